@@ -1,0 +1,7 @@
+#include "problems/solvers.hpp"
+
+namespace helisolv {
+
+void solveBollardPull() {}
+
+}  // namespace helisolv

@@ -1,0 +1,7 @@
+#include "problems/solvers.hpp"
+
+namespace helisolv {
+
+void solveOperatingPoint() {}
+
+}  // namespace helisolv

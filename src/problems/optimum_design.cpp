@@ -1,0 +1,9 @@
+#include "problems/solvers.hpp"
+
+namespace helisolv {
+
+void solveKtJ2Design() {}
+void solveKtJ4Design() {}
+void solveKqJ5Design() {}
+
+}  // namespace helisolv

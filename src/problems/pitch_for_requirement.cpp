@@ -1,0 +1,9 @@
+#include "problems/solvers.hpp"
+
+namespace helisolv {
+
+void solvePitchForThrust() {}
+void solvePitchForPower() {}
+void solvePitchForTorque() {}
+
+}  // namespace helisolv

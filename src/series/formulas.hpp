@@ -1,0 +1,60 @@
+// The propeller formulas every solver shares, with their exact 32-bit constants
+// and their order of evaluation, so that no solver retypes a constant.
+#pragma once
+
+#include <cmath>
+
+namespace helisolv {
+
+// x^k for a whole k >= 0 by repeated multiplication from the left; x^0 = 1.
+inline float intPow(float x, int k) {
+  if (k <= 0) return 1.0f;
+  float r = x;
+  for (int i = 1; i < k; ++i) r = r * x;
+  return r;
+}
+
+// Revolutions per second from revolutions per minute, and back.
+inline float revsPerSecond(float rpm) { return rpm / 60.0f; }
+inline float revsPerMinute(float n) { return 60.0f * n; }
+
+// Advance coefficient J = Va / (n D) and its inverse forms.
+inline float advanceCoefficient(float va, float n, float d) { return va / (n * d); }
+inline float revsFromAdvance(float va, float j, float d) { return va / (j * d); }
+inline float diameterFromAdvance(float va, float j, float n) { return va / (j * n); }
+
+// Open-water efficiency with 2 pi as 6.2831855.
+inline float openWaterEfficiency(float kt, float kq, float j) { return (kt / kq) * j / 6.2831855f; }
+
+// Thrust T = Kt rho n^2 D^4 in N; torque Q = Kq rho n^2 D^5 in N m.
+inline float thrustN(float kt, float rho, float n, float d) {
+  return kt * rho * intPow(n, 2) * intPow(d, 4);
+}
+inline float torqueNm(float kq, float rho, float n, float d) {
+  return kq * rho * intPow(n, 2) * intPow(d, 5);
+}
+
+// Delivered power Pd = Q n 2 pi / 1000 in kW, with 2 pi as 6.28318.
+inline float deliveredPowerKW(float torque, float n) { return torque * n * 6.28318f / 1000.0f; }
+
+// Power coefficient Bp = 33.06746 (Kq / J^5)^0.5 (real powers).
+inline float powerCoefficientBp(float kq, float j) {
+  return 33.06746f * std::pow(kq / std::pow(j, 5.0f), 0.5f);
+}
+
+// Advance coefficient delta = 101.2658 / J for the tables.
+inline float deltaFromAdvance(float j) { return 101.2658f / j; }
+
+// J from a given delta, 101.2685 / delta: the Bp-delta design's input only.
+inline float advanceFromDelta(float delta) { return 101.2685f / delta; }
+
+// Kq from a given Bp and J: (Bp / 33.06746)^2 J^5.
+inline float kqFromBp(float bp, float j) { return intPow(bp / 33.06746f, 2) * intPow(j, 5); }
+
+// Tip speed pi D n with pi = 3.1415927.
+inline float tipSpeed(float d, float n) { return d * n * 3.1415927f; }
+
+// Speed in knots.
+inline float knots(float va) { return va / 0.5144f; }
+
+}  // namespace helisolv

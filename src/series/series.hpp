@@ -1,0 +1,27 @@
+// Open-water coefficients of the two propeller series. Callers set
+// rec.advanceRatio, call evalOpenWater and read rec.kt, rec.kq, rec.eta0.
+#pragma once
+
+namespace helisolv {
+
+// Series dispatch: Wageningen for seriesType 1, then (a separate test) Gawn for
+// seriesType 2; any other type leaves kt, kq and eta0 as they were.
+void evalOpenWater(float& pitchRatio, float& areaRatio, float& bladeCount);
+
+// Wageningen B-series, with the ITTC78 correction when viscousFlag asks for it.
+// Clamps |J| < 0.001 to +0.001 in rec.advanceRatio.
+void evalWageningen(float& pitchRatio, float& areaRatio, float& bladeCount);
+
+// Gawn series: forces the caller's blade count to 3 when it is not within 0.01
+// of 3; never corrected for viscosity.
+void evalGawn(float& pitchRatio, float& areaRatio, float& bladeCount);
+
+// ITTC78 scale correction of one point: dKt and dKq are subtracted from Kt, Kq.
+void ittc78Correction(float& dc, float& pitchRatio, int& zi, float& thicknessRatio,
+                      float& chordRatio, float& s, float& nR, float& nu, float& dKt, float& dKq);
+
+// 1-based index of the largest of values[1..count] at a resolution of 1/1000;
+// ties keep the earlier row; count < 2 gives 1. values[0] is unused.
+void findMaxIndex(int count, const float* values, int& index);
+
+}  // namespace helisolv

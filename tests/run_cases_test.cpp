@@ -1,0 +1,107 @@
+// Runs the real binary on every recorded case: a fresh folder with the case's
+// task file, the console answers on standard input, and a byte-for-byte
+// comparison of the console, the result file and the exit status.
+//
+// A case is a folder under tests/conformance or tests/e2e holding
+//   Helisolv.Tsk     the task file (absent: the run starts without one)
+//   stdin.txt        the console answers (absent: no input)
+//   expected.stdout  the exact console bytes
+//   expected.son     the exact result-file bytes (absent: no result file)
+//   expected.rc      the exit status
+// After exit status 1, standard error must begin with "\nrun-time error ".
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string slurp(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+std::vector<std::string> caseNames() {
+  std::vector<std::string> names;
+  for (const char* group : {"conformance", "e2e"}) {
+    fs::path dir = fs::path(HELISOLV_CASES_DIR) / group;
+    if (!fs::exists(dir)) continue;
+    for (const auto& e : fs::directory_iterator(dir))
+      if (e.is_directory() && fs::exists(e.path() / "expected.rc"))
+        names.push_back(std::string(group) + "/" + e.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// Shows where two byte strings part, with a little context.
+std::string firstDifference(const std::string& want, const std::string& got) {
+  size_t i = 0;
+  while (i < want.size() && i < got.size() && want[i] == got[i]) ++i;
+  size_t from = i > 120 ? i - 120 : 0;
+  return "first difference at byte " + std::to_string(i) + "\n--- expected from there:\n" +
+         want.substr(from, 240) + "\n--- got from there:\n" + got.substr(from, 240);
+}
+
+class RecordedCase : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(RecordedCase, ConsoleResultFileAndStatusMatch) {
+  const fs::path src = fs::path(HELISOLV_CASES_DIR) / GetParam();
+  std::string tag = GetParam();
+  for (char& ch : tag)
+    if (ch == '/') ch = '_';
+  const fs::path work = fs::temp_directory_path() /
+                        ("helisolv_case_" + tag + "_" + std::to_string(::getpid()));
+  fs::remove_all(work);
+  fs::create_directories(work);
+  if (fs::exists(src / "Helisolv.Tsk")) fs::copy_file(src / "Helisolv.Tsk", work / "Helisolv.Tsk");
+  const std::string input =
+      fs::exists(src / "stdin.txt") ? (src / "stdin.txt").string() : std::string("/dev/null");
+
+  const std::string cmd = "cd '" + work.string() + "' && env -u COMSPEC timeout 30 '" +
+                          HELISOLV_BINARY + "' < '" + input + "' > stdout.bin 2> stderr.bin";
+  const int raw = std::system(cmd.c_str());
+  ASSERT_TRUE(WIFEXITED(raw)) << "the program did not exit normally";
+  const int status = WEXITSTATUS(raw);
+
+  const int wantStatus = std::stoi(slurp(src / "expected.rc"));
+  EXPECT_EQ(status, wantStatus);
+
+  const std::string wantOut = slurp(src / "expected.stdout");
+  const std::string gotOut = slurp(work / "stdout.bin");
+  EXPECT_TRUE(wantOut == gotOut) << "console differs: " << firstDifference(wantOut, gotOut);
+
+  if (fs::exists(src / "expected.son")) {
+    ASSERT_TRUE(fs::exists(work / "Helisolv.Son")) << "no result file";
+    const std::string wantSon = slurp(src / "expected.son");
+    const std::string gotSon = slurp(work / "Helisolv.Son");
+    EXPECT_TRUE(wantSon == gotSon) << "result file differs: " << firstDifference(wantSon, gotSon);
+  } else {
+    EXPECT_FALSE(fs::exists(work / "Helisolv.Son")) << "unexpected result file";
+  }
+
+  if (wantStatus == 1) {
+    const std::string err = slurp(work / "stderr.bin");
+    EXPECT_EQ(err.rfind("\nrun-time error ", 0), 0u) << "stderr: " << err;
+  }
+  fs::remove_all(work);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, RecordedCase, ::testing::ValuesIn(caseNames()),
+                         [](const ::testing::TestParamInfo<std::string>& info) {
+                           std::string n = info.param;
+                           for (char& ch : n)
+                             if (!isalnum(static_cast<unsigned char>(ch))) ch = '_';
+                           return n;
+                         });
+
+}  // namespace
