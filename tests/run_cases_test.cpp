@@ -59,8 +59,8 @@ TEST_P(RecordedCase, ConsoleResultFileAndStatusMatch) {
   std::string tag = GetParam();
   for (char& ch : tag)
     if (ch == '/') ch = '_';
-  const fs::path work = fs::temp_directory_path() /
-                        ("helisolv_case_" + tag + "_" + std::to_string(::getpid()));
+  const fs::path work =
+      fs::temp_directory_path() / ("helisolv_case_" + tag + "_" + std::to_string(::getpid()));
   fs::remove_all(work);
   fs::create_directories(work);
   if (fs::exists(src / "Helisolv.Tsk")) fs::copy_file(src / "Helisolv.Tsk", work / "Helisolv.Tsk");

@@ -1,0 +1,10 @@
+// helisolv: hydrodynamic design and analysis of marine screw propellers of the
+// Wageningen B-series and the Gawn series. Reads Helisolv.Tsk in the current
+// folder, asks its questions on the console and writes Helisolv.Son.
+#include <iostream>
+
+#include "driver/driver.hpp"
+
+int main() {
+  return helisolv::runProgram(std::cin, std::cout, std::cerr);
+}

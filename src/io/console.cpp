@@ -1,0 +1,74 @@
+#include "io/console.hpp"
+
+#include <ostream>
+
+#include "io/channels.hpp"
+#include "io/runtime_error.hpp"
+
+namespace helisolv {
+
+namespace {
+
+Channels current;
+bool lineOpen = false;
+
+}  // namespace
+
+void useChannels(const Channels& c) {
+  current = c;
+  lineOpen = false;
+}
+
+Channels& channels() {
+  return current;
+}
+
+bool consoleLineOpen() {
+  return lineOpen;
+}
+void setConsoleLineOpen(bool open) {
+  lineOpen = open;
+}
+
+void consoleText(std::string_view text) {
+  if (current.console)
+    current.console->write(text.data(), static_cast<std::streamsize>(text.size()));
+}
+
+void emitRecord(Unit unit, std::string_view record) {
+  if (unit == Unit::Result) {
+    std::ostream* out = current.result;
+    if (!out)
+      runtimeError(RuntimeErrorCode::CannotWrite, "WRITE", "Helisolv.Son", "unit 8 is not open");
+    out->write(record.data(), static_cast<std::streamsize>(record.size()));
+    out->write("\r\n", 2);
+    if (!*out) runtimeError(RuntimeErrorCode::CannotWrite, "WRITE", "Helisolv.Son");
+    return;
+  }
+  // The first character is carriage control and is not printed; an empty
+  // record counts as one blank. The line break comes before the record.
+  const char control = record.empty() ? ' ' : record.front();
+  switch (control) {
+    case '0':
+      consoleText(lineOpen ? "\r\n\r\n" : "\r\n");
+      break;
+    case '1':
+      consoleText("\r\n\f\r \r");
+      break;
+    case '+':
+      consoleText("\r");
+      break;
+    default:
+      if (lineOpen) consoleText("\r\n");
+      break;
+  }
+  if (record.size() > 1) consoleText(record.substr(1));
+  lineOpen = true;
+}
+
+void flushOutputs() {
+  if (current.console) current.console->flush();
+  if (current.result) current.result->flush();
+}
+
+}  // namespace helisolv

@@ -1,0 +1,26 @@
+// Hands finished records to their units: the console with its carriage
+// control and open-line flag, the result file with CR LF after each record.
+#pragma once
+
+#include <string_view>
+
+#include "io/units.hpp"
+
+namespace helisolv {
+
+// One finished record to an output unit (Console, Default or Result).
+void emitRecord(Unit unit, std::string_view record);
+
+// Raw console text (pause prompt, stop text); flushes nothing.
+void consoleText(std::string_view text);
+
+// The console's open-line flag: true once a record is printed, false once a
+// console read has taken the user's line end.
+bool consoleLineOpen();
+void setConsoleLineOpen(bool open);
+
+// Flushes the console and the result file (before a child process runs, before
+// the run ends).
+void flushOutputs();
+
+}  // namespace helisolv
