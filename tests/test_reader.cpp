@@ -1,0 +1,223 @@
+// Free-format and layout reads from the task file and the console, the pause
+// with its command, the stop, and the run-time error report.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "io/channels.hpp"
+#include "io/console.hpp"
+#include "io/reader.hpp"
+#include "io/writer.hpp"
+
+namespace helisolv {
+namespace {
+
+class Reads : public ::testing::Test {
+ protected:
+  void feed(const std::string& taskText, const std::string& keyboardText = "") {
+    task.str(taskText);
+    keyboard.str(keyboardText);
+    useChannels({&keyboard, &console, &errors, &result, &task});
+  }
+  void TearDown() override { useChannels({}); }
+  // Runs a read that must fail; returns the first line of the report.
+  template <typename F>
+  std::string failure(F read) {
+    EXPECT_THROW(read(), RunEnd);
+    std::string report = errors.str();
+    errors.str("");
+    return report;
+  }
+  std::istringstream task, keyboard;
+  std::ostringstream console, errors, result;
+};
+
+TEST_F(Reads, TextAfterTheValuesOnALineIsIgnored) {
+  feed("1  seri tipi\n8\n");
+  int series = 0, type = 0;
+  readList(Unit::Task, {&series});
+  readList(Unit::Task, {&type});
+  EXPECT_EQ(series, 1);
+  EXPECT_EQ(type, 8);
+}
+
+TEST_F(Reads, SeparatorsAndLineEnds) {
+  float a = 0, b = 0, c = 0, d = 0;
+  feed("0.8, 4\n");
+  readList(Unit::Task, {&a, &b});
+  EXPECT_EQ(a, 0.8f);
+  EXPECT_EQ(b, 4.0f);
+  feed("0.8\n\n4\t5 ,  6 extra words\nnot read\n");
+  readList(Unit::Task, {&a, &b, &c, &d});
+  EXPECT_EQ(a, 0.8f);
+  EXPECT_EQ(b, 4.0f);
+  EXPECT_EQ(c, 5.0f);
+  EXPECT_EQ(d, 6.0f);
+}
+
+TEST_F(Reads, SlashEmptyValuesAndRepeats) {
+  float a = 1, b = 2, c = 3;
+  int flag = 7;
+  feed("10 20 /  30\n");
+  readList(Unit::Task, {&a, &b, &c, &flag});
+  EXPECT_EQ(a, 10.0f);
+  EXPECT_EQ(b, 20.0f);
+  EXPECT_EQ(c, 3.0f);
+  EXPECT_EQ(flag, 7);
+
+  feed("5,,6,\n8\n");
+  readList(Unit::Task, {&a, &b, &c, &flag});
+  EXPECT_EQ(a, 5.0f);
+  EXPECT_EQ(b, 20.0f);  // empty value keeps the variable
+  EXPECT_EQ(c, 6.0f);
+  EXPECT_EQ(flag, 8);
+
+  feed("2*3.5 2000000000*1\n");
+  readList(Unit::Task, {&a, &b, &c});
+  EXPECT_EQ(a, 3.5f);
+  EXPECT_EQ(b, 3.5f);
+  EXPECT_EQ(c, 1.0f);
+
+  feed("2* 9\n");
+  readList(Unit::Task, {&a, &b, &c});
+  EXPECT_EQ(a, 3.5f);
+  EXPECT_EQ(b, 3.5f);
+  EXPECT_EQ(c, 9.0f);
+}
+
+TEST_F(Reads, RealForms) {
+  float a = 0, b = 0, c = 0, d = 0, e = 0;
+  feed("3.0e2 +4 .55 -1.5D-1 2.\n");
+  readList(Unit::Task, {&a, &b, &c, &d, &e});
+  EXPECT_EQ(a, 300.0f);
+  EXPECT_EQ(b, 4.0f);
+  EXPECT_EQ(c, 0.55f);
+  EXPECT_EQ(d, -0.15f);
+  EXPECT_EQ(e, 2.0f);
+}
+
+TEST_F(Reads, IntegerRange) {
+  int v = 0;
+  feed("-2147483648\n");
+  readList(Unit::Task, {&v});
+  EXPECT_EQ(v, -2147483647 - 1);
+}
+
+TEST_F(Reads, UnreadableValuesEndTheRunWithAReport) {
+  int i = 0;
+  float f = 0;
+  struct Bad {
+    const char* line;
+    bool integer;
+    const char* description;
+  };
+  const Bad cases[] = {
+      {"1.0\n", true, "invalid integer"},
+      {"2147483648\n", true, "integer out of range"},
+      {"abc\n", true, "invalid integer"},
+      {"4.0x\n", false, "invalid real"},
+      {"1e39\n", false, "invalid real"},
+      {"nan\n", false, "invalid real"},
+      {"inf\n", false, "invalid real"},
+      {"0*4\n", false, "zero repeat count"},
+      {"-\n", false, "invalid real"},
+      {"1e\n", false, "invalid real"},
+      {"1e999999999999\n", false, "invalid real"},
+  };
+  for (const auto& c : cases) {
+    feed(c.line);
+    std::string report = c.integer ? failure([&] { readList(Unit::Task, {&i}); })
+                                   : failure([&] { readList(Unit::Task, {&f}); });
+    EXPECT_EQ(report.rfind("\nrun-time error ", 0), 0u) << c.line;
+    EXPECT_NE(report.find(": READ(Helisolv.Tsk)\n- "), std::string::npos) << report;
+    EXPECT_NE(report.find(c.description), std::string::npos) << report;
+  }
+}
+
+TEST_F(Reads, EndOfInputIsAnError) {
+  int i = 0;
+  feed("", "");
+  std::string report = failure([&] { readList(Unit::Task, {&i}); });
+  EXPECT_NE(report.find("READ(Helisolv.Tsk)\n- end of file"), std::string::npos) << report;
+  report = failure([&] { readList(Unit::Keyboard, {&i}); });
+  EXPECT_NE(report.find("READ(stdin)\n- end of file"), std::string::npos) << report;
+  feed("1\n");
+  report = failure([&] { readList(Unit::Task, {&i, &i}); });
+  EXPECT_NE(report.find("end of file"), std::string::npos) << report;
+}
+
+TEST_F(Reads, DosLineEndsBelongToTheLineEnd) {
+  int i = 0;
+  feed("", "E\r\n\r\n12\r\n");
+  EXPECT_EQ(readChar(Unit::Keyboard), 'E');
+  EXPECT_EQ(readChar(Unit::Keyboard), ' ');
+  readList(Unit::Keyboard, {&i});
+  EXPECT_EQ(i, 12);
+}
+
+TEST_F(Reads, TextReads) {
+  feed(std::string(100, 'a') + "\nshort\n");
+  EXPECT_EQ(readText80(Unit::Task), std::string(80, 'a'));
+  EXPECT_EQ(readText80(Unit::Task), "short" + std::string(75, ' '));
+}
+
+TEST_F(Reads, AConsoleReadEndsTheOpenLine) {
+  feed("", "H\n");
+  write(Unit::Console, "(/A)", {std::string_view(" DEGISTIRMEK ISTER MISINIZ? ")});
+  EXPECT_TRUE(consoleLineOpen());
+  EXPECT_EQ(readChar(Unit::Keyboard), 'H');
+  writeFree(Unit::Console);
+  writeFree(Unit::Console, {"SONRAKI"});
+  EXPECT_EQ(console.str(), "\r\nDEGISTIRMEK ISTER MISINIZ? \r\nSONRAKI");
+}
+
+TEST_F(Reads, TaskReadsLeaveTheConsoleLineOpen) {
+  int i = 0;
+  feed("3\n");
+  writeFree(Unit::Console, {"x"});
+  readList(Unit::Task, {&i});
+  EXPECT_TRUE(consoleLineOpen());
+}
+
+TEST_F(Reads, PauseAndStop) {
+  feed("", "x\n  \n");
+  writeFree(Unit::Console, {"satir"});
+  pause(" DEVAM ICIN ENTER TUSUNA BASINIZ ");
+  pause("BITIRMEK ICIN ENTER TUSUNA BASINIZ");  // a reply of blanks only
+  pause("SON");                                 // end of input: an empty reply
+  EXPECT_TRUE(consoleLineOpen());
+  EXPECT_THROW(stop(), RunEnd);
+  EXPECT_EQ(console.str(),
+            "satir\r\n DEVAM ICIN ENTER TUSUNA BASINIZ \r\n\r\nBITIRMEK ICIN ENTER TUSUNA "
+            "BASINIZ\r\n\r\nSON\r\n\r\nStop - Program terminated.\r\n");
+}
+
+TEST_F(Reads, StopWithoutAnOpenLine) {
+  feed("", "");
+  try {
+    stop();
+  } catch (const RunEnd& end) {
+    EXPECT_EQ(end.status, 0);
+  }
+  EXPECT_EQ(console.str(), "Stop - Program terminated.\r\n");
+}
+
+TEST_F(Reads, APauseReplyOfTwoOrMoreCharactersRunsAsACommand) {
+  namespace fs = std::filesystem;
+  const fs::path made = fs::temp_directory_path() / ("helisolv_pause_" + std::to_string(getpid()));
+  fs::remove(made);
+  unsetenv("COMSPEC");
+  feed("", "echo hi > '" + made.string() + "'   \t\n");
+  pause("BITIRMEK ICIN ENTER TUSUNA BASINIZ");
+  std::ifstream in(made);
+  std::string text;
+  std::getline(in, text);
+  EXPECT_EQ(text, "hi");
+  fs::remove(made);
+}
+
+}  // namespace
+}  // namespace helisolv
