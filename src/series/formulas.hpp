@@ -2,6 +2,7 @@
 // and their order of evaluation, so that no solver retypes a constant.
 #pragma once
 
+#include <climits>
 #include <cmath>
 
 namespace helisolv {
@@ -56,5 +57,26 @@ inline float tipSpeed(float d, float n) { return d * n * 3.1415927f; }
 
 // Speed in knots.
 inline float knots(float va) { return va / 0.5144f; }
+
+// A real truncated toward zero to a 32-bit integer (a blade count printed with
+// I2, the 1000-fold efficiency of findMaxIndex, a sweep's pass count). A value
+// beyond the integer range saturates and a NaN gives the lowest integer, so a
+// point far outside the series never makes the conversion undefined.
+inline int truncToInt(double x) {
+  if (std::isnan(x)) return INT_MIN;
+  if (x >= 2147483647.0) return INT_MAX;
+  if (x <= -2147483648.0) return INT_MIN;
+  return static_cast<int>(x);
+}
+inline int truncToInt(float x) { return truncToInt(static_cast<double>(x)); }
+
+// Pass count of a real sweep from first to last in steps of step: the
+// truncation of (last - first + step) / step, formed in double precision from
+// the 32-bit values (J from 0.05 to 1.5 by 0.025 gives 58, not 59).
+inline int sweepPassCount(float first, float last, float step) {
+  return truncToInt((static_cast<double>(last) - static_cast<double>(first) +
+                     static_cast<double>(step)) /
+                    static_cast<double>(step));
+}
 
 }  // namespace helisolv

@@ -1,0 +1,161 @@
+// Open-water evaluation of the Wageningen B-series and the Gawn series, the
+// ITTC78 scale correction and the selection of the most efficient table row.
+#include "series/series.hpp"
+
+#include <array>
+#include <cmath>
+
+#include "driver/record.hpp"
+#include "series/formulas.hpp"
+#include "series/series_tables.hpp"
+
+namespace helisolv {
+
+namespace {
+
+using namespace series_tables;
+
+// Smallest |J| the polynomials are evaluated at: a bollard (J = 0) point is
+// evaluated just off zero, and the caller sees that J afterwards.
+constexpr float minimumAdvance = 0.001f;
+
+// J as the polynomials see it: |J| below the minimum becomes +0.001 in the record.
+// Every term of both sums applies this clamp first; since nothing else changes J
+// between the terms, applying it once per sum gives the same J for every term.
+float clampedAdvance() {
+  if (std::fabs(rec.advanceRatio) < minimumAdvance) rec.advanceRatio = minimumAdvance;
+  return rec.advanceRatio;
+}
+
+// x^0 .. x^N of one variable, each power one more multiplication of the one
+// before, which is exactly what x^k by repeated multiplication from the left
+// gives (x^0 = 1 even for x = 0).
+template <int N>
+std::array<float, N + 1> powersOf(float x) {
+  std::array<float, N + 1> p{};
+  p[0] = 1.0f;
+  for (int k = 1; k <= N; ++k) p[k] = p[k - 1] * x;
+  return p;
+}
+
+struct Powers {
+  std::array<float, maxAdvanceExponent + 1> j;
+  std::array<float, maxPitchExponent + 1> pd;
+  std::array<float, maxAreaExponent + 1> ear;
+  std::array<float, maxBladeExponent + 1> z;
+};
+
+// Sum of C(i) * J^s * (P/D)^t * EAR^u * Z^v over the terms in table order, each
+// product formed from the left, the running sum rounded to 32 bits per term.
+template <std::size_t Terms>
+float polynomialSum(const std::array<float, Terms>& coefficients,
+                    const std::array<Exponents, Terms>& exponents, const Powers& p) {
+  float sum = 0.0f;
+  for (std::size_t i = 0; i < Terms; ++i) {
+    const Exponents& e = exponents[i];
+    float term = coefficients[i] * p.j[e.s] * p.pd[e.t] * p.ear[e.u] * p.z[e.v];
+    sum = sum + term;
+  }
+  return sum;
+}
+
+// Kt and Kq of one series at the record's J (clamped) into rec.kt, rec.kq.
+// Returns the clamped J.
+float evalSeriesSums(const std::array<float, ktTermCount>& ktCoefficients,
+                     const std::array<float, kqTermCount>& kqCoefficients, float pitchRatio,
+                     float areaRatio, float bladeCount) {
+  const float j = clampedAdvance();
+  const Powers p{powersOf<maxAdvanceExponent>(j), powersOf<maxPitchExponent>(pitchRatio),
+                 powersOf<maxAreaExponent>(areaRatio), powersOf<maxBladeExponent>(bladeCount)};
+  rec.kt = polynomialSum(ktCoefficients, ktExponents, p);
+  rec.kq = polynomialSum(kqCoefficients, kqExponents, p);
+  return j;
+}
+
+// Applies the ITTC78 correction to rec.kt and rec.kq for this point: prepares
+// the blade section estimate at 0.75 R from the main dimensions and subtracts
+// the corrections.
+void correctForScale(float j, float pitchRatio, float areaRatio, float bladeCount) {
+  // The correction diameter: the task's diameter, or for a problem whose
+  // diameter is still unknown the one that the speed, revolutions and J imply.
+  float dc = rec.diameter;
+  if (rec.diameter < 0.001f) dc = rec.advanceSpeed / (revsPerSecond(rec.rpm) * j);
+
+  int zi = truncToInt(bladeCount);
+  // Three-bladed propellers have a wider blade at 0.75 R for the same area ratio.
+  const float chordFactor = (zi == 3) ? 2.1475f : 2.073f;
+  const float chord = areaRatio * dc * chordFactor / bladeCount;
+  const float thickness = (0.0185f - 0.00125f * bladeCount) * dc;
+  float thicknessRatio = thickness / chord;
+  float chordRatio = chord / dc;
+  float s = 0.24f / dc;
+  float nR = 10.0f;
+  float nu = 1.13902e-6f;
+
+  float dKt = 0.0f;
+  float dKq = 0.0f;
+  ittc78Correction(dc, pitchRatio, zi, thicknessRatio, chordRatio, s, nR, nu, dKt, dKq);
+  rec.kt = rec.kt - dKt;
+  rec.kq = rec.kq - dKq;
+}
+
+}  // namespace
+
+void evalOpenWater(float& pitchRatio, float& areaRatio, float& bladeCount) {
+  if (rec.seriesType == 1) evalWageningen(pitchRatio, areaRatio, bladeCount);
+  if (rec.seriesType == 2) evalGawn(pitchRatio, areaRatio, bladeCount);
+}
+
+void evalWageningen(float& pitchRatio, float& areaRatio, float& bladeCount) {
+  const float j = evalSeriesSums(wageningenKt, wageningenKq, pitchRatio, areaRatio, bladeCount);
+  // The correction needs a speed or revolutions to scale from; without either
+  // the model-test coefficients stand.
+  if (rec.viscousFlag != 0 && (rec.advanceSpeed >= 0.001f || rec.rpm >= 0.001f)) {
+    correctForScale(j, pitchRatio, areaRatio, bladeCount);
+  }
+  rec.eta0 = openWaterEfficiency(rec.kt, rec.kq, j);
+}
+
+void evalGawn(float& pitchRatio, float& areaRatio, float& bladeCount) {
+  // The Gawn series was tested with three blades only.
+  if (std::fabs(bladeCount - 3.0f) > 0.01f) bladeCount = 3.0f;
+  const float j = evalSeriesSums(gawnKt, gawnKq, pitchRatio, areaRatio, bladeCount);
+  rec.eta0 = openWaterEfficiency(rec.kt, rec.kq, j);
+}
+
+void ittc78Correction(float& dc, float& pitchRatio, int& zi, float& thicknessRatio,
+                      float& chordRatio, float& s, float& nR, float& nu, float& dKt, float& dKq) {
+  const float pi = 3.1415927f;
+  // The section at 0.75 R and the lengths divided by the scale divisor.
+  const float chord = chordRatio * dc;
+  const float ds = dc / s;
+  const float cs = chord / s;
+  const float rn = nR * pi * ds * cs * 0.75f / nu;
+
+  // Section drag by the friction line at this Reynolds number and by the
+  // roughness formula with a roughness of 0.00003 m.
+  const float formFactor = 2.0f * (1.0f + 2.0f * thicknessRatio);
+  const float cdm = formFactor * (0.044f / std::pow(rn, 0.1667f) - 5.0f / std::pow(rn, 0.6667f));
+  const float cds = formFactor / std::pow(1.89f + 1.62f * std::log10(chord / 0.00003f), 2.5f);
+  const float dcd = cds - cdm;
+
+  const float blades = static_cast<float>(zi);
+  dKt = -(blades * chordRatio * pitchRatio * dcd * 0.28f);
+  dKq = blades * chordRatio * dcd * 0.248f;
+}
+
+void findMaxIndex(int count, const float* values, int& index) {
+  index = 1;
+  if (count < 2) return;
+  float best = values[1];
+  for (int i = 2; i <= count; ++i) {
+    // Efficiencies are compared to three decimals: a row must be better in
+    // the first three decimals to replace an earlier one.
+    if (truncToInt(1000.0f * values[i]) > truncToInt(1000.0f * best)) {
+      best = values[i];
+      index = i;
+    }
+  }
+}
+
+}  // namespace helisolv
