@@ -1,0 +1,175 @@
+// Blade-area and tip-speed checks of a propeller designed for a required thrust,
+// power or torque, and the table of pitch ratio and efficiency over area ratio.
+// The checks only report figures; none of them changes the design.
+
+#include "problems/blade_area_checks.hpp"
+
+#include <limits>
+
+#include "driver/record.hpp"
+#include "driver/report_lines.hpp"
+#include "io/reader.hpp"
+#include "io/writer.hpp"
+#include "numeric/interpolate.hpp"
+#include "series/formulas.hpp"
+#include "series/series.hpp"
+
+namespace helisolv {
+
+namespace {
+
+constexpr float kGravity = 9.81f;            // m/s^2
+constexpr float kPi = 3.1415927f;            // pi as a 32-bit real
+constexpr float kKnot = 0.5144f;             // m/s per knot
+constexpr float kAtmosphere = 100000.0f;     // Pa, in the cavitation number
+constexpr float kKellerPressure = 98300.0f;  // Pa, in Keller's formula
+
+// Burrill's chart: loading coefficient tau_c against cavitation number sigma for
+// 2.5 % and 5 % back cavitation (1-based, element 0 unused).
+constexpr int kBurrill25Points = 8;
+constexpr float kBurrill25Sigma[kBurrill25Points + 1] = {0.0f, 0.18f, 0.29f, 0.4f, 0.5f,
+                                                         0.6f, 0.8f,  1.0f,  1.5f};
+constexpr float kBurrill25Tau[kBurrill25Points + 1] = {0.0f,  0.02f, 0.11f, 0.14f, 0.165f,
+                                                       0.18f, 0.21f, 0.25f, 0.29f};
+constexpr int kBurrill50Points = 7;
+constexpr float kBurrill50Sigma[kBurrill50Points + 1] = {0.0f, 0.15f, 0.21f, 0.3f,
+                                                         0.4f, 0.6f,  1.0f,  1.5f};
+constexpr float kBurrill50Tau[kBurrill50Points + 1] = {0.0f,  0.03f, 0.1f, 0.135f,
+                                                       0.17f, 0.22f, 0.3f, 0.33f};
+
+// Keller's allowance k for each class of ship is added to the minimum area ratio.
+constexpr float kSingleScrew = 0.2f;
+constexpr float kSlowTwinScrew = 0.1f;
+
+// The area ratios of the table, in the order printed.
+constexpr float kAreaRatios[] = {0.40f, 0.45f, 0.50f, 0.55f, 0.60f, 0.65f, 0.70f, 0.75f,
+                                 0.80f, 0.85f, 0.90f, 0.95f, 1.00f, 1.05f, 1.10f};
+constexpr int kAreaRatioRows = static_cast<int>(sizeof(kAreaRatios) / sizeof(kAreaRatios[0]));
+
+// Loading read off a Burrill curve at sigma. Outside the curve the interpolation
+// reports on the console and supplies nothing: the loading is then not a number,
+// and the minimum area ratio derived from it prints as a field of asterisks.
+float burrillLoading(int points, const float* sigmas, const float* taus, float sigma) {
+  float tau = std::numeric_limits<float>::quiet_NaN();
+  interpolate(points, sigmas, taus, sigma, tau, points);
+  return tau;
+}
+
+void reportRule() {
+  reportFree();
+  report("(1X,72('-'))");
+  reportFree();
+}
+
+}  // namespace
+
+void pageBreak() {
+  writeFree(Unit::Default, {" "});
+  pause(" DEVAM ICIN ENTER TUSUNA BASINIZ ");
+  writeFree(Unit::Default, {" "});
+}
+
+void reportBladeAreaChecks(float thrustKN, bool burrillForGawn) {
+  const float rpm = rec.rpm;
+  const float d = rec.diameter;
+  const float rho = rec.rho;
+  const float depth = rec.shaftDepth;
+
+  // Inflow at 0.7 R: rotation and speed of advance (through knots, as charted).
+  const float speedKnots = knots(rec.advanceSpeed);
+  const float rotation = rpm * kPi / 60.0f * d * 0.7f;
+  const float v2 = intPow(rotation, 2) + intPow(speedKnots * kKnot, 2);
+
+  const bool burrill = rec.seriesType != 2 || burrillForGawn;
+  float sigma = 0.0f;
+  float loading = 0.0f;
+  float minEar25 = 0.0f;
+  float minEar50 = 0.0f;
+  float minEarUpper = 0.0f;
+  if (burrill) {
+    sigma = (rho * depth * kGravity + kAtmosphere) / (rho * v2 * 0.5f);
+    const float diskArea = intPow(d, 2) * kPi / 4.0f;
+    const float projectedRatio = 1.067f - 0.229f * rec.pitchRatio;
+    const float projectedArea = diskArea * projectedRatio * rec.areaRatio;
+    loading = 1000.0f * thrustKN / (projectedArea * rho * v2 * 0.5f);
+    // Area ratio at which the thrust would load the blades to tau exactly.
+    auto minimumEar = [&](float tau) {
+      return (1000.0f * thrustKN / (rho * tau * v2 * 0.5f)) / (diskArea * projectedRatio);
+    };
+    // Below the first point of the 2.5 % line no area is asked for.
+    if (sigma >= kBurrill25Sigma[1])
+      minEar25 =
+          minimumEar(burrillLoading(kBurrill25Points, kBurrill25Sigma, kBurrill25Tau, sigma));
+    minEar50 = minimumEar(burrillLoading(kBurrill50Points, kBurrill50Sigma, kBurrill50Tau, sigma));
+    minEarUpper = minimumEar(0.0331f + 0.382f * sigma - 0.1968f * intPow(sigma, 2) +
+                             0.056f * intPow(sigma, 3));
+  }
+
+  const float keller = (1.3f + 0.3f * rec.bladeCount) * thrustKN * 1000.0f /
+                       ((rho * depth * kGravity + kKellerPressure) * d * d);
+  const float tipSpeed = rpm * kPi / 60.0f * d;
+
+  reportRule();
+  if (burrill) {
+    report(
+        "(1X,                                                    "
+        "'BURRIL KAVITASYON KRITERINE GORE ACINIM ALANI KONTROLU')");
+    report("(1X,'Mevcut EAR = ',F6.3,' =>  ','Sigma = ',         F5.3,' Tauc = ',F5.3)",
+           {rec.areaRatio, sigma, loading});
+    report("(1X,'%2.5 Sirt Kavitasyon Hattina Gore Min. EAR = ',  F5.3)", {minEar25});
+    report("(1X,'%5.0 Sirt Kavitasyon Hattina Gore Min. EAR = ',  F5.3)", {minEar50});
+    report("(1X,'Tavsiye edilen ust sinir icin Minimum  EAR = ',  F5.3)", {minEarUpper});
+    reportRule();
+  }
+  report(
+      "(1X,                                                    "
+      "'KELLER KRITERINE GORE ACINIM ALANI KONTROLU')");
+  report("(1X,'Min. EAR = ',F5.3,' + k ')", {keller});
+  report("(1X,'     EAR = ',F5.3,' -> Tek pervaneli gemiler    ')", {keller + kSingleScrew});
+  report("(1X,'     EAR = ',F5.3,' -> Hizli askeri gemiler (cift pervaneli.)')", {keller});
+  report("(1X,'     EAR = ',F5.3,' -> Yavas ticari gemiler (cift pervaneli.)')",
+         {keller + kSlowTwinScrew});
+  reportRule();
+  report(
+      "(1X,                                                    "
+      "'KANAT UCU HIZINA GORE KANAT UCU GIRDABI TEHLIKESI KONTROLU')");
+  report("(1X,'Vtip = ',F6.3,' m/s',2X,'(Vtip - Kanat ucu hizi < 30 m/s olmali)')", {tipSpeed});
+  pageBreak();
+}
+
+void reportAreaRatioTable(Requirement held, float required) {
+  float ratio[kAreaRatioRows + 1] = {};
+  float pitch[kAreaRatioRows + 1] = {};
+  float efficiency[kAreaRatioRows + 1] = {};
+  int rows = 0;
+
+  PitchSweep sweep;
+  for (float listed : kAreaRatios) {
+    rec.advanceRatio = advanceCoefficient(rec.advanceSpeed, revsPerSecond(rec.rpm), rec.diameter);
+    rec.areaRatio = listed;
+    sweepPitch(held, sweep);
+    // An area ratio whose sweep does not reach the requirement gets no row.
+    if (!requirementInRange(sweep, required)) continue;
+    float pd = pitchForRequirement(sweep, required);
+    evalOpenWater(pd, rec.areaRatio, rec.bladeCount);
+    ++rows;
+    ratio[rows] = listed;
+    pitch[rows] = pd;
+    efficiency[rows] = rec.eta0;
+  }
+
+  report("(2/)");
+  reportFree({"Acinim alani orani Ae degisimine bagli pervane verimleri"});
+  reportFree({"    ---|-------|-------|-------|"});
+  reportFree({"     i     Ae     P/D    Eta0  |"});
+  reportFree({"    ---|-------|-------|-------|"});
+  for (int i = 1; i <= rows; ++i)
+    report("(6X,I2,1X,3(F6.3,2X))", {i, ratio[i], pitch[i], efficiency[i]});
+  reportFree({"    ---|-------|-------|-------|"});
+  reportFree({"Pervane acinim alan orani yukaridaki verilere gore yeniden belirlenebilir."});
+  pageBreak();
+  printSeriesUsed(rec.seriesType);
+  printViscousNote();
+}
+
+}  // namespace helisolv
