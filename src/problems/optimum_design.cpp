@@ -1,9 +1,363 @@
+// Optimum propeller designs by loading coefficient (problem types 1, 2 and 3).
+//
+// The given data fix a loading coefficient that does not depend on the unknown
+// of the design: Kt/J^2 holds without the revolutions, Kt/J^4 and Kq/J^5 hold
+// without the diameter. For every pitch ratio of the series a fine sweep over J
+// finds where the propeller's own coefficient meets the required one; each
+// meeting point is a candidate propeller and one numbered row of the table.
+// The candidate with the highest open-water efficiency is reported.
+
+#include <algorithm>
+#include <cmath>
+#include <string_view>
+#include <vector>
+
+#include "driver/record.hpp"
+#include "driver/report_lines.hpp"
+#include "io/reader.hpp"
+#include "io/writer.hpp"
+#include "problems/design_report.hpp"
 #include "problems/solvers.hpp"
+#include "series/formulas.hpp"
+#include "series/series.hpp"
 
 namespace helisolv {
 
-void solveKtJ2Design() {}
-void solveKtJ4Design() {}
-void solveKqJ5Design() {}
+namespace {
+
+// Rules and column titles of the candidate tables.
+constexpr std::string_view kRule =
+    "---|-------|-------|--------|--------|--------|------------|----------|";
+constexpr std::string_view kRuleInResultFile =
+    "---|-------|-------|--------|--------|--------|------------|---------|";
+constexpr std::string_view kTitles =
+    " i    P/D      J       Kt      10Kq     eta0       Bp          delta";
+constexpr std::string_view kClosingRule =
+    "---|-------|-------|--------|--------|--------|----- ------|-----------|";
+constexpr std::string_view kRuleKqJ5 =
+    "----|-------|-------|--------|--------|--------|------------|-----------|";
+constexpr std::string_view kTitlesKqJ5 =
+    "  i    P/D      J        Kt     10Kq     eta0       Bp         delta";
+
+// Pitch ratios are swept in steps of 0.01 over the series' range; J in steps
+// of 0.001 from 0.1 to just below 1.5.
+constexpr float kPitchStep = 0.01f;
+constexpr float kFirstAdvance = 0.1f;
+constexpr float kLastAdvance = 1.5f;
+constexpr float kAdvanceStep = 0.001f;
+
+// Passes of a real sweep, fixed before the first pass: the truncation of
+// (last - first + step) / step from the 32-bit bounds in double precision.
+int sweepPasses(float first, float last, float step) {
+  const double passes =
+      (static_cast<double>(last) - static_cast<double>(first) + static_cast<double>(step)) /
+      static_cast<double>(step);
+  // The bounds are fixed series limits; the guard keeps an empty range at no
+  // pass and any count within what an int can hold.
+  if (!(passes >= 1.0)) return 0;
+  return static_cast<int>(std::min(passes, 1.0e6));
+}
+
+// x^y for a real exponent, rounded once to 32 bits. The power is taken in
+// double precision so that the result is the 32-bit value nearest the true
+// power; the library's 32-bit pow may miss it by one unit in the last place,
+// which moves a crossing J and shows in the printed delta.
+float realPow(float x, float y) {
+  return static_cast<float>(std::pow(static_cast<double>(x), static_cast<double>(y)));
+}
+
+// The loading coefficient a propeller itself gives at advance coefficient J.
+using LoadingCoefficient = float (*)(float kt, float kq, float j);
+
+float ktOverJ2(float kt, float /*kq*/, float j) {
+  return kt / realPow(j, 2.0f);
+}
+float ktOverJ4(float kt, float /*kq*/, float j) {
+  return kt / realPow(j, 4.0f);
+}
+float kqOverJ5(float /*kt*/, float kq, float j) {
+  return kq / realPow(j, 5.0f);
+}
+
+// Torque Q = rho n^2 D^5 Kq (N m) and thrust T = rho n^2 D^4 Kt (N) of the
+// chosen propeller, in the order and with the real powers of the design.
+float designTorque(float d, float kq, float n, float rho) {
+  return realPow(d, 5.0f) * kq * realPow(n, 2.0f) * rho;
+}
+float designThrust(float d, float kt, float n, float rho) {
+  return realPow(d, 4.0f) * kt * realPow(n, 2.0f) * rho;
+}
+
+// The candidate propellers, numbered from 1 as in the first column of the
+// table; element 0 of each column is unused.
+struct Candidates {
+  int count = 0;
+  std::vector<float> pitch{0.0f}, advance{0.0f}, kt{0.0f}, kq{0.0f}, efficiency{0.0f};
+
+  // Keeps the point just evaluated as the next row.
+  void add(float passPitch, float j) {
+    ++count;
+    pitch.push_back(passPitch);
+    advance.push_back(j);
+    kt.push_back(rec.kt);
+    kq.push_back(rec.kq);
+    efficiency.push_back(rec.eta0);
+  }
+
+  // Puts a row's point back into the record, without evaluating the series
+  // again, and returns its pitch ratio.
+  float load(int row) const {
+    rec.advanceRatio = advance[static_cast<size_t>(row)];
+    rec.kt = kt[static_cast<size_t>(row)];
+    rec.kq = kq[static_cast<size_t>(row)];
+    rec.eta0 = efficiency[static_cast<size_t>(row)];
+    return pitch[static_cast<size_t>(row)];
+  }
+};
+
+// J between curve points k and k + 1 where the curve meets the required value,
+// by linear interpolation with the slope rounded to 32 bits. Equal neighbours
+// (both then equal to the required value) would make the slope 0/0; the
+// crossing is then the first point itself.
+float crossingAdvance(const std::vector<float>& coefficient, const std::vector<float>& advance,
+                      size_t k, float target) {
+  const float rise = coefficient[k + 1] - coefficient[k];
+  if (rise == 0.0f) return advance[k];
+  const float slope = (advance[k + 1] - advance[k]) / rise;
+  return (target - coefficient[k]) * slope + advance[k];
+}
+
+// Sweeps the series' pitch ratios. Each pass builds the curve of the loading
+// coefficient over J, ended by the first negative Kt (beyond it the propeller
+// gives no thrust), then prints and keeps a row for every pair of neighbouring
+// points that brackets the required value, both bounds inclusive: one pitch
+// ratio may give several rows.
+Candidates findCandidates(float target, LoadingCoefficient loading, std::string_view rowLayout) {
+  const int curveCapacity = sweepPasses(kFirstAdvance, kLastAdvance, kAdvanceStep);
+  std::vector<float> curveCoefficient(static_cast<size_t>(curveCapacity) + 1);
+  std::vector<float> curveAdvance(static_cast<size_t>(curveCapacity) + 1);
+  Candidates rows;
+
+  const int pitchPasses = sweepPasses(rec.pdMin, rec.pdMax, kPitchStep);
+  float passPitch = rec.pdMin;
+  for (int pass = 1; pass <= pitchPasses; ++pass) {
+    size_t curveCount = 0;
+    float j = kFirstAdvance;
+    for (int point = 1; point <= curveCapacity; ++point) {
+      rec.advanceRatio = j;
+      evalOpenWater(passPitch, rec.areaRatio, rec.bladeCount);
+      if (rec.kt < 0.0f) break;
+      ++curveCount;
+      curveCoefficient[curveCount] = loading(rec.kt, rec.kq, j);
+      curveAdvance[curveCount] = j;
+      j = j + kAdvanceStep;
+    }
+
+    for (size_t k = 1; k < curveCount; ++k) {
+      if (!(curveCoefficient[k] >= target && curveCoefficient[k + 1] <= target)) continue;
+      const float crossing = crossingAdvance(curveCoefficient, curveAdvance, k, target);
+      rec.advanceRatio = crossing;
+      evalOpenWater(passPitch, rec.areaRatio, rec.bladeCount);
+      rows.add(passPitch, crossing);
+      report(rowLayout, {rows.count, passPitch, crossing, rec.kt, 10.0f * rec.kq, rec.eta0,
+                         powerCoefficientBp(rec.kq, crossing), deltaFromAdvance(crossing)});
+    }
+    passPitch = passPitch + kPitchStep;
+  }
+  return rows;
+}
+
+// The most efficient row at a resolution of 1/1000; of equal rows the lowest
+// pitch ratio.
+int mostEfficientRow(const Candidates& rows) {
+  int row = 1;
+  findMaxIndex(rows.count, rows.efficiency.data(), row);
+  return row;
+}
+
+// No pitch ratio of the series meets the required loading coefficient: there
+// is no propeller to report.
+void reportNoCandidate() {
+  report("(/,' Istenen yuk katsayisini saglayan pervane bulunamadi.')");
+}
+
+// Console only. The best row is the highest pitch ratio that still met the
+// requirement, so the true optimum may lie beyond the series: warn, and let
+// the user pick another row by the number in the table's first column.
+int confirmSelection(int selectedRow, int rowCount) {
+  write(Unit::Console, "(//)");
+  write(Unit::Console,
+        "(' Uyari: Secilen Pervane Pic Ust sinirinda. Bu durum hatali sonuc verebilir.')");
+  write(Unit::Console, "(' Secilen pervaneyi degistirmek ister misin? E/H <H>')");
+  const char answer = readChar(Unit::Keyboard);
+  if (answer != 'E' && answer != 'e') return selectedRow;
+
+  write(Unit::Console, "(/)");
+  write(Unit::Console, "(' Istediginiz pervanenin indisini girin. (Sol kolon degeri).')");
+  // Only a row of the table holds a propeller: ask until one is named. The
+  // loop ends with the console input, whose end stops the run.
+  int row = selectedRow;
+  for (;;) {
+    readList(Unit::Keyboard, {&row});
+    if (row >= 1 && row <= rowCount) return row;
+    write(Unit::Console, "(' Gecersiz indis. 1 ile ',I3,' arasinda bir deger girin.')", {rowCount});
+  }
+}
+
+void reportSelectedRow(int row) {
+  report("(/,' SECILEN PERVANE = ',I3,'. PERVANEDIR',/)", {row});
+}
+
+}  // namespace
+
+// Type 1: thrust, diameter and speed given; the pitch ratio and the
+// revolutions of the most efficient propeller are found.
+void solveKtJ2Design() {
+  checkAreaRatio();
+  checkPositive("D", rec.diameter);
+  checkPositive("Va", rec.advanceSpeed);
+  checkPositive("RHO", rec.rho);
+
+  // Kt/J^2 = T / (rho Va^2 D^2), the thrust turned from kN into N.
+  const float target = rec.thrust * 1000.0f /
+                       (realPow(rec.diameter, 2.0f) * realPow(rec.advanceSpeed, 2.0f) * rec.rho);
+
+  // The result file has no rule above the column titles and a shorter one below.
+  const std::string_view head = "(//5X,'Pervane Karakteristikleri - Kt/J^2 = ',F6.3/)";
+  write(Unit::Console, head, {target});
+  writeFree(Unit::Console, {kRule});
+  writeFree(Unit::Console, {kTitles});
+  writeFree(Unit::Console, {kRule});
+  write(Unit::Result, head, {target});
+  writeFree(Unit::Result, {kTitles});
+  writeFree(Unit::Result, {kRuleInResultFile});
+
+  const Candidates rows = findCandidates(target, ktOverJ2, "(1X,I3,2F7.3,3F9.4,1X,2(F10.4,3X))");
+  reportFree({kClosingRule});
+  if (rows.count == 0) {
+    reportNoCandidate();
+    return;
+  }
+
+  int selectedRow = mostEfficientRow(rows);
+  if (selectedRow == rows.count) selectedRow = confirmSelection(selectedRow, rows.count);
+  const float pitch = rows.load(selectedRow);
+
+  const float j = rec.advanceRatio;
+  const float rps = revsFromAdvance(rec.advanceSpeed, j, rec.diameter);
+  rec.rpm = revsPerMinute(rps);
+  const float torque = designTorque(rec.diameter, rec.kq, rps, rec.rho);
+  const float deliveredPower = deliveredPowerKW(torque, rps);
+  const float delta = deltaFromAdvance(j);
+  const float bp = powerCoefficientBp(rec.kq, j);
+  const float vtip = tipSpeed(rec.diameter, rps);
+
+  printSeriesUsed(rec.seriesType);
+  reportSelectedRow(selectedRow);
+  reportPropellerCoefficients(pitch, j, rec.kt, rec.kq, rec.eta0, bp, delta);
+  reportDesignConditions(rec.thrust);
+  report("(1X,'Vtip=',F6.2,' m/s')", {vtip});
+  reportRevolutionsAndPower(rps, rec.rpm, torque / 1000.0f, deliveredPower);
+  printViscousNote();
+}
+
+// Type 2: thrust, revolutions and speed given; the pitch ratio and the
+// diameter of the most efficient propeller are found.
+void solveKtJ4Design() {
+  checkAreaRatio();
+  checkPositive("N", rec.rpm);
+  checkPositive("Va", rec.advanceSpeed);
+  checkPositive("RHO", rec.rho);
+
+  // Kt/J^4 = T n^2 / (rho Va^4), the thrust turned from kN into N.
+  const float rps = revsPerSecond(rec.rpm);
+  const float target =
+      realPow(rps, 2.0f) * rec.thrust / (realPow(rec.advanceSpeed, 4.0f) * rec.rho) * 1000.0f;
+
+  for (Unit unit : {Unit::Console, Unit::Result}) {
+    write(unit, "(//5X,'Pervane Karakteristikleri - Kt/J^4 = ',F6.3/)", {target});
+    writeFree(unit, {kRule});
+    writeFree(unit, {kTitles});
+    writeFree(unit, {kRule});
+  }
+
+  const Candidates rows =
+      findCandidates(target, ktOverJ4, "(1X,I3,2(F7.3,1X),3F9.4,1X,2(F10.4,3X))");
+  reportFree({kClosingRule});
+  if (rows.count == 0) {
+    reportNoCandidate();
+    return;
+  }
+
+  const int selectedRow = mostEfficientRow(rows);
+  const float pitch = rows.load(selectedRow);
+
+  const float j = rec.advanceRatio;
+  const float delta = deltaFromAdvance(j);
+  const float bp = powerCoefficientBp(rec.kq, j);
+  rec.diameter = diameterFromAdvance(rec.advanceSpeed, j, rps);
+  const float torque = designTorque(rec.diameter, rec.kq, rps, rec.rho);
+  const float deliveredPower = deliveredPowerKW(torque, rps);
+
+  printSeriesUsed(rec.seriesType);
+  reportSelectedRow(selectedRow);
+  reportPropellerCoefficients(pitch, j, rec.kt, rec.kq, rec.eta0, bp, delta);
+  reportDesignConditions(rec.thrust);
+  reportRevolutionsAndPower(rps, rec.rpm, torque / 1000.0f, deliveredPower);
+  printViscousNote();
+}
+
+// Type 3: delivered power, revolutions and speed given; the pitch ratio and
+// the diameter of the most efficient propeller are found, and its thrust.
+void solveKqJ5Design() {
+  checkAreaRatio();
+  checkPositive("N", rec.rpm);
+  checkPositive("Va", rec.advanceSpeed);
+  checkPositive("RHO", rec.rho);
+
+  // Kq/J^5 = P n^2 / (2 pi rho Va^5), the power already in W.
+  const float pi = 4.0f * std::atan(1.0f);
+  const float rps = revsPerSecond(rec.rpm);
+  const float target =
+      realPow(rps, 2.0f) * rec.powerW / (realPow(rec.advanceSpeed, 5.0f) * rec.rho * pi * 2.0f);
+
+  for (Unit unit : {Unit::Console, Unit::Result}) {
+    write(unit, "(//5X,'Pervane Karakteristikleri - Kq/J^5 = ',F6.3/)", {target});
+    writeFree(unit, {kRuleKqJ5});
+    writeFree(unit, {kTitlesKqJ5});
+    writeFree(unit, {kRuleKqJ5});
+  }
+
+  const Candidates rows = findCandidates(target, kqOverJ5, "(1X,I3,2F8.3,3F9.4,2X,2(F10.4,3X))");
+  reportFree({kRuleKqJ5});
+  if (rows.count == 0) {
+    reportNoCandidate();
+    return;
+  }
+
+  const int selectedRow = mostEfficientRow(rows);
+  const float pitch = rows.load(selectedRow);
+
+  // The thrust stays in the record in N; it is printed in kN.
+  const float j = rec.advanceRatio;
+  rec.diameter = diameterFromAdvance(rec.advanceSpeed, j, rps);
+  rec.thrust = designThrust(rec.diameter, rec.kt, rps, rec.rho);
+  const float torque = designTorque(rec.diameter, rec.kq, rps, rec.rho);
+  const float deliveredPower = deliveredPowerKW(torque, rps);
+  const float delta = deltaFromAdvance(j);
+  const float bp = powerCoefficientBp(rec.kq, j);
+  const float vtip = rec.diameter * rps * pi;
+
+  printSeriesUsed(rec.seriesType);
+  reportSelectedRow(selectedRow);
+  reportPropellerCoefficients(pitch, j, rec.kt, rec.kq, rec.eta0, bp, delta);
+  report(
+      "(1X,'T=',F10.2,' kN  Va=',F8.3,' m/s  RHO = ',F6.1,' kg/m3',/,' Z = ',F2.0,' EAR = ',F5.3,"
+      "' D = ',F6.3,' m',' Vtip = ',F4.1,' m/s')",
+      {rec.thrust / 1000.0f, rec.advanceSpeed, rec.rho, rec.bladeCount, rec.areaRatio, rec.diameter,
+       vtip});
+  reportRevolutionsAndPower(rps, rec.rpm, torque / 1000.0f, deliveredPower);
+  printViscousNote();
+}
 
 }  // namespace helisolv

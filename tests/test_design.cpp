@@ -1,0 +1,289 @@
+// The optimum-design solvers (types 1, 2, 3) and the Bp-delta design (type 7)
+// run whole, in-process, in a temporary folder: what they leave in the problem
+// record, that the chosen propeller really meets the required loading, the
+// console-only reselection dialogue, and that no input makes them print a
+// value that is not a number.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "driver/driver.hpp"
+#include "driver/record.hpp"
+
+namespace helisolv {
+namespace {
+
+namespace fs = std::filesystem;
+
+class Design : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    home_ = fs::current_path();
+    dir_ = fs::temp_directory_path() / ("helisolv_design_" + std::to_string(getpid()));
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    fs::current_path(dir_);
+  }
+  void TearDown() override {
+    fs::current_path(home_);
+    fs::remove_all(dir_);
+  }
+  // Runs one task: series type, problem type and the input line; the console
+  // answers end with enough empty lines for every pause.
+  int run(int series, int type, const std::string& inputs, const std::string& answers = "") {
+    std::string t;
+    for (int i = 1; i <= 13; ++i) t += "* serbest satir\n";
+    t += std::to_string(series) + "\n";
+    for (int i = 15; i <= 77; ++i) t += "* serbest satir\n";
+    t += std::to_string(type) + "\n" + inputs + "\n";
+    std::ofstream("Helisolv.Tsk", std::ios::binary) << t;
+    std::istringstream keyboard(answers + "\n\n\n\n");
+    console.str("");
+    errors.str("");
+    const int status = runProgram(keyboard, console, errors);
+    std::ifstream in("Helisolv.Son", std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    son = s.str();
+    return status;
+  }
+  // The first number after a label such as "P/D=" on the console.
+  double after(const std::string& label) const {
+    const std::string out = console.str();
+    const size_t at = out.find(label);
+    if (at == std::string::npos) return std::nan("");
+    return std::stod(out.substr(at + label.size()));
+  }
+  // Rows of the console table: the row number and `columns` more numbers
+  // (seven in the candidate tables, six in the Bp-delta table).
+  std::vector<std::vector<double>> rows(int columns = 7) const {
+    std::vector<std::vector<double>> found;
+    std::istringstream in(console.str());
+    std::string line;
+    const std::regex row("^ *\\d+( +-?\\d*\\.\\d+){" + std::to_string(columns) + "}\r?$");
+    while (std::getline(in, line)) {
+      if (!std::regex_match(line, row)) continue;
+      std::istringstream fields(line);
+      std::vector<double> v;
+      for (double x; fields >> x;) v.push_back(x);
+      found.push_back(v);
+    }
+    return found;
+  }
+  std::ostringstream console, errors;
+  std::string son;
+  fs::path home_, dir_;
+};
+
+// A record value widened for the checks, which are made in double.
+double wide(float v) {
+  return static_cast<double>(v);
+}
+
+// Relative distance, for values the solvers compute in 32 bits.
+double rel(double got, double want) {
+  return std::fabs(got - want) / std::fabs(want);
+}
+
+TEST_F(Design, KtJ2ChosenPropellerMeetsTheLoadingAndWritesItsRevolutions) {
+  for (int series : {1, 2}) {
+    SCOPED_TRACE(series);
+    ASSERT_EQ(run(series, 1, "350 4 6 1025 4 0.55", "H"), 0);
+    const double j = wide(rec.advanceRatio);
+    const double target = 350.0 * 1000.0 / (1025.0 * 36.0 * 16.0);
+    EXPECT_LT(rel(wide(rec.kt) / (j * j), target), 1e-3);
+    // The revolutions the propeller must turn go back into the record.
+    EXPECT_LT(rel(wide(rec.rpm), 60.0 * 6.0 / (4.0 * j)), 1e-5);
+    EXPECT_NEAR(after("RPM="), wide(rec.rpm), 0.005);
+    EXPECT_FLOAT_EQ(rec.diameter, 4.0f);
+  }
+}
+
+TEST_F(Design, KtJ4ChosenPropellerGivesTheDiameterAndKeepsTheRevolutions) {
+  for (int series : {1, 2}) {
+    SCOPED_TRACE(series);
+    ASSERT_EQ(run(series, 2, "600 200 7 1025 4 0.7"), 0);
+    const double j = wide(rec.advanceRatio);
+    const double n = 200.0 / 60.0;
+    EXPECT_LT(rel(wide(rec.kt) / std::pow(j, 4), n * n * 600e3 / (std::pow(7.0, 4) * 1025.0)),
+              1e-3);
+    EXPECT_LT(rel(wide(rec.diameter), 7.0 / (j * n)), 1e-5);
+    EXPECT_FLOAT_EQ(rec.rpm, 200.0f);
+    EXPECT_FLOAT_EQ(rec.thrust, 600.0f);  // kN as read
+  }
+}
+
+TEST_F(Design, KqJ5KeepsTheComputedThrustInNewtons) {
+  for (int series : {1, 2}) {
+    SCOPED_TRACE(series);
+    ASSERT_EQ(run(series, 3, "5000 7 150 1025 4 0.7"), 0);
+    const double j = wide(rec.advanceRatio);
+    const double n = 2.5;
+    const double pi = 3.14159265358979;
+    EXPECT_LT(
+        rel(wide(rec.kq) / std::pow(j, 5), n * n * 5e6 / (2 * pi * 1025.0 * std::pow(7.0, 5))),
+        1e-3);
+    const double d = 7.0 / (j * n);
+    EXPECT_LT(rel(wide(rec.diameter), d), 1e-5);
+    EXPECT_LT(rel(wide(rec.thrust), wide(rec.kt) * 1025.0 * n * n * std::pow(d, 4)), 1e-5);
+    EXPECT_NEAR(after("T="), wide(rec.thrust) / 1000.0, 0.005);
+    // The delivered power of the chosen row equals the given one within the
+    // interpolation error.
+    EXPECT_LT(rel(after("Pd="), 5000.0), 2e-3);
+  }
+}
+
+TEST_F(Design, GawnSeriesPrintsThreeBladesForFour) {
+  ASSERT_EQ(run(2, 3, "5000 7 150 1025 4 0.7"), 0);
+  EXPECT_FLOAT_EQ(rec.bladeCount, 3.0f);
+  EXPECT_NE(console.str().find("Z = 3."), std::string::npos);
+  EXPECT_NE(son.find(" Z = 3."), std::string::npos);
+}
+
+TEST_F(Design, RowsAreNumberedInOrderOfPitchAndTheBestIsChosen) {
+  ASSERT_EQ(run(1, 2, "149.0 98 4.08 1025 4 0.769"), 0);
+  const auto table = rows();
+  ASSERT_GE(table.size(), 2u);
+  size_t best = 0;
+  for (size_t i = 0; i < table.size(); ++i) {
+    EXPECT_EQ(table[i][0], static_cast<double>(i + 1));
+    if (i > 0) {
+      EXPECT_GE(table[i][1], table[i - 1][1]);
+    }
+    if (table[i][5] > table[best][5] + 0.0015) best = i;
+  }
+  // Efficiencies printed with four decimals: the chosen one is within the
+  // 1/1000 resolution of the best printed one.
+  const int chosen = static_cast<int>(after("SECILEN PERVANE ="));
+  ASSERT_GE(chosen, 1);
+  EXPECT_GE(table[static_cast<size_t>(chosen - 1)][5], table[best][5] - 0.0015);
+}
+
+TEST_F(Design, ReselectionDialogueIsOnTheConsoleOnly) {
+  // Every pitch ratio meets this light loading and the highest is the best.
+  ASSERT_EQ(run(1, 1, "60 5 7 1025 4 0.55", "h"), 0);
+  EXPECT_NE(console.str().find("E/H <H>"), std::string::npos);
+  EXPECT_EQ(after("SECILEN PERVANE ="), 91.0);
+  EXPECT_EQ(son.find("Uyari"), std::string::npos);
+  EXPECT_EQ(son.find("E/H"), std::string::npos);
+
+  ASSERT_EQ(run(1, 1, "60 5 7 1025 4 0.55", "x"), 0);
+  EXPECT_EQ(after("SECILEN PERVANE ="), 91.0);
+
+  ASSERT_EQ(run(1, 1, "60 5 7 1025 4 0.55", "E\n92\n91,7\n"), 0);
+  EXPECT_NE(console.str().find("Gecersiz indis. 1 ile  91 arasinda"), std::string::npos);
+  EXPECT_EQ(after("SECILEN PERVANE ="), 91.0);
+  EXPECT_EQ(son.find("Gecersiz"), std::string::npos);
+  EXPECT_EQ(son.find("indisini"), std::string::npos);
+}
+
+TEST_F(Design, KtJ4AndKqJ5NeverAsk) {
+  ASSERT_EQ(run(1, 3, "2 5 200 1025 4 0.55", "E\n1\n"), 0);
+  EXPECT_EQ(console.str().find("E/H"), std::string::npos);
+  ASSERT_EQ(run(1, 2, "1 200 5 1025 4 0.55", "E\n1\n"), 0);
+  EXPECT_EQ(console.str().find("E/H"), std::string::npos);
+}
+
+TEST_F(Design, NoCandidateEndsNormallyWithoutAResultBlock) {
+  for (int type : {1, 2, 3}) {
+    SCOPED_TRACE(type);
+    const char* inputs = type == 1
+                             ? "9000 1 2 1025 4 0.55"
+                             : (type == 2 ? "9000 600 1 1025 4 0.55" : "90000 0.5 600 1025 4 0.55");
+    ASSERT_EQ(run(1, type, inputs), 0);
+    EXPECT_NE(son.find("bulunamadi."), std::string::npos);
+    EXPECT_EQ(son.find("SECILEN"), std::string::npos);
+    EXPECT_EQ(son.find("HESAPLARDA"), std::string::npos);
+    EXPECT_EQ(son.find("TAM OLCEGE"), std::string::npos);
+    EXPECT_NE(console.str().find("Stop - Program terminated."), std::string::npos);
+  }
+}
+
+TEST_F(Design, BpDeltaReadsThePitchRatioOffTheBpColumn) {
+  for (int series : {1, 2}) {
+    SCOPED_TRACE(series);
+    ASSERT_EQ(run(series, 7, "27.95 162.66 4 0.6 1025 2.5 546 12 0"), 0);
+    const double j = 101.2685 / 162.66;
+    EXPECT_LT(rel(wide(rec.advanceRatio), j), 1e-6);
+    // The chosen propeller absorbs the given Bp, to the parabola's accuracy.
+    EXPECT_LT(rel(33.06746 * std::sqrt(wide(rec.kq) / std::pow(j, 5)), 27.95), 2e-3);
+    const double n = 546.0 / 60.0;
+    EXPECT_LT(rel(wide(rec.thrust), wide(rec.kt) * 1025.0 * n * n * std::pow(2.5, 4)), 1e-5);
+  }
+}
+
+TEST_F(Design, BpDeltaAtATabulatedBpGivesThatRowsPitchRatio) {
+  ASSERT_EQ(run(1, 7, "27.95 162.66 4 0.6 1025 2.5 546 12 0"), 0);
+  const auto table = rows(6);
+  ASSERT_GE(table.size(), 9u);
+  std::ostringstream inputs;
+  inputs.precision(9);
+  inputs << table[8][5] << " 162.66 4 0.6 1025 2.5 546 12 0";
+  ASSERT_EQ(run(1, 7, inputs.str()), 0);
+  EXPECT_NEAR(after("P/D="), table[8][1], 0.0015);
+}
+
+TEST_F(Design, BpDeltaOutsideTheTableReportsOnBothOutputs) {
+  ASSERT_EQ(run(1, 7, "500 162.66 4 0.6 1025 2.5 546 12 0"), 0);
+  const std::string message = "VERILEN Bp DEGERI TABLO SINIRLARI DISINDA - HESAP YAPILAMADI";
+  EXPECT_NE(console.str().find("INTERPOLASYON BASARISIZ"), std::string::npos);
+  EXPECT_NE(console.str().find(message), std::string::npos);
+  EXPECT_NE(son.find(message), std::string::npos);
+  EXPECT_NE(son.find("    Bp =  500.000\r\n"), std::string::npos);
+  EXPECT_EQ(son.find("P/D="), std::string::npos);
+  EXPECT_EQ(son.find("TAM OLCEGE"), std::string::npos);
+}
+
+TEST_F(Design, NonPositiveInputsStopBeforeAnyTable) {
+  struct Case {
+    int type;
+    const char* inputs;
+    const char* symbol;
+  };
+  for (const Case& c :
+       {Case{1, "400 4 -6 1025 4 0.55", "Va"}, Case{2, "400 0 6 1025 4 0.55", "N"},
+        Case{2, "400 150 6 -1 4 0.55", "RHO"}, Case{3, "400 6 -150 1025 4 0.55", "N"},
+        Case{7, "30 0 4 0.6 1025 2.5 546 12 0", "delta"}}) {
+    SCOPED_TRACE(c.inputs);
+    ASSERT_EQ(run(1, c.type, c.inputs), 0);
+    EXPECT_NE(son.find(std::string("Hesabi istenen ") + c.symbol + " ="), std::string::npos);
+    EXPECT_EQ(son.find("Pervane Karakteristikleri"), std::string::npos);
+  }
+}
+
+// Extreme but readable inputs: the run ends normally and nothing prints as a
+// value that is not a number.
+TEST_F(Design, ExtremeInputsNeverPrintNanOrInfinity) {
+  const std::vector<std::pair<int, std::string>> tasks = {{1, "1e-30 1e-20 1e-20 1e-30 4 0.55"},
+                                                          {1, "3e38 3e38 3e38 3e38 4 0.55"},
+                                                          {1, "0 4 6 1025 4 0.55"},
+                                                          {1, "400 4 6 1025 1e30 0.55"},
+                                                          {2, "1e30 1e-10 1e-10 1e-30 4 0.55"},
+                                                          {2, "400 150 6 1025 -7 1.05"},
+                                                          {3, "3e38 1e-10 3e38 1e-30 3 0.55"},
+                                                          {3, "-5 6 150 1025 4 0.3"},
+                                                          {7, "1e30 1e-30 4 0.6 1025 2.5 546 12 1"},
+                                                          {7, "0 3e38 1e30 5 1e30 1e30 1e30 1 0"},
+                                                          {7, "-5 200 4 0.6 1025 2.5 546 12 0"}};
+  for (int series : {1, 2}) {
+    for (const auto& [type, inputs] : tasks) {
+      SCOPED_TRACE(std::to_string(series) + " " + std::to_string(type) + ": " + inputs);
+      ASSERT_EQ(run(series, type, inputs), 0);
+      for (const std::string& out : {console.str(), son}) {
+        EXPECT_EQ(out.find("nan"), std::string::npos);
+        EXPECT_EQ(out.find("inf"), std::string::npos);
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace helisolv
