@@ -58,14 +58,6 @@ int sweepPasses(float first, float last, float step) {
   return static_cast<int>(std::min(passes, 1.0e6));
 }
 
-// x^y for a real exponent, rounded once to 32 bits. The power is taken in
-// double precision so that the result is the 32-bit value nearest the true
-// power; the library's 32-bit pow may miss it by one unit in the last place,
-// which moves a crossing J and shows in the printed delta.
-float realPow(float x, float y) {
-  return static_cast<float>(std::pow(static_cast<double>(x), static_cast<double>(y)));
-}
-
 // The loading coefficient a propeller itself gives at advance coefficient J.
 using LoadingCoefficient = float (*)(float kt, float kq, float j);
 

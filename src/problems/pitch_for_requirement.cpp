@@ -108,10 +108,10 @@ float requiredValue(Requirement quantity) {
 // problems have always taken the powers as real powers; multiplying them out
 // rounds differently and can move the design pitch in its last place.
 float thrustRealPowers(float kt, float rho, float n, float d) {
-  return kt * rho * std::pow(n, 2.0f) * std::pow(d, 4.0f);
+  return kt * rho * realPow(n, 2.0f) * realPow(d, 4.0f);
 }
 float torqueRealPowers(float kq, float rho, float n, float d) {
-  return kq * rho * std::pow(n, 2.0f) * std::pow(d, 5.0f);
+  return kq * rho * realPow(n, 2.0f) * realPow(d, 5.0f);
 }
 
 void reportInputs() {

@@ -15,6 +15,14 @@ inline float intPow(float x, int k) {
   return r;
 }
 
+// x^y for a real exponent. Formed in double precision and rounded once, so the
+// result is the 32-bit value nearest the true power; the library's 32-bit pow
+// may miss it by one unit in the last place, which moves a crossing J and
+// shows in a printed delta.
+inline float realPow(float x, float y) {
+  return static_cast<float>(std::pow(static_cast<double>(x), static_cast<double>(y)));
+}
+
 // Revolutions per second from revolutions per minute, and back.
 inline float revsPerSecond(float rpm) { return rpm / 60.0f; }
 inline float revsPerMinute(float n) { return 60.0f * n; }
@@ -27,20 +35,13 @@ inline float diameterFromAdvance(float va, float j, float n) { return va / (j * 
 // Open-water efficiency with 2 pi as 6.2831855.
 inline float openWaterEfficiency(float kt, float kq, float j) { return (kt / kq) * j / 6.2831855f; }
 
-// Thrust T = Kt rho n^2 D^4 in N; torque Q = Kq rho n^2 D^5 in N m.
-inline float thrustN(float kt, float rho, float n, float d) {
-  return kt * rho * intPow(n, 2) * intPow(d, 4);
-}
-inline float torqueNm(float kq, float rho, float n, float d) {
-  return kq * rho * intPow(n, 2) * intPow(d, 5);
-}
 
 // Delivered power Pd = Q n 2 pi / 1000 in kW, with 2 pi as 6.28318.
 inline float deliveredPowerKW(float torque, float n) { return torque * n * 6.28318f / 1000.0f; }
 
 // Power coefficient Bp = 33.06746 (Kq / J^5)^0.5 (real powers).
 inline float powerCoefficientBp(float kq, float j) {
-  return 33.06746f * std::pow(kq / std::pow(j, 5.0f), 0.5f);
+  return 33.06746f * realPow(kq / realPow(j, 5.0f), 0.5f);
 }
 
 // Advance coefficient delta = 101.2658 / J for the tables.
