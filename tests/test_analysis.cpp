@@ -17,6 +17,7 @@
 #include "driver/driver.hpp"
 #include "driver/record.hpp"
 #include "problems/sort_ascending.hpp"
+#include "task_run.hpp"
 
 namespace helisolv {
 namespace {
@@ -36,49 +37,7 @@ TEST(SortAscending, SortsEntriesOneToCountOnly) {
   EXPECT_EQ(v[1], 9.0f);
 }
 
-class Analysis : public ::testing::Test {
- protected:
-  void SetUp() override {
-    home_ = fs::current_path();
-    dir_ = fs::temp_directory_path() / ("helisolv_analysis_" + std::to_string(getpid()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-    fs::current_path(dir_);
-  }
-  void TearDown() override {
-    fs::current_path(home_);
-    fs::remove_all(dir_);
-  }
-  // Runs one task; `pauses` empty lines follow the answers for the pauses.
-  int run(int series, int type, const std::string& inputs, const std::string& answers = "",
-          int pauses = 4) {
-    std::string t;
-    for (int i = 1; i <= 13; ++i) t += "* serbest satir\n";
-    t += std::to_string(series) + "\n";
-    for (int i = 15; i <= 77; ++i) t += "* serbest satir\n";
-    t += std::to_string(type) + "\n" + inputs + "\n";
-    std::ofstream("Helisolv.Tsk", std::ios::binary) << t;
-    std::istringstream keyboard(answers + std::string(static_cast<size_t>(pauses), '\n'));
-    console.str("");
-    errors.str("");
-    const int status = runProgram(keyboard, console, errors);
-    std::ifstream in("Helisolv.Son", std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    son = s.str();
-    return status;
-  }
-  // The first number after a label such as "Pd=" on the console.
-  double after(const std::string& label) const {
-    const std::string out = console.str();
-    const size_t at = out.find(label);
-    if (at == std::string::npos) return std::nan("");
-    return std::stod(out.substr(at + label.size()));
-  }
-  std::ostringstream console, errors;
-  std::string son;
-  fs::path home_, dir_;
-};
+using Analysis = TaskRun;
 
 // A record value widened for the checks, which are made in double.
 double wide(float v) {

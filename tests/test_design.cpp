@@ -16,51 +16,15 @@
 
 #include "driver/driver.hpp"
 #include "driver/record.hpp"
+#include "task_run.hpp"
 
 namespace helisolv {
 namespace {
 
 namespace fs = std::filesystem;
 
-class Design : public ::testing::Test {
+class Design : public TaskRun {
  protected:
-  void SetUp() override {
-    home_ = fs::current_path();
-    dir_ = fs::temp_directory_path() / ("helisolv_design_" + std::to_string(getpid()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-    fs::current_path(dir_);
-  }
-  void TearDown() override {
-    fs::current_path(home_);
-    fs::remove_all(dir_);
-  }
-  // Runs one task: series type, problem type and the input line; the console
-  // answers end with enough empty lines for every pause.
-  int run(int series, int type, const std::string& inputs, const std::string& answers = "") {
-    std::string t;
-    for (int i = 1; i <= 13; ++i) t += "* serbest satir\n";
-    t += std::to_string(series) + "\n";
-    for (int i = 15; i <= 77; ++i) t += "* serbest satir\n";
-    t += std::to_string(type) + "\n" + inputs + "\n";
-    std::ofstream("Helisolv.Tsk", std::ios::binary) << t;
-    std::istringstream keyboard(answers + "\n\n\n\n");
-    console.str("");
-    errors.str("");
-    const int status = runProgram(keyboard, console, errors);
-    std::ifstream in("Helisolv.Son", std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    son = s.str();
-    return status;
-  }
-  // The first number after a label such as "P/D=" on the console.
-  double after(const std::string& label) const {
-    const std::string out = console.str();
-    const size_t at = out.find(label);
-    if (at == std::string::npos) return std::nan("");
-    return std::stod(out.substr(at + label.size()));
-  }
   // Rows of the Bp-delta table: lines of digits, points and blanks only
   // holding the row number and six more numbers.
   std::vector<std::vector<double>> rows() const {
@@ -77,9 +41,6 @@ class Design : public ::testing::Test {
     }
     return found;
   }
-  std::ostringstream console, errors;
-  std::string son;
-  fs::path home_, dir_;
 };
 
 // A record value widened for the checks, which are made in double.

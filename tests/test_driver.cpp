@@ -10,50 +10,25 @@
 
 #include "driver/driver.hpp"
 #include "driver/record.hpp"
+#include "task_run.hpp"
 
 namespace helisolv {
 namespace {
 
 namespace fs = std::filesystem;
 
-class Run : public ::testing::Test {
+class Run : public TaskRun {
  protected:
-  void SetUp() override {
-    home_ = fs::current_path();
-    dir_ = fs::temp_directory_path() / ("helisolv_driver_" + std::to_string(getpid()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-    fs::current_path(dir_);
-  }
-  void TearDown() override {
-    fs::current_path(home_);
-    fs::remove_all(dir_);
-  }
-  // A task file: 13 free lines, the series line, 63 free lines, the problem
-  // type line and the input lines. The free lines hold numbers on purpose.
-  static std::string task(const std::string& series, const std::string& type,
-                          const std::string& inputs) {
+  // A task file whose free lines hold numbers on purpose: they are never read.
+  static std::string numberedTask(const std::string& series, const std::string& type,
+                                  const std::string& inputs) {
     std::string t;
     for (int i = 1; i <= 13; ++i) t += std::to_string(i) + " 1 2 3\n";
     t += series + "\n";
     for (int i = 15; i <= 77; ++i) t += "9 serbest satir " + std::to_string(i) + "\n";
     return t + type + "\n" + inputs;
   }
-  int run(const std::string* taskText, const std::string& answers = "") {
-    if (taskText) std::ofstream("Helisolv.Tsk", std::ios::binary) << *taskText;
-    std::istringstream keyboard(answers);
-    console.str("");
-    errors.str("");
-    return runProgram(keyboard, console, errors);
-  }
-  static std::string slurp(const char* name) {
-    std::ifstream in(name, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
-  std::ostringstream console, errors;
-  fs::path home_, dir_;
+  int run(const std::string* taskText) { return runTask(taskText, ""); }
 };
 
 const char* const kBannerFile =
@@ -75,39 +50,39 @@ TEST_F(Run, AMissingTaskFileIsCreatedEmptyAndTheFirstReadFails) {
 
 TEST_F(Run, AnOldResultFileIsRewrittenFromItsStart) {
   std::ofstream("Helisolv.Son") << std::string(5000, 'x');
-  const std::string t = task("1", "11", "");
+  const std::string t = numberedTask("1", "11", "");
   EXPECT_EQ(run(&t), 0);
   EXPECT_EQ(slurp("Helisolv.Son"), kBannerFile);
 }
 
 TEST_F(Run, SeriesLimitsAndTypeWithoutASolver) {
-  const std::string t = task("2  Gawn serisi", "0", "");
+  const std::string t = numberedTask("2  Gawn serisi", "0", "");
   EXPECT_EQ(run(&t), 0);
   EXPECT_EQ(rec.seriesType, 2);
   EXPECT_EQ(rec.pdMax, 2.001f);
   EXPECT_EQ(rec.earMin, 0.201f);
   EXPECT_EQ(rec.earMax, 1.101f);
-  const std::string u = task("1", "0", "");
+  const std::string u = numberedTask("1", "0", "");
   EXPECT_EQ(run(&u), 0);
   EXPECT_EQ(rec.pdMin, 0.5f);
   EXPECT_EQ(rec.pdMax, 1.401f);
   EXPECT_EQ(rec.earMin, 0.3f);
   EXPECT_EQ(rec.earMax, 1.0501f);
-  const std::string v = task("3", "0", "");
+  const std::string v = numberedTask("3", "0", "");
   EXPECT_EQ(run(&v), 0);
   EXPECT_EQ(rec.pdMax, 0.0f);
   EXPECT_EQ(rec.earMax, 0.0f);
 }
 
 TEST_F(Run, AnIntegerWrittenWithADecimalPointIsARunTimeError) {
-  const std::string t = task("1.0", "5", "");
+  const std::string t = numberedTask("1.0", "5", "");
   EXPECT_EQ(run(&t), 1);
   EXPECT_NE(errors.str().find("READ(Helisolv.Tsk)\n- invalid integer"), std::string::npos);
 }
 
 TEST_F(Run, InputsSpreadOverLinesAndEndedByASlash) {
   // Type 9 reads nine values; a slash after the second leaves the rest zero.
-  const std::string t = task("1", "9", "50\n\n2.0 / 300 4\n7\n");
+  const std::string t = numberedTask("1", "9", "50\n\n2.0 / 300 4\n7\n");
   run(&t);
   EXPECT_EQ(rec.powerKW, 50.0f);
   EXPECT_EQ(rec.powerW, 50000.0f);
@@ -117,7 +92,7 @@ TEST_F(Run, InputsSpreadOverLinesAndEndedByASlash) {
 }
 
 TEST_F(Run, PowerInWattsOnlyForThePowerAndTorqueTypes) {
-  const std::string t = task("1", "1", "100 2 3 1025 4 0.02\n");
+  const std::string t = numberedTask("1", "1", "100 2 3 1025 4 0.02\n");
   run(&t);  // area ratio out of range: the solver stops at its first check
   EXPECT_EQ(rec.thrust, 100.0f);
   EXPECT_EQ(rec.powerW, 0.0f);

@@ -170,7 +170,9 @@ std::string slurp(const fs::path& p) {
 }
 
 // Shows a case by its name in test reports.
-void PrintTo(const Hostile& h, std::ostream* os) { *os << h.name; }
+void PrintTo(const Hostile& h, std::ostream* os) {
+  *os << h.name;
+}
 
 class HostileInput : public ::testing::TestWithParam<Hostile> {};
 
