@@ -46,18 +46,6 @@ constexpr float kFirstAdvance = 0.1f;
 constexpr float kLastAdvance = 1.5f;
 constexpr float kAdvanceStep = 0.001f;
 
-// Passes of a real sweep, fixed before the first pass: the truncation of
-// (last - first + step) / step from the 32-bit bounds in double precision.
-int sweepPasses(float first, float last, float step) {
-  const double passes =
-      (static_cast<double>(last) - static_cast<double>(first) + static_cast<double>(step)) /
-      static_cast<double>(step);
-  // The bounds are fixed series limits; the guard keeps an empty range at no
-  // pass and any count within what an int can hold.
-  if (!(passes >= 1.0)) return 0;
-  return static_cast<int>(std::min(passes, 1.0e6));
-}
-
 // The loading coefficient a propeller itself gives at advance coefficient J.
 using LoadingCoefficient = float (*)(float kt, float kq, float j);
 
@@ -125,12 +113,12 @@ float crossingAdvance(const std::vector<float>& coefficient, const std::vector<f
 // points that brackets the required value, both bounds inclusive: one pitch
 // ratio may give several rows.
 Candidates findCandidates(float target, LoadingCoefficient loading, std::string_view rowLayout) {
-  const int curveCapacity = sweepPasses(kFirstAdvance, kLastAdvance, kAdvanceStep);
+  const int curveCapacity = sweepPassCount(kFirstAdvance, kLastAdvance, kAdvanceStep);
   std::vector<float> curveCoefficient(static_cast<size_t>(curveCapacity) + 1);
   std::vector<float> curveAdvance(static_cast<size_t>(curveCapacity) + 1);
   Candidates rows;
 
-  const int pitchPasses = sweepPasses(rec.pdMin, rec.pdMax, kPitchStep);
+  const int pitchPasses = sweepPassCount(rec.pdMin, rec.pdMax, kPitchStep);
   float passPitch = rec.pdMin;
   for (int pass = 1; pass <= pitchPasses; ++pass) {
     size_t curveCount = 0;

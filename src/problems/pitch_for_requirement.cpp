@@ -78,26 +78,6 @@ constexpr RequirementReport kTorqueReport{
     "(1X,'Istenen momenti saglayan pic orani P/D = ', F6.3,  ' olarak hesaplanmistir.')",
 };
 
-// Number of passes of a real sweep, fixed before the first pass from the
-// 32-bit bounds in double precision. Capped so that no bound can overrun a table
-// or turn a huge or undefined quotient into an integer.
-int passCount(float first, float last, float step, int cap) {
-  const double passes =
-      (static_cast<double>(last) - static_cast<double>(first) + static_cast<double>(step)) /
-      static_cast<double>(step);
-  if (!(passes > 0.0)) return 0;
-  if (passes >= static_cast<double>(cap)) return cap;
-  return static_cast<int>(passes);
-}
-
-// The blade count as the report prints it, truncated toward zero; a count too
-// large for an integer saturates (and prints as asterisks).
-int wholeBlades(float bladeCount) {
-  if (!(bladeCount > -2147483648.0f)) return INT_MIN;
-  if (!(bladeCount < 2147483648.0f)) return INT_MAX;
-  return static_cast<int>(bladeCount);
-}
-
 // The requirement in the unit of its sweep: N for thrust, kW for power, kN m for
 // torque (the torque is held in the power's field of the record).
 float requiredValue(Requirement quantity) {
@@ -118,7 +98,7 @@ void reportInputs() {
   report("(//1X,'Pervane Ilerleme Katsayisi - J = ',F6.3)", {rec.advanceRatio});
   report("(  1X,'Pervane Capi               - D = ',F6.3,' m')", {rec.diameter});
   report("(  1X,'Pervane Devri              - N = ',F6.1,' RPM')", {rec.rpm});
-  report("(  1X,'Pervane Kanat Sayisi       - Z = ',I2.1)", {wholeBlades(rec.bladeCount)});
+  report("(  1X,'Pervane Kanat Sayisi       - Z = ',I2.1)", {truncToInt(rec.bladeCount)});
   report("(  1X,'Pervane Acinim Alan Orani - Ae = ',F6.3)", {rec.areaRatio});
   report("(  1X,'Pervane Saft Derinligi    - Hs = ',F6.3,' m')", {rec.shaftDepth});
   reportFree();
@@ -145,7 +125,7 @@ void reportOpenWaterTable(float designJ) {
   reportFree({"---|-------|--------|---------|--------|------------|------------|"});
   reportFree({" i     J       Kt      10Kq      eta0         Bp         delta"});
   reportFree({"---|-------|--------|---------|--------|------------|------------|"});
-  const int passes = passCount(kGridFirst, kGridLast, kGridStep, 100);
+  const int passes = sweepPassCount(kGridFirst, kGridLast, kGridStep, 100);
   int row = 0;
   float j = kGridFirst;
   for (int pass = 0; pass < passes; ++pass, j = j + kGridStep) {
@@ -226,7 +206,7 @@ void solvePitchFor(const RequirementReport& r) {
   if (r.quantity != Requirement::Thrust)
     rec.thrust = thrustRealPowers(designKt, rho, n, d) / 1000.0f;
   report("(1X,'Z = ',I2,' EAR = ',F5.3,' P/D = ',F5.3)",
-         {wholeBlades(rec.bladeCount), rec.areaRatio, rec.pitchRatio});
+         {truncToInt(rec.bladeCount), rec.areaRatio, rec.pitchRatio});
   report("(' TORK=',F8.3,' kNm',1X,'Pd=',F7.1,' kW')", {torque / 1000.0f, power});
 
   reportBladeAreaChecks(rec.thrust, r.quantity != Requirement::Thrust);
@@ -240,7 +220,7 @@ void sweepPitch(Requirement quantity, PitchSweep& sweep) {
   const float d = rec.diameter;
   const float rho = rec.rho;
   sweep.count = 0;
-  const int passes = passCount(rec.pdMin, rec.pdMax, kPitchStep, kSweepCapacity);
+  const int passes = sweepPassCount(rec.pdMin, rec.pdMax, kPitchStep, kSweepCapacity);
   float pd = rec.pdMin;
   for (int pass = 0; pass < passes; ++pass, pd = pd + kPitchStep) {
     evalOpenWater(pd, rec.areaRatio, rec.bladeCount);

@@ -24,20 +24,33 @@ inline float realPow(float x, float y) {
 }
 
 // Revolutions per second from revolutions per minute, and back.
-inline float revsPerSecond(float rpm) { return rpm / 60.0f; }
-inline float revsPerMinute(float n) { return 60.0f * n; }
+inline float revsPerSecond(float rpm) {
+  return rpm / 60.0f;
+}
+inline float revsPerMinute(float n) {
+  return 60.0f * n;
+}
 
 // Advance coefficient J = Va / (n D) and its inverse forms.
-inline float advanceCoefficient(float va, float n, float d) { return va / (n * d); }
-inline float revsFromAdvance(float va, float j, float d) { return va / (j * d); }
-inline float diameterFromAdvance(float va, float j, float n) { return va / (j * n); }
+inline float advanceCoefficient(float va, float n, float d) {
+  return va / (n * d);
+}
+inline float revsFromAdvance(float va, float j, float d) {
+  return va / (j * d);
+}
+inline float diameterFromAdvance(float va, float j, float n) {
+  return va / (j * n);
+}
 
 // Open-water efficiency with 2 pi as 6.2831855.
-inline float openWaterEfficiency(float kt, float kq, float j) { return (kt / kq) * j / 6.2831855f; }
-
+inline float openWaterEfficiency(float kt, float kq, float j) {
+  return (kt / kq) * j / 6.2831855f;
+}
 
 // Delivered power Pd = Q n 2 pi / 1000 in kW, with 2 pi as 6.28318.
-inline float deliveredPowerKW(float torque, float n) { return torque * n * 6.28318f / 1000.0f; }
+inline float deliveredPowerKW(float torque, float n) {
+  return torque * n * 6.28318f / 1000.0f;
+}
 
 // Power coefficient Bp = 33.06746 (Kq / J^5)^0.5 (real powers).
 inline float powerCoefficientBp(float kq, float j) {
@@ -45,19 +58,29 @@ inline float powerCoefficientBp(float kq, float j) {
 }
 
 // Advance coefficient delta = 101.2658 / J for the tables.
-inline float deltaFromAdvance(float j) { return 101.2658f / j; }
+inline float deltaFromAdvance(float j) {
+  return 101.2658f / j;
+}
 
 // J from a given delta, 101.2685 / delta: the Bp-delta design's input only.
-inline float advanceFromDelta(float delta) { return 101.2685f / delta; }
+inline float advanceFromDelta(float delta) {
+  return 101.2685f / delta;
+}
 
 // Kq from a given Bp and J: (Bp / 33.06746)^2 J^5.
-inline float kqFromBp(float bp, float j) { return intPow(bp / 33.06746f, 2) * intPow(j, 5); }
+inline float kqFromBp(float bp, float j) {
+  return intPow(bp / 33.06746f, 2) * intPow(j, 5);
+}
 
 // Tip speed pi D n with pi = 3.1415927.
-inline float tipSpeed(float d, float n) { return d * n * 3.1415927f; }
+inline float tipSpeed(float d, float n) {
+  return d * n * 3.1415927f;
+}
 
 // Speed in knots.
-inline float knots(float va) { return va / 0.5144f; }
+inline float knots(float va) {
+  return va / 0.5144f;
+}
 
 // A real truncated toward zero to a 32-bit integer (a blade count printed with
 // I2, the 1000-fold efficiency of findMaxIndex, a sweep's pass count). A value
@@ -69,15 +92,20 @@ inline int truncToInt(double x) {
   if (x <= -2147483648.0) return INT_MIN;
   return static_cast<int>(x);
 }
-inline int truncToInt(float x) { return truncToInt(static_cast<double>(x)); }
+inline int truncToInt(float x) {
+  return truncToInt(static_cast<double>(x));
+}
 
 // Pass count of a real sweep from first to last in steps of step: the
 // truncation of (last - first + step) / step, formed in double precision from
-// the 32-bit values (J from 0.05 to 1.5 by 0.025 gives 58, not 59).
-inline int sweepPassCount(float first, float last, float step) {
-  return truncToInt((static_cast<double>(last) - static_cast<double>(first) +
-                     static_cast<double>(step)) /
-                    static_cast<double>(step));
+// the 32-bit values (J from 0.05 to 1.5 by 0.025 gives 58, not 59). An empty
+// or undefined range gives no pass, and the count never exceeds the table
+// capacity the caller fills.
+inline int sweepPassCount(float first, float last, float step, int capacity = INT_MAX) {
+  const int passes = truncToInt(
+      (static_cast<double>(last) - static_cast<double>(first) + static_cast<double>(step)) /
+      static_cast<double>(step));
+  return passes < 0 ? 0 : (passes > capacity ? capacity : passes);
 }
 
 }  // namespace helisolv
