@@ -142,6 +142,45 @@ std::vector<Hostile> cases() {
       }
     }
   }
+  // Extreme but readable values in several inputs at once, with both series.
+  struct Extreme {
+    int type;
+    const char* inputs;
+    const char* answers;
+  };
+  const Extreme extremes[] = {
+      {1, "1e-30 1e-20 1e-20 1e-30 4 0.55", "H\n"},
+      {1, "3e38 3e38 3e38 3e38 4 0.55", "H\n"},
+      {1, "0 4 6 1025 4 0.55", "H\n"},
+      {2, "1e30 1e-10 1e-10 1e-30 4 0.55", ""},
+      {2, "400 150 6 1025 -7 1.05", ""},
+      {3, "3e38 1e-10 3e38 1e-30 3 0.55", ""},
+      {3, "-5 6 150 1025 4 0.3", ""},
+      {4, "1e30 150 1025 4 0.55 3 3.5 4", "1\n"},
+      {4, "2000 1e-20 1025 4 0.55 3 3.5 4", "1\n"},
+      {4, "2000 1e20 1e30 4 0.55 1e10 3.5 4", "1\n"},
+      {4, "-2000 150 1025 4 0.55 3 3.5 4", "1\n"},
+      {5, "1e30 4 0.55", "H\n"},
+      {5, "1.0 1e10 0.55", "E\n1e-30 1e30\n"},
+      {5, "-1 1e10 0.55", "E\n1e30 1e-30\n"},
+      {6, "1.0 4 0.55 1025 1e-30 1e-30 6 0", ""},
+      {6, "1.0 4 0.55 1025 4 150 1e30 1", ""},
+      {6, "1.0 4 0.55 1025 4 150 -3 0", ""},
+      {6, "1e30 4 0.55 1e30 1e30 1e30 1e-30 0", ""},
+      {6, "1.0 1e10 0.55 1025 4 150 6 1", ""},
+      {7, "1e30 1e-30 4 0.6 1025 2.5 546 12 1", ""},
+      {7, "0 3e38 1e30 5 1e30 1e30 1e30 1 0", ""},
+      {7, "-5 200 4 0.6 1025 2.5 546 12 0", ""},
+      {8, "3e38 1e-30 3e38 1e-30 3e38 4 0.75 1 -5", ""},
+      {9, "-4000 4.6 120 6.2 1025 4 0.75 1 4.5", ""},
+      {10, "1e30 1e30 1e-30 1e30 1e-30 4 0.75 1 1e30", ""},
+  };
+  int extremeNumber = 0;
+  for (const auto& e : extremes)
+    for (const char* series : {"1", "2"})
+      c.push_back({"extreme_" + std::to_string(++extremeNumber) + "_type" + std::to_string(e.type) +
+                       "_series" + series,
+                   task(series, std::to_string(e.type), e.inputs), e.answers, 0, ""});
   // The console diameter and revolutions of the open-water table.
   for (const char* dn : {"0 150", "4 0", "-4 150", "4 -150", "1e30 1e30", "1e-30 150"})
     c.push_back({std::string("type5_console_D_N_") + dn, task("1", "5", "1.0 4 0.55"),
