@@ -11,7 +11,10 @@
 // After exit status 1, standard error must begin with "\nrun-time error ".
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>

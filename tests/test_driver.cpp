@@ -48,6 +48,31 @@ TEST_F(Run, AMissingTaskFileIsCreatedEmptyAndTheFirstReadFails) {
   EXPECT_NE(errors.str().find("READ(Helisolv.Tsk)\n- end of file"), std::string::npos);
 }
 
+TEST_F(Run, TaskFileThatCannotBeOpenedIsARunTimeError) {
+  fs::create_symlink("Helisolv.Tsk", "Helisolv.Tsk");  // a link to itself
+  EXPECT_EQ(run(nullptr), 1);
+  EXPECT_EQ(son, kBannerFile);
+  EXPECT_NE(errors.str().find("OPEN(Helisolv.Tsk)"), std::string::npos) << errors.str();
+}
+
+TEST_F(Run, ResultFileThatCannotBeOpenedIsARunTimeError) {
+  fs::create_directory("Helisolv.Son");
+  const std::string t = numberedTask("1", "0", "");
+  EXPECT_EQ(runTask(&t, ""), 1);
+  EXPECT_EQ(console.str(), "");
+  EXPECT_NE(errors.str().find("OPEN(Helisolv.Son)"), std::string::npos) << errors.str();
+}
+
+TEST_F(Run, ARefusedWriteToTheResultFileIsARunTimeError) {
+  if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full here";
+  fs::create_symlink("/dev/full", "Helisolv.Son");
+  std::ofstream("Helisolv.Tsk") << numberedTask("1", "0", "");
+  std::istringstream keyboard("");
+  EXPECT_EQ(runProgram(keyboard, console, errors), 1);  // the device reads back endless zeros
+  EXPECT_NE(errors.str().find("WRITE(Helisolv.Son)"), std::string::npos) << errors.str();
+  EXPECT_EQ(console.str().find("Stop"), std::string::npos);
+}
+
 TEST_F(Run, AnOldResultFileIsRewrittenFromItsStart) {
   std::ofstream("Helisolv.Son") << std::string(5000, 'x');
   const std::string t = numberedTask("1", "11", "");

@@ -2,7 +2,9 @@
 // with its command, the stop, and the run-time error report.
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -97,6 +99,19 @@ TEST_F(Reads, RealForms) {
   EXPECT_EQ(c, 0.55f);
   EXPECT_EQ(d, -0.15f);
   EXPECT_EQ(e, 2.0f);
+}
+
+TEST_F(Reads, ExponentsWithManyDigitsAndALoneCarriageReturnAtTheEnd) {
+  float a = 0, b = 0, c = 0;
+  feed("1e0000000000001 1.0e-000000000000000000000000000000045 2E-9999999999\n");
+  readList(Unit::Task, {&a, &b, &c});
+  EXPECT_EQ(a, 10.0f);
+  EXPECT_EQ(b, 1.0e-45f);
+  EXPECT_EQ(c, 0.0f);
+  int i = 0;
+  feed("8\r");
+  readList(Unit::Task, {&i});
+  EXPECT_EQ(i, 8);
 }
 
 TEST_F(Reads, IntegerRange) {

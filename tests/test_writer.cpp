@@ -176,6 +176,12 @@ TEST_F(LayoutWalk, AMalformedLayoutEndsTheRunWithAReport) {
   EXPECT_EQ(errors.str().rfind("\nrun-time error ", 0), 0u);
 }
 
+TEST_F(LayoutWalk, ValuesNoDescriptorCanTakeEndTheRunInsteadOfLooping) {
+  EXPECT_THROW(write(Unit::Result, "(1X,I2,2('-'))", {1, 2}), RunEnd);
+  EXPECT_EQ(result.str(), "  1--\r\n");
+  EXPECT_EQ(errors.str().rfind("\nrun-time error ", 0), 0u);
+}
+
 TEST_F(LayoutWalk, AValueOfTheWrongKindEndsTheRunWithAReport) {
   EXPECT_THROW(write(Unit::Result, "(1X,I3)", {1.0f}), RunEnd);
   EXPECT_EQ(errors.str().rfind("\nrun-time error ", 0), 0u);

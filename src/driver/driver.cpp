@@ -142,13 +142,23 @@ void run(std::ofstream& result, std::ifstream& task) {
   rec = ProblemRecord{};
   rec.viscousFlag = 0;
 
+  // An existing result file that can only be read still opens; the first
+  // record written to it is then the refused write.
   result.open("Helisolv.Son", std::ios::binary | std::ios::trunc);
-  if (!result) runtimeError(RuntimeErrorCode::CannotOpen, "OPEN", "Helisolv.Son");
-  channels().result = &result;
+  if (result) {
+    channels().result = &result;
+  } else {
+    std::error_code ec;
+    const bool readable = std::filesystem::is_regular_file("Helisolv.Son", ec) &&
+                          std::ifstream("Helisolv.Son").is_open();
+    if (!readable) runtimeError(RuntimeErrorCode::CannotOpen, "OPEN", "Helisolv.Son");
+  }
   printBanner();
 
   // A missing task file is created empty; the first read then meets its end.
-  if (!std::filesystem::exists("Helisolv.Tsk")) std::ofstream("Helisolv.Tsk", std::ios::binary);
+  std::error_code ec;
+  if (!std::filesystem::exists("Helisolv.Tsk", ec) && !ec)
+    std::ofstream("Helisolv.Tsk", std::ios::binary);
   task.open("Helisolv.Tsk", std::ios::binary);
   if (!task) runtimeError(RuntimeErrorCode::CannotOpen, "OPEN", "Helisolv.Tsk");
   channels().task = &task;
@@ -177,6 +187,10 @@ int runProgram(std::istream& keyboard, std::ostream& console, std::ostream& erro
     run(result, task);
   } catch (const RunEnd& end) {
     status = end.status;
+  } catch (const std::exception& failure) {
+    // A failure of the system itself (memory, the file system) still ends the
+    // run with a report, never with an abort.
+    status = reportRuntimeError(RuntimeErrorCode::SystemFailure, "RUN", "helisolv", failure.what());
   }
   flushOutputs();
   useChannels({&keyboard, &console, &errors, nullptr, nullptr});

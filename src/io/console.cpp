@@ -42,6 +42,9 @@ void emitRecord(Unit unit, std::string_view record) {
       runtimeError(RuntimeErrorCode::CannotWrite, "WRITE", "Helisolv.Son", "unit 8 is not open");
     out->write(record.data(), static_cast<std::streamsize>(record.size()));
     out->write("\r\n", 2);
+    // Each record reaches the file before the run goes on, so a refused write
+    // is reported at the statement that made it.
+    out->flush();
     if (!*out) runtimeError(RuntimeErrorCode::CannotWrite, "WRITE", "Helisolv.Son");
     return;
   }

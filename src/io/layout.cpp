@@ -29,7 +29,11 @@ class LayoutParser {
     out.items = std::move(items);
     out.reversionPoint = reversion;
     out.hasData = false;
-    for (const auto& d : out.items) out.hasData = out.hasData || d.isData();
+    out.reversionHasData = false;
+    for (size_t i = 0; i < out.items.size(); ++i) {
+      out.hasData = out.hasData || out.items[i].isData();
+      if (i >= reversion) out.reversionHasData = out.reversionHasData || out.items[i].isData();
+    }
     return true;
   }
 

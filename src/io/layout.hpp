@@ -22,6 +22,7 @@ struct Layout {
   std::vector<EditDescriptor> items;
   size_t reversionPoint = 0;  // where the walk resumes when values remain at the end
   bool hasData = false;
+  bool reversionHasData = false;  // a data descriptor lies at or after reversionPoint
 };
 
 // Parses a layout string such as "(1X,I2,F8.3,3F9.4,4X,2(F10.4,3X))". Returns

@@ -38,7 +38,8 @@ bool readLine(Unit unit, std::string& line) {
     line += static_cast<char>(c);
     c = in->get();
   }
-  if (c == '\n' && !line.empty() && line.back() == '\r') line.pop_back();
+  // A CR before the LF, or at the very end of the file, belongs to the line end.
+  if (!line.empty() && line.back() == '\r') line.pop_back();
   return true;
 }
 
@@ -102,12 +103,16 @@ void assignReal(Unit unit, std::string_view token, float& target) {
     if (e == 'e' || e == 'E' || e == 'd' || e == 'D' || e == 'q' || e == 'Q') ++i;
     normal += 'e';
     if (i < token.size() && (token[i] == '+' || token[i] == '-')) normal += token[i++];
-    int expDigits = 0;
-    while (i < token.size() && isDigit(token[i]) && expDigits < 12)
-      normal += token[i++], ++expDigits;
-    // Exponents of more than a few digits are out of range anyway; cap them.
-    while (i < token.size() && isDigit(token[i])) ++i, normal += '9';
-    ok = expDigits > 0 && i == token.size();
+    // Leading zeros of the exponent carry no value; an exponent of more than
+    // six digits lies far outside the 32-bit range either way, so it is kept
+    // as 999999 (overflow above, underflow to zero below).
+    bool expDigits = false;
+    while (i < token.size() && token[i] == '0') ++i, expDigits = true;
+    std::string exponent;
+    for (; i < token.size() && isDigit(token[i]); ++i, expDigits = true)
+      exponent = exponent.size() < 6 ? exponent + token[i] : std::string("999999");
+    normal += exponent.empty() ? std::string("0") : exponent;
+    ok = expDigits && i == token.size();
   }
   if (!ok) runtimeError(RuntimeErrorCode::InvalidReal, "READ", unitName(unit), token);
   errno = 0;
@@ -244,8 +249,8 @@ void stop() {
   throw RunEnd{0};
 }
 
-void runtimeError(RuntimeErrorCode code, std::string_view statement, std::string_view unitName,
-                  std::string_view detail) {
+int reportRuntimeError(RuntimeErrorCode code, std::string_view statement, std::string_view unitName,
+                       std::string_view detail) {
   static const char* const kDescriptions[] = {
       "",
       "end of file",
@@ -257,17 +262,27 @@ void runtimeError(RuntimeErrorCode code, std::string_view statement, std::string
       "cannot write to file",
       "malformed layout string",
       "value does not match its edit descriptor",
+      "system failure",
   };
   flushOutputs();
   const int n = static_cast<int>(code);
   if (std::ostream* err = channels().errors) {
     *err << "\nrun-time error " << n << ": " << statement << "(" << unitName << ")\n- "
          << kDescriptions[n];
-    if (!detail.empty()) *err << " \"" << detail << "\"";
+    // The offending text is quoted, cut short if a hostile line made it long.
+    constexpr size_t kMaxDetail = 60;
+    if (!detail.empty())
+      *err << " \"" << detail.substr(0, kMaxDetail) << (detail.size() > kMaxDetail ? "..." : "")
+           << "\"";
     *err << "\n";
     err->flush();
   }
-  throw RunEnd{1};
+  return 1;
+}
+
+void runtimeError(RuntimeErrorCode code, std::string_view statement, std::string_view unitName,
+                  std::string_view detail) {
+  throw RunEnd{reportRuntimeError(code, statement, unitName, detail)};
 }
 
 }  // namespace helisolv

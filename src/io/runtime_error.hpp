@@ -16,11 +16,16 @@ enum class RuntimeErrorCode {
   CannotWrite = 7,
   BadLayout = 8,
   BadValueKind = 9,
+  SystemFailure = 10,
 };
 
 // Writes "\nrun-time error <code>: <STATEMENT>(<unit name>)\n- <description>\n"
 // to the error stream and ends the run with status 1. detail, when given, is
 // added to the description.
+// The same report without ending the run; returns the exit status, 1.
+int reportRuntimeError(RuntimeErrorCode code, std::string_view statement, std::string_view unitName,
+                       std::string_view detail = {});
+
 [[noreturn]] void runtimeError(RuntimeErrorCode code, std::string_view statement,
                                std::string_view unitName, std::string_view detail = {});
 

@@ -62,7 +62,11 @@ void write(Unit unit, std::string_view layoutText, std::span<const Value> values
       // The final ')': the statement ends here unless values remain, in which
       // case the record ends and the walk resumes at the reversion point.
       record.end(unit);
-      if (next == values.size() || !layout.hasData) return;
+      if (next == values.size()) return;
+      // More values than the layout can ever take: refuse rather than write
+      // records without end.
+      if (!layout.reversionHasData)
+        runtimeError(RuntimeErrorCode::BadLayout, "WRITE", unitName(unit), "values left over");
       pos = layout.reversionPoint;
       continue;
     }
