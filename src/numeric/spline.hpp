@@ -8,8 +8,7 @@ namespace helisolv {
 // x in [xs[1], xs[count]] where the spline through (xs, ys - target) is zero,
 // written to root; with no sign change prints "no root" on the console and
 // leaves root unchanged.
-void findRoot(int count, const float* xs, const float* ys, float target, float& root,
-              int capacity);
+void findRoot(int count, const float* xs, const float* ys, float target, float& root, int capacity);
 
 void splineCoefficients(const float* tau, float* c, int count, int capacity);
 void locateInterval(const float* xs, float x, int count, int& index, int& found, int capacity);
