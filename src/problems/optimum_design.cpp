@@ -184,6 +184,23 @@ int confirmSelection(int selectedRow, int rowCount) {
   }
 }
 
+// The candidate table of a design whose head is the same on both outputs,
+// closed by its rule; when no row was found that is reported too.
+Candidates tabulateCandidates(std::string_view head, float target, std::string_view rule,
+                              std::string_view titles, std::string_view closingRule,
+                              LoadingCoefficient coefficient, std::string_view rowLayout) {
+  for (Unit unit : {Unit::Console, Unit::Result}) {
+    write(unit, head, {target});
+    writeFree(unit, {rule});
+    writeFree(unit, {titles});
+    writeFree(unit, {rule});
+  }
+  Candidates rows = findCandidates(target, coefficient, rowLayout);
+  reportFree({closingRule});
+  if (rows.count == 0) reportNoCandidate();
+  return rows;
+}
+
 void reportSelectedRow(int row) {
   report("(/,' SECILEN PERVANE = ',I3,'. PERVANEDIR',/)", {row});
 }
@@ -254,20 +271,10 @@ void solveKtJ4Design() {
   const float target =
       realPow(rps, 2.0f) * rec.thrust / (realPow(rec.advanceSpeed, 4.0f) * rec.rho) * 1000.0f;
 
-  for (Unit unit : {Unit::Console, Unit::Result}) {
-    write(unit, "(//5X,'Pervane Karakteristikleri - Kt/J^4 = ',F6.3/)", {target});
-    writeFree(unit, {kRule});
-    writeFree(unit, {kTitles});
-    writeFree(unit, {kRule});
-  }
-
-  const Candidates rows =
-      findCandidates(target, ktOverJ4, "(1X,I3,2(F7.3,1X),3F9.4,1X,2(F10.4,3X))");
-  reportFree({kClosingRule});
-  if (rows.count == 0) {
-    reportNoCandidate();
-    return;
-  }
+  const Candidates rows = tabulateCandidates("(//5X,'Pervane Karakteristikleri - Kt/J^4 = ',F6.3/)",
+                                             target, kRule, kTitles, kClosingRule, ktOverJ4,
+                                             "(1X,I3,2(F7.3,1X),3F9.4,1X,2(F10.4,3X))");
+  if (rows.count == 0) return;
 
   const int selectedRow = mostEfficientRow(rows);
   const float pitch = rows.load(selectedRow);
@@ -301,19 +308,10 @@ void solveKqJ5Design() {
   const float target =
       realPow(rps, 2.0f) * rec.powerW / (realPow(rec.advanceSpeed, 5.0f) * rec.rho * pi * 2.0f);
 
-  for (Unit unit : {Unit::Console, Unit::Result}) {
-    write(unit, "(//5X,'Pervane Karakteristikleri - Kq/J^5 = ',F6.3/)", {target});
-    writeFree(unit, {kRuleKqJ5});
-    writeFree(unit, {kTitlesKqJ5});
-    writeFree(unit, {kRuleKqJ5});
-  }
-
-  const Candidates rows = findCandidates(target, kqOverJ5, "(1X,I3,2F8.3,3F9.4,2X,2(F10.4,3X))");
-  reportFree({kRuleKqJ5});
-  if (rows.count == 0) {
-    reportNoCandidate();
-    return;
-  }
+  const Candidates rows =
+      tabulateCandidates("(//5X,'Pervane Karakteristikleri - Kq/J^5 = ',F6.3/)", target, kRuleKqJ5,
+                         kTitlesKqJ5, kRuleKqJ5, kqOverJ5, "(1X,I3,2F8.3,3F9.4,2X,2(F10.4,3X))");
+  if (rows.count == 0) return;
 
   const int selectedRow = mostEfficientRow(rows);
   const float pitch = rows.load(selectedRow);
