@@ -8,6 +8,7 @@
 //   expected.stdout  the exact console bytes
 //   expected.son     the exact result-file bytes (absent: no result file)
 //   expected.rc      the exit status
+//   args.txt         command-line arguments, one a line (absent: none)
 // After exit status 1, standard error must begin with "\nrun-time error ".
 
 #include <gtest/gtest.h>
@@ -70,8 +71,15 @@ TEST_P(RecordedCase, ConsoleResultFileAndStatusMatch) {
   const std::string input =
       fs::exists(src / "stdin.txt") ? (src / "stdin.txt").string() : std::string("/dev/null");
 
+  std::string args;
+  if (fs::exists(src / "args.txt")) {
+    std::istringstream lines(slurp(src / "args.txt"));
+    for (std::string arg; std::getline(lines, arg);)
+      if (!arg.empty()) args += " '" + arg + "'";
+  }
   const std::string cmd = "cd '" + work.string() + "' && env -u COMSPEC timeout 30 '" +
-                          HELISOLV_BINARY + "' < '" + input + "' > stdout.bin 2> stderr.bin";
+                          HELISOLV_BINARY + "'" + args + " < '" + input +
+                          "' > stdout.bin 2> stderr.bin";
   const int raw = std::system(cmd.c_str());
   ASSERT_TRUE(WIFEXITED(raw)) << "the program did not exit normally";
   const int status = WEXITSTATUS(raw);

@@ -138,7 +138,7 @@ void solve() {
   }
 }
 
-void run(std::ofstream& result, std::ifstream& task) {
+void run(std::ofstream& result, std::ifstream& task, [[maybe_unused]] const Options& options) {
   rec = ProblemRecord{};
   rec.viscousFlag = 0;
 
@@ -178,13 +178,14 @@ void run(std::ofstream& result, std::ifstream& task) {
 
 }  // namespace
 
-int runProgram(std::istream& keyboard, std::ostream& console, std::ostream& errors) {
+int runProgram(std::istream& keyboard, std::ostream& console, std::ostream& errors,
+               const Options& options) {
   useChannels({&keyboard, &console, &errors, nullptr, nullptr});
   std::ofstream result;
   std::ifstream task;
   int status = 0;
   try {
-    run(result, task);
+    run(result, task, options);
   } catch (const RunEnd& end) {
     status = end.status;
   } catch (const std::exception& failure) {

@@ -4,7 +4,11 @@
 #include <iostream>
 
 #include "driver/driver.hpp"
+#include "driver/options.hpp"
 
-int main() {
-  return helisolv::runProgram(std::cin, std::cout, std::cerr);
+int main(int argc, char** argv) {
+  helisolv::Options options;
+  if (auto status = helisolv::parseOptions(argc, argv, options, std::cout, std::cerr))
+    return *status;
+  return helisolv::runProgram(std::cin, std::cout, std::cerr, options);
 }

@@ -1,0 +1,24 @@
+// The command line: what a run does besides its report.
+#pragma once
+
+#include <iosfwd>
+#include <optional>
+#include <string>
+
+#include "series/viscous_correction.hpp"
+
+namespace helisolv {
+
+struct Options {
+  // Folder for the CSV files of the run's tables and results; none without --csv.
+  std::optional<std::string> csvDir;
+  ViscousCorrection viscousCorrection = ViscousCorrection::Legacy;
+};
+
+// Parses argv into options. Returns the exit status when the command line
+// itself ends the program (--help and --version: 0; a usage error: 2, with a
+// one-line usage message on err), or nothing when the run goes on.
+std::optional<int> parseOptions(int argc, const char* const* argv, Options& options,
+                                std::ostream& out, std::ostream& err);
+
+}  // namespace helisolv
