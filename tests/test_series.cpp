@@ -122,6 +122,38 @@ TEST(Ittc78, ReferenceCorrectionForFourMetres) {
   expectCorrection(4.0f, 1.0f, 0.55f, 4.0f, 4, 2.073f);
 }
 
+// The published formulas for the same propeller, against a double-precision
+// computation by hand (model 0.24 m at 10 rev/s: Rn 339629, CDM 0.0092844,
+// CDS 0.0082801), and the evaluator following the record's choice.
+TEST(Ittc78, PublishedFormulasForFourMetresAndTheRecordsChoice) {
+  float dc = 4.0f, pd = 1.0f, nR = 10.0f, nu = 1.13902e-6f, dKt = 0.0f, dKq = 0.0f;
+  int zi = 4;
+  const float chord = 0.55f * dc * 2.073f / 4.0f;
+  float tc = (0.0185f - 0.00125f * 4.0f) * dc / chord, cd = chord / dc, s = 0.24f / dc;
+  publishedIttc78Correction(dc, pd, zi, tc, cd, s, nR, nu, dKt, dKq);
+  EXPECT_NEAR(dKt, -0.000343505597, 2e-9);
+  EXPECT_NEAR(dKq, 0.000286254664, 2e-9);
+
+  startRecord(1);
+  rec.viscousFlag = 1;
+  rec.diameter = 4.0f;
+  rec.rpm = 200.0f;
+  rec.viscousCorrection = ViscousCorrection::Ittc78;
+  float ear = 0.55f, z = 4.0f;
+  struct Point {
+    float j;
+    double kt, kq, eta0;
+  };
+  for (const Point& p : {Point{0.5f, 0.265592263, 0.0414975881, 0.509310583},
+                         Point{0.7f, 0.181078442, 0.0306144638, 0.658958800}}) {
+    rec.advanceRatio = p.j;
+    evalWageningen(pd, ear, z);
+    EXPECT_NEAR(rec.kt, p.kt, 1e-6) << "J " << p.j;
+    EXPECT_NEAR(rec.kq, p.kq, 1e-7) << "J " << p.j;
+    EXPECT_NEAR(rec.eta0, p.eta0, 2e-6) << "J " << p.j;
+  }
+}
+
 TEST(Ittc78, PreparedInputsFollowTheTruncatedBladeCountAndTheMissingDiameter) {
   startRecord(1);
   rec.viscousFlag = 1;

@@ -138,8 +138,9 @@ void solve() {
   }
 }
 
-void run(std::ofstream& result, std::ifstream& task, [[maybe_unused]] const Options& options) {
+void run(std::ofstream& result, std::ifstream& task, const Options& options) {
   rec = ProblemRecord{};
+  rec.viscousCorrection = options.viscousCorrection;
   rec.viscousFlag = 0;
 
   // An existing result file that can only be read still opens; the first

@@ -3,6 +3,8 @@
 // evaluated. All reals are 32-bit, all integers 32-bit signed; zero at start.
 #pragma once
 
+#include "series/viscous_correction.hpp"
+
 namespace helisolv {
 
 struct ProblemRecord {
@@ -20,6 +22,8 @@ struct ProblemRecord {
   float pitchRatio = 0.0f;
   float shaftDepth = 0.0f;
   int viscousFlag = 0;  // 1: apply the ITTC78 viscous correction
+  // Which formulation that correction uses: set once per run from the command line.
+  ViscousCorrection viscousCorrection = ViscousCorrection::Legacy;
   float bollardDiameter1 = 0.0f;
   float bollardDiameter2 = 0.0f;
   float bollardDiameter3 = 0.0f;

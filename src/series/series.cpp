@@ -1,5 +1,6 @@
 // Open-water evaluation of the Wageningen B-series and the Gawn series, the
-// ITTC78 scale correction and the selection of the most efficient table row.
+// two ITTC78 scale corrections (this program's own and the published one) and
+// the selection of the most efficient table row.
 #include "series/series.hpp"
 
 #include <array>
@@ -72,7 +73,7 @@ float evalSeriesSums(const std::array<float, ktTermCount>& ktCoefficients,
   return j;
 }
 
-// Applies the ITTC78 correction to rec.kt and rec.kq for this point: prepares
+// Applies the chosen scale correction to rec.kt and rec.kq for this point: prepares
 // the blade section estimate at 0.75 R from the main dimensions and subtracts
 // the corrections.
 void correctForScale(float j, float pitchRatio, float areaRatio, float bladeCount) {
@@ -94,7 +95,8 @@ void correctForScale(float j, float pitchRatio, float areaRatio, float bladeCoun
 
   float dKt = 0.0f;
   float dKq = 0.0f;
-  ittc78Correction(dc, pitchRatio, zi, thicknessRatio, chordRatio, s, nR, nu, dKt, dKq);
+  scaleCorrection(rec.viscousCorrection, dc, pitchRatio, zi, thicknessRatio, chordRatio, s, nR, nu,
+                  dKt, dKq);
   rec.kt = rec.kt - dKt;
   rec.kq = rec.kq - dKq;
 }
@@ -123,6 +125,15 @@ void evalGawn(float& pitchRatio, float& areaRatio, float& bladeCount) {
   rec.eta0 = openWaterEfficiency(rec.kt, rec.kq, j);
 }
 
+void scaleCorrection(ViscousCorrection method, float& dc, float& pitchRatio, int& zi,
+                     float& thicknessRatio, float& chordRatio, float& s, float& nR, float& nu,
+                     float& dKt, float& dKq) {
+  if (method == ViscousCorrection::Ittc78)
+    publishedIttc78Correction(dc, pitchRatio, zi, thicknessRatio, chordRatio, s, nR, nu, dKt, dKq);
+  else
+    ittc78Correction(dc, pitchRatio, zi, thicknessRatio, chordRatio, s, nR, nu, dKt, dKq);
+}
+
 void ittc78Correction(float& dc, float& pitchRatio, int& zi, float& thicknessRatio,
                       float& chordRatio, float& s, float& nR, float& nu, float& dKt, float& dKq) {
   const float pi = 3.1415927f;
@@ -142,6 +153,35 @@ void ittc78Correction(float& dc, float& pitchRatio, int& zi, float& thicknessRat
   const float blades = static_cast<float>(zi);
   dKt = -(blades * chordRatio * pitchRatio * dcd * 0.28f);
   dKq = blades * chordRatio * dcd * 0.248f;
+}
+
+void publishedIttc78Correction(float& dc, float& pitchRatio, int& zi, float& thicknessRatio,
+                               float& chordRatio, float& s, float& nR, float& nu, float& dKt,
+                               float& dKq) {
+  const float pi = 3.1415927f;
+  // The model is the propeller scaled to the 0.24 m model diameter; its section
+  // at 0.75 R meets the water at the rotational speed 0.75 pi nR D_m.
+  const float chord = chordRatio * dc;
+  const float modelChord = chord * s;
+  const float modelDiameter = dc * s;
+  const float rn = modelChord * 0.75f * pi * nR * modelDiameter / nu;
+
+  // Model section drag by the friction line at the model's Reynolds number;
+  // full-scale drag by the roughness formula with the full-scale chord and a
+  // roughness of 0.00003 m.
+  const float formFactor = 2.0f * (1.0f + 2.0f * thicknessRatio);
+  const float cdm =
+      formFactor * (0.044f / realPow(rn, 1.0f / 6.0f) - 5.0f / realPow(rn, 2.0f / 3.0f));
+  // The logarithm formed in double precision and rounded once, like the real
+  // powers, so that it is the 32-bit value nearest the true one.
+  const float roughnessLog = static_cast<float>(std::log10(static_cast<double>(chord / 0.00003f)));
+  const float cds = formFactor * realPow(1.89f + 1.62f * roughnessLog, -2.5f);
+  const float dcd = cdm - cds;
+
+  const float blades = static_cast<float>(zi);
+  const float bladeChords = chord * blades / dc;
+  dKt = -0.3f * dcd * pitchRatio * bladeChords;
+  dKq = 0.25f * dcd * bladeChords;
 }
 
 void findMaxIndex(int count, const float* values, int& index) {
