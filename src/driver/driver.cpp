@@ -202,7 +202,7 @@ void run(std::ofstream& result, std::ifstream& task, [[maybe_unused]] const Opti
 
   if (std::string_view why = notOpenable("Helisolv.Son"); !why.empty())
     runtimeError(RuntimeErrorCode::CannotOpen, "OPEN", "Helisolv.Son",
-                 "Helisolv.Son " + std::string(why));
+                 "Helisolv.Son: it " + std::string(why));
   // An existing result file that can only be read still opens; the first
   // record written to it is then the refused write.
   result.open("Helisolv.Son", std::ios::binary | std::ios::trunc);
@@ -225,7 +225,7 @@ void run(std::ofstream& result, std::ifstream& task, [[maybe_unused]] const Opti
   }
   if (std::string_view why = notOpenable("Helisolv.Tsk"); !why.empty())
     runtimeError(RuntimeErrorCode::CannotOpen, "OPEN", "Helisolv.Tsk",
-                 "Helisolv.Tsk " + std::string(why));
+                 "Helisolv.Tsk: it " + std::string(why));
   task.open("Helisolv.Tsk", std::ios::binary);
   if (!task)
     runtimeError(RuntimeErrorCode::CannotOpen, "OPEN", "Helisolv.Tsk",
@@ -270,7 +270,7 @@ int runProgram(std::istream& keyboard, std::ostream& console, std::ostream& erro
   // itself ended well: the user never saw its result.
   if (status != 1 && consoleFailed())
     status = reportRuntimeError(RuntimeErrorCode::CannotWrite, "WRITE", "stdout",
-                                "to the console: the system refused the output");
+                                "stdout: the system refused the console output");
   useChannels({&keyboard, &console, &errors, nullptr, nullptr});
   return status;
 }

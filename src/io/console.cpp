@@ -16,7 +16,7 @@ std::string lastText;
 
 [[noreturn]] void consoleRefused() {
   runtimeError(RuntimeErrorCode::CannotWrite, "WRITE", "stdout",
-               "to the console: the system refused the output (disk full or output closed?)");
+               "stdout: the system refused the console output (disk full or output closed?)");
 }
 
 }  // namespace

@@ -68,11 +68,11 @@ const Question* consoleQuestion() {
   return nullptr;
 }
 
-// ", answering "<question>" (<meaning>)" for a console read.
+// "; the question was "<question>", that is: <meaning>" for a console read.
 std::string questionRef(Unit unit) {
   if (unit == Unit::Task) return {};
-  std::string s = ", answering " + quoted(lastConsoleText());
-  if (const Question* q = consoleQuestion()) s += " (" + std::string(q->meaning) + ")";
+  std::string s = "; the question was " + quoted(lastConsoleText());
+  if (const Question* q = consoleQuestion()) s += ", that is: " + std::string(q->meaning);
   return s;
 }
 
@@ -122,11 +122,12 @@ LineRead readLine(Unit unit, std::string& line, size_t keep) {
   return LineRead::Line;
 }
 
-[[noreturn]] void lineTooLong(Unit unit) {
+// `context` names the question or the pause the line answers.
+[[noreturn]] void lineTooLong(Unit unit, const std::string& context) {
   runtimeError(RuntimeErrorCode::LineTooLong, "READ", unitName(unit),
                lineRef(unit, linesTaken(unit)) + ": no line end within " +
                    std::to_string(kMaxLineLength) +
-                   " characters (is the input a device or a binary file?)" + questionRef(unit));
+                   " characters (is the input a device or a binary file?)" + context);
 }
 
 // A Task read past the end of a task file this run created empty: say so,
@@ -145,7 +146,7 @@ std::string nextLine(Unit unit, size_t keep, std::string_view wanted) {
     case LineRead::Line:
       return line;
     case LineRead::TooLong:
-      lineTooLong(unit);
+      lineTooLong(unit, questionRef(unit));
     case LineRead::End:
       break;
   }
@@ -401,7 +402,8 @@ void pause(std::string_view message) {
   // The end of the console input continues the run like an empty reply.
   constexpr size_t kMaxReply = 128;
   std::string reply;
-  if (readLine(Unit::Keyboard, reply, kMaxReply) == LineRead::TooLong) lineTooLong(Unit::Keyboard);
+  if (readLine(Unit::Keyboard, reply, kMaxReply) == LineRead::TooLong)
+    lineTooLong(Unit::Keyboard, "; the reply to the pause " + quoted(message));
   while (!reply.empty() && isBlank(reply.back())) reply.pop_back();
   if (reply.size() >= 2) runCommand(reply);
 }
