@@ -46,6 +46,8 @@ TEST_F(Run, AMissingTaskFileIsCreatedEmptyAndTheFirstReadFails) {
   EXPECT_EQ(slurp("Helisolv.Son"), kBannerFile);
   EXPECT_EQ(errors.str().rfind("\nrun-time error ", 0), 0u);
   EXPECT_NE(errors.str().find("READ(Helisolv.Tsk)\n- end of file"), std::string::npos);
+  EXPECT_NE(errors.str().find("did not exist"), std::string::npos) << errors.str();
+  EXPECT_NE(errors.str().find("examples/"), std::string::npos);
 }
 
 TEST_F(Run, TaskFileThatCannotBeOpenedIsARunTimeError) {
