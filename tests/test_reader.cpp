@@ -220,11 +220,11 @@ TEST_F(Reads, StopWithoutAnOpenLine) {
   EXPECT_EQ(console.str(), "Stop - Program terminated.\r\n");
 }
 
-TEST_F(Reads, APauseReplyOfTwoOrMoreCharactersRunsAsACommand) {
+TEST_F(Reads, APauseReplyOfTwoOrMoreCharactersRunsThroughComspec) {
   namespace fs = std::filesystem;
   const fs::path made = fs::temp_directory_path() / ("helisolv_pause_" + std::to_string(getpid()));
   fs::remove(made);
-  unsetenv("COMSPEC");
+  setenv("COMSPEC", "/bin/sh", 1);
   feed("", "echo hi > '" + made.string() + "'   \t\n");
   pause("BITIRMEK ICIN ENTER TUSUNA BASINIZ");
   std::ifstream in(made);
@@ -232,6 +232,7 @@ TEST_F(Reads, APauseReplyOfTwoOrMoreCharactersRunsAsACommand) {
   std::getline(in, text);
   EXPECT_EQ(text, "hi");
   fs::remove(made);
+  unsetenv("COMSPEC");
 }
 
 }  // namespace

@@ -1,11 +1,18 @@
 #include "driver/driver.hpp"
 
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <istream>
 #include <ostream>
+#include <string>
+#include <string_view>
 
 #include "driver/record.hpp"
+#include "driver/report_lines.hpp"
 #include "io/channels.hpp"
 #include "io/console.hpp"
 #include "io/reader.hpp"
@@ -20,8 +27,8 @@ ProblemRecord rec;
 namespace {
 
 // Reads and discards count whole lines of the task file, 80 characters a record.
-void skipLines(Unit unit, int count) {
-  for (int i = 0; i < count; ++i) readText80(unit);
+void skipLines(Unit unit, int count, std::string_view what) {
+  for (int i = 0; i < count; ++i) readText80(unit, what);
 }
 
 void printBanner() {
@@ -55,87 +62,138 @@ void setSeriesLimits() {
   }
 }
 
+// Names and units of the task file's values, as the read errors name them.
+constexpr std::string_view kThrust = "required thrust T, kN";
+constexpr std::string_view kPower = "delivered power Pd, kW";
+constexpr std::string_view kTorque = "required torque Q, kN m";
+constexpr std::string_view kDiameter = "diameter D, m";
+constexpr std::string_view kSpeed = "speed of advance Va, m/s";
+constexpr std::string_view kRho = "water density RHO, kg/m3";
+constexpr std::string_view kBlades = "blade number Z";
+constexpr std::string_view kAreaRatio = "expanded area ratio Ae/Ao";
+constexpr std::string_view kRpm = "revolutions N, rpm";
+constexpr std::string_view kPitch = "pitch ratio P/D";
+constexpr std::string_view kViscous = "viscous correction flag, 1 yes or 0 no";
+constexpr std::string_view kDepth = "shaft depth Hs, m";
+
 // One free-format read of the problem type's inputs, from task-file line 79 on.
-// Returns false for a problem type without a solver.
-bool readInputs() {
+void readInputs() {
   ProblemRecord& r = rec;
   const Unit t = Unit::Task;
   switch (r.problemType) {
     case 1:
-      readList(t, {&r.thrust, &r.diameter, &r.advanceSpeed, &r.rho, &r.bladeCount, &r.areaRatio});
+      readList(t, {{&r.thrust, kThrust},
+                   {&r.diameter, kDiameter},
+                   {&r.advanceSpeed, kSpeed},
+                   {&r.rho, kRho},
+                   {&r.bladeCount, kBlades},
+                   {&r.areaRatio, kAreaRatio}});
       break;
     case 2:
-      readList(t, {&r.thrust, &r.rpm, &r.advanceSpeed, &r.rho, &r.bladeCount, &r.areaRatio});
+      readList(t, {{&r.thrust, kThrust},
+                   {&r.rpm, kRpm},
+                   {&r.advanceSpeed, kSpeed},
+                   {&r.rho, kRho},
+                   {&r.bladeCount, kBlades},
+                   {&r.areaRatio, kAreaRatio}});
       break;
     case 3:
-      readList(t, {&r.powerKW, &r.advanceSpeed, &r.rpm, &r.rho, &r.bladeCount, &r.areaRatio});
+      readList(t, {{&r.powerKW, kPower},
+                   {&r.advanceSpeed, kSpeed},
+                   {&r.rpm, kRpm},
+                   {&r.rho, kRho},
+                   {&r.bladeCount, kBlades},
+                   {&r.areaRatio, kAreaRatio}});
       break;
     case 4:
-      readList(t, {&r.powerKW, &r.rpm, &r.rho, &r.bladeCount, &r.areaRatio, &r.bollardDiameter1,
-                   &r.bollardDiameter2, &r.bollardDiameter3});
+      readList(t, {{&r.powerKW, kPower},
+                   {&r.rpm, kRpm},
+                   {&r.rho, kRho},
+                   {&r.bladeCount, kBlades},
+                   {&r.areaRatio, kAreaRatio},
+                   {&r.bollardDiameter1, "first diameter D1, m"},
+                   {&r.bollardDiameter2, "second diameter D2, m"},
+                   {&r.bollardDiameter3, "third diameter D3, m"}});
       break;
     case 5:
-      readList(t, {&r.pitchRatio, &r.bladeCount, &r.areaRatio});
+      readList(t, {{&r.pitchRatio, kPitch}, {&r.bladeCount, kBlades}, {&r.areaRatio, kAreaRatio}});
       break;
     case 6:
-      readList(t, {&r.pitchRatio, &r.bladeCount, &r.areaRatio, &r.rho, &r.diameter, &r.rpm,
-                   &r.advanceSpeed, &r.viscousFlag});
+      readList(t, {{&r.pitchRatio, kPitch},
+                   {&r.bladeCount, kBlades},
+                   {&r.areaRatio, kAreaRatio},
+                   {&r.rho, kRho},
+                   {&r.diameter, kDiameter},
+                   {&r.rpm, kRpm},
+                   {&r.advanceSpeed, kSpeed},
+                   {&r.viscousFlag, kViscous}});
       break;
     case 7:
-      readList(t, {&r.bp, &r.delta, &r.bladeCount, &r.areaRatio, &r.rho, &r.diameter, &r.rpm,
-                   &r.advanceSpeed, &r.viscousFlag});
-      break;
-    case 8:
-    case 9:
-    case 10:
-      // Type 10 holds the required torque (kN m) where type 9 holds the power.
-      readList(t,
-               {r.problemType == 8 ? &r.thrust : &r.powerKW, &r.diameter, &r.rpm, &r.advanceSpeed,
-                &r.rho, &r.bladeCount, &r.areaRatio, &r.viscousFlag, &r.shaftDepth});
+      readList(t, {{&r.bp, "power coefficient Bp"},
+                   {&r.delta, "advance coefficient delta"},
+                   {&r.bladeCount, kBlades},
+                   {&r.areaRatio, kAreaRatio},
+                   {&r.rho, kRho},
+                   {&r.diameter, kDiameter},
+                   {&r.rpm, kRpm},
+                   {&r.advanceSpeed, kSpeed},
+                   {&r.viscousFlag, kViscous}});
       break;
     default:
-      return false;
+      // Types 8, 9 and 10; type 10 holds the required torque (kN m) where
+      // type 9 holds the power.
+      readList(t, {{r.problemType == 8 ? &r.thrust : &r.powerKW, r.problemType == 8   ? kThrust
+                                                                 : r.problemType == 9 ? kPower
+                                                                                      : kTorque},
+                   {&r.diameter, kDiameter},
+                   {&r.rpm, kRpm},
+                   {&r.advanceSpeed, kSpeed},
+                   {&r.rho, kRho},
+                   {&r.bladeCount, kBlades},
+                   {&r.areaRatio, kAreaRatio},
+                   {&r.viscousFlag, kViscous},
+                   {&r.shaftDepth, kDepth}});
+      break;
   }
   if (r.problemType == 3 || r.problemType == 4 || r.problemType == 9 || r.problemType == 10)
     r.powerW = r.powerKW * 1000.0f;
-  return true;
 }
 
-void solve() {
+Outcome solve() {
   switch (rec.problemType) {
     case 1:
-      solveKtJ2Design();
-      break;
+      return solveKtJ2Design();
     case 2:
-      solveKtJ4Design();
-      break;
+      return solveKtJ4Design();
     case 3:
-      solveKqJ5Design();
-      break;
+      return solveKqJ5Design();
     case 4:
-      solveBollardPull();
-      break;
+      return solveBollardPull();
     case 5:
-      solveOpenWaterTable();
-      break;
+      return solveOpenWaterTable();
     case 6:
-      solveOperatingPoint();
-      break;
+      return solveOperatingPoint();
     case 7:
-      solveBpDeltaDesign();
-      break;
+      return solveBpDeltaDesign();
     case 8:
-      solvePitchForThrust();
-      break;
+      return solvePitchForThrust();
     case 9:
-      solvePitchForPower();
-      break;
-    case 10:
-      solvePitchForTorque();
-      break;
+      return solvePitchForPower();
     default:
-      break;
+      return solvePitchForTorque();
   }
+}
+
+// A FIFO would hold the open forever, and a directory or a socket holds no
+// records: only a regular file, or a character device such as the terminal
+// or /dev/null, is opened. Returns why the named file is not one of these.
+std::string_view notOpenable(const char* name) {
+  struct stat st {};
+  if (stat(name, &st) != 0) return {};
+  if (S_ISREG(st.st_mode) || S_ISCHR(st.st_mode)) return {};
+  if (S_ISDIR(st.st_mode)) return "is a directory, not a file";
+  if (S_ISFIFO(st.st_mode)) return "is a FIFO (named pipe); only a regular file is opened";
+  return "is not a regular file";
 }
 
 void run(std::ofstream& result, std::ifstream& task, const Options& options) {
@@ -143,6 +201,9 @@ void run(std::ofstream& result, std::ifstream& task, const Options& options) {
   rec.viscousCorrection = options.viscousCorrection;
   rec.viscousFlag = 0;
 
+  if (std::string_view why = notOpenable("Helisolv.Son"); !why.empty())
+    runtimeError(RuntimeErrorCode::CannotOpen, "OPEN", "Helisolv.Son",
+                 "Helisolv.Son: it " + std::string(why));
   // An existing result file that can only be read still opens; the first
   // record written to it is then the refused write.
   result.open("Helisolv.Son", std::ios::binary | std::ios::trunc);
@@ -156,25 +217,36 @@ void run(std::ofstream& result, std::ifstream& task, const Options& options) {
   }
   printBanner();
 
-  // A missing task file is created empty; the first read then meets its end.
+  // A missing task file is created empty; the first read then meets its end,
+  // and its report says the file was missing.
   std::error_code ec;
-  if (!std::filesystem::exists("Helisolv.Tsk", ec) && !ec)
+  if (!std::filesystem::exists("Helisolv.Tsk", ec) && !ec) {
     std::ofstream("Helisolv.Tsk", std::ios::binary);
+    channels().taskCreated = true;
+  }
+  if (std::string_view why = notOpenable("Helisolv.Tsk"); !why.empty())
+    runtimeError(RuntimeErrorCode::CannotOpen, "OPEN", "Helisolv.Tsk",
+                 "Helisolv.Tsk: it " + std::string(why));
   task.open("Helisolv.Tsk", std::ios::binary);
-  if (!task) runtimeError(RuntimeErrorCode::CannotOpen, "OPEN", "Helisolv.Tsk");
+  if (!task)
+    runtimeError(RuntimeErrorCode::CannotOpen, "OPEN", "Helisolv.Tsk",
+                 "Helisolv.Tsk: " + std::string(std::strerror(errno)));
   channels().task = &task;
 
-  skipLines(Unit::Task, 13);
-  readList(Unit::Task, {&rec.seriesType});
+  skipLines(Unit::Task, 13, "free text line (lines 1 to 13)");
+  readList(Unit::Task, {{&rec.seriesType, "series type, 1 Wageningen B or 2 Gawn"}});
+  checkSeriesType(rec.seriesType);
   setSeriesLimits();
-  skipLines(Unit::Task, 63);
-  readList(Unit::Task, {&rec.problemType});
-  if (readInputs()) solve();
+  skipLines(Unit::Task, 63, "free text line (lines 15 to 77)");
+  readList(Unit::Task, {{&rec.problemType, "problem type, 1 to 10"}});
+  checkProblemType(rec.problemType);
+  readInputs();
+  const Outcome outcome = solve();
 
   writeFree(Unit::Default);
   writeFree(Unit::Default);
   pause("BITIRMEK ICIN ENTER TUSUNA BASINIZ");
-  stop();
+  stop(outcome);
 }
 
 }  // namespace
@@ -195,6 +267,11 @@ int runProgram(std::istream& keyboard, std::ostream& console, std::ostream& erro
     status = reportRuntimeError(RuntimeErrorCode::SystemFailure, "RUN", "helisolv", failure.what());
   }
   flushOutputs();
+  // Console output the system refused is a failed run, even where the run
+  // itself ended well: the user never saw its result.
+  if (status != 1 && consoleFailed())
+    status = reportRuntimeError(RuntimeErrorCode::CannotWrite, "WRITE", "stdout",
+                                "stdout: the system refused the console output");
   useChannels({&keyboard, &console, &errors, nullptr, nullptr});
   return status;
 }

@@ -1,5 +1,7 @@
 #include "driver/report_lines.hpp"
 
+#include <string>
+
 #include "driver/record.hpp"
 #include "io/reader.hpp"
 #include "io/writer.hpp"
@@ -9,12 +11,25 @@ namespace helisolv {
 namespace {
 
 // Ends the run after an input error: two empty console lines, the pause and
-// the stop; the driver's closing lines do not run.
+// the stop of a refused run; the driver's closing lines do not run.
 [[noreturn]] void endAfterInputError() {
   writeFree(Unit::Default);
   writeFree(Unit::Default);
   pause("  BITIRMEK ICIN ENTER TUSUNA BASINIZ");
-  stop();
+  stop(Outcome::Refused);
+}
+
+// The input-error header and one line naming the integer as read.
+[[noreturn]] void refuseType(std::string_view layout, int value) {
+  const std::string text = std::to_string(value);
+  for (Unit unit : {Unit::Console, Unit::Result}) {
+    writeFree(unit);
+    writeFree(unit);
+    writeFree(unit);
+    write(unit, "(1X,' Helisolv Programi Data Giris Hata Uyarisi: ')");
+    write(unit, layout, {std::string_view(text)});
+  }
+  endAfterInputError();
 }
 
 }  // namespace
@@ -55,6 +70,19 @@ void checkPositive(std::string_view symbol, float value) {
           {symbol, value});
   }
   endAfterInputError();
+}
+
+void checkSeriesType(int seriesType) {
+  if (seriesType == 1 || seriesType == 2) return;
+  refuseType(
+      "(1X,' Istenen seri tipi = ',A,' gecersizdir; 1 (Wageningen B) veya 2 (Gawn) olmalidir.')",
+      seriesType);
+}
+
+void checkProblemType(int problemType) {
+  if (problemType >= 1 && problemType <= 10) return;
+  refuseType("(1X,' Istenen problem tipi = ',A,' gecersizdir; 1 ile 10 arasinda olmalidir.')",
+             problemType);
 }
 
 void printSeriesUsed(const int& seriesType) {

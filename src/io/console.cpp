@@ -1,6 +1,7 @@
 #include "io/console.hpp"
 
 #include <ostream>
+#include <string>
 
 #include "io/channels.hpp"
 #include "io/runtime_error.hpp"
@@ -11,12 +12,19 @@ namespace {
 
 Channels current;
 bool lineOpen = false;
+std::string lastText;
+
+[[noreturn]] void consoleRefused() {
+  runtimeError(RuntimeErrorCode::CannotWrite, "WRITE", "stdout",
+               "stdout: the system refused the console output (disk full or output closed?)");
+}
 
 }  // namespace
 
 void useChannels(const Channels& c) {
   current = c;
   lineOpen = false;
+  lastText.clear();
 }
 
 Channels& channels() {
@@ -30,9 +38,14 @@ void setConsoleLineOpen(bool open) {
   lineOpen = open;
 }
 
+std::string_view lastConsoleText() {
+  return lastText;
+}
+
 void consoleText(std::string_view text) {
-  if (current.console)
-    current.console->write(text.data(), static_cast<std::streamsize>(text.size()));
+  if (!current.console) return;
+  current.console->write(text.data(), static_cast<std::streamsize>(text.size()));
+  if (!*current.console) consoleRefused();
 }
 
 void emitRecord(Unit unit, std::string_view record) {
@@ -65,13 +78,27 @@ void emitRecord(Unit unit, std::string_view record) {
       if (lineOpen) consoleText("\r\n");
       break;
   }
-  if (record.size() > 1) consoleText(record.substr(1));
+  if (record.size() > 1) {
+    consoleText(record.substr(1));
+    const size_t first = record.find_first_not_of(' ', 1);
+    if (first != std::string_view::npos) lastText.assign(record.substr(first));
+  }
   lineOpen = true;
 }
 
 void flushOutputs() {
   if (current.console) current.console->flush();
   if (current.result) current.result->flush();
+}
+
+void flushConsole() {
+  if (!current.console) return;
+  current.console->flush();
+  if (!*current.console) consoleRefused();
+}
+
+bool consoleFailed() {
+  return current.console && !*current.console;
 }
 
 }  // namespace helisolv

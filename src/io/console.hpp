@@ -11,8 +11,13 @@ namespace helisolv {
 // One finished record to an output unit (Console, Default or Result).
 void emitRecord(Unit unit, std::string_view record);
 
-// Raw console text (pause prompt, stop text); flushes nothing.
+// Raw console text (pause prompt, stop text); flushes nothing. Console output
+// that the system refuses ends the run with the WRITE error report.
 void consoleText(std::string_view text);
+
+// The text of the last console record that was not blank: the question a
+// console read answers, named in the read's error report.
+std::string_view lastConsoleText();
 
 // The console's open-line flag: true once a record is printed, false once a
 // console read has taken the user's line end.
@@ -20,7 +25,14 @@ bool consoleLineOpen();
 void setConsoleLineOpen(bool open);
 
 // Flushes the console and the result file (before a child process runs, before
-// the run ends).
+// the run ends). Never ends the run itself.
 void flushOutputs();
+
+// Flushes the console; output the system refused ends the run with the WRITE
+// error report.
+void flushConsole();
+
+// True once console output has been refused (a full disk, a closed pipe).
+bool consoleFailed();
 
 }  // namespace helisolv

@@ -4,11 +4,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <array>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <istream>
 #include <ostream>
+#include <span>
+#include <vector>
 
 #include "io/channels.hpp"
 #include "io/console.hpp"
@@ -26,29 +29,131 @@ std::istream* inputStream(Unit unit) {
   return unit == Unit::Task ? channels().task : channels().keyboard;
 }
 
-// Reads one line of the unit without its line end (LF, or CR LF). Returns
-// false at the end of the input.
-bool readLine(Unit unit, std::string& line) {
+long& linesTaken(Unit unit) {
+  return unit == Unit::Task ? channels().taskLines : channels().keyboardLines;
+}
+
+// "at line 80" of the task file, "at console line 3" of the console input.
+std::string lineRef(Unit unit, long line) {
+  return (unit == Unit::Task ? "at line " : "at console line ") + std::to_string(line);
+}
+
+// The console questions, recognised by a piece of their text, with their
+// meaning in English and the names of the values they ask for.
+struct Question {
+  std::string_view key;
+  std::string_view meaning;
+  std::array<std::string_view, 2> values;
+};
+constexpr Question kQuestions[] = {
+    {"degistirmek ister misin", "change the selected propeller? E yes, H no", {}},
+    {"indisini girin",
+     "number of the propeller wanted, from the table's left column",
+     {"row number"}},
+    {"Gecersiz indis",
+     "number of the propeller wanted, from the table's left column",
+     {"row number"}},
+    {"INTERPOLASYON YAPILABILIR", "bollard candidate to report: 1, 2 or 3", {"candidate number"}},
+    {"GECERSIZ SECIM", "bollard candidate to report: 1, 2 or 3", {"candidate number"}},
+    {"VISKOZ DUZELTMESI ISTER MISIN", "apply the ITTC78 viscous correction? E yes, H no", {}},
+    {"CAPINI (m) ve DEVRINI",
+     "full-scale propeller for the viscous correction",
+     {"diameter D, m", "revolutions N, rpm"}},
+};
+
+const Question* consoleQuestion() {
+  const std::string_view text = lastConsoleText();
+  for (const Question& q : kQuestions)
+    if (text.find(q.key) != std::string_view::npos) return &q;
+  return nullptr;
+}
+
+// "; the question was "<question>", that is: <meaning>" for a console read.
+std::string questionRef(Unit unit) {
+  if (unit == Unit::Task) return {};
+  std::string s = "; the question was " + quoted(lastConsoleText());
+  if (const Question* q = consoleQuestion()) s += ", that is: " + std::string(q->meaning);
+  return s;
+}
+
+// The value a list read is filling: its place in the list and its name.
+struct ValueRef {
+  size_t index = 0;  // 0-based
+  size_t count = 0;
+  std::string_view name;
+};
+
+std::string describe(const ValueRef& v) {
+  std::string s = "value " + std::to_string(v.index + 1) + " of " + std::to_string(v.count);
+  if (!v.name.empty()) s += " (" + std::string(v.name) + ")";
+  return s;
+}
+
+enum class LineRead { Line, End, TooLong };
+
+// Reads one line of the unit without its line end (LF, or CR LF), keeping at
+// most `keep` characters and dropping the rest as it is read.
+LineRead readLine(Unit unit, std::string& line, size_t keep) {
   line.clear();
   std::istream* in = inputStream(unit);
-  if (!in) return false;
-  int c = in->get();
-  if (c == std::char_traits<char>::eof()) return false;
-  while (c != std::char_traits<char>::eof() && c != '\n') {
-    line += static_cast<char>(c);
-    c = in->get();
+  if (!in) return LineRead::End;
+  // The question stands on the console before the program waits for its answer.
+  if (unit != Unit::Task) flushConsole();
+  std::streambuf* buf = in->rdbuf();
+  using Traits = std::char_traits<char>;
+  int c = buf ? buf->sbumpc() : Traits::eof();
+  if (c == Traits::eof()) {
+    in->setstate(std::ios::eofbit);
+    return LineRead::End;
+  }
+  ++linesTaken(unit);
+  long length = 0;
+  // One character more than kept, so that a CR ending the kept part can be
+  // told apart from a CR inside a longer line.
+  while (c != Traits::eof() && c != '\n') {
+    if (++length > kMaxLineLength) return LineRead::TooLong;
+    if (line.size() <= keep) line += static_cast<char>(c);
+    c = buf->sbumpc();
   }
   // A CR before the LF, or at the very end of the file, belongs to the line end.
-  if (!line.empty() && line.back() == '\r') line.pop_back();
-  return true;
+  if (static_cast<long>(line.size()) == length && !line.empty() && line.back() == '\r')
+    line.pop_back();
+  if (line.size() > keep) line.resize(keep);
+  return LineRead::Line;
+}
+
+// `context` names the question or the pause the line answers.
+[[noreturn]] void lineTooLong(Unit unit, const std::string& context) {
+  runtimeError(RuntimeErrorCode::LineTooLong, "READ", unitName(unit),
+               lineRef(unit, linesTaken(unit)) + ": no line end within " +
+                   std::to_string(kMaxLineLength) +
+                   " characters (is the input a device or a binary file?)" + context);
+}
+
+// A Task read past the end of a task file this run created empty: say so,
+// and where task files are to be found.
+[[noreturn]] void missingTaskFile() {
+  runtimeError(RuntimeErrorCode::EndOfFile, "READ", unitName(Unit::Task),
+               "at line 1: Helisolv.Tsk did not exist, so an empty one was created; copy a task "
+               "file from examples/ to Helisolv.Tsk (see README)");
 }
 
 // Reads the next line of a read statement; the end of the input is the
-// end-of-file error of the run-time error report.
-std::string nextLine(Unit unit) {
+// end-of-file error, naming what was still wanted.
+std::string nextLine(Unit unit, size_t keep, std::string_view wanted) {
   std::string line;
-  if (!readLine(unit, line)) runtimeError(RuntimeErrorCode::EndOfFile, "READ", unitName(unit));
-  return line;
+  switch (readLine(unit, line, keep)) {
+    case LineRead::Line:
+      return line;
+    case LineRead::TooLong:
+      lineTooLong(unit, questionRef(unit));
+    case LineRead::End:
+      break;
+  }
+  if (unit == Unit::Task && channels().taskCreated && linesTaken(unit) == 0) missingTaskFile();
+  runtimeError(RuntimeErrorCode::EndOfFile, "READ", unitName(unit),
+               lineRef(unit, linesTaken(unit) + 1) + ": " + std::string(wanted) + " is missing" +
+                   questionRef(unit));
 }
 
 // A console read takes the user's Enter: the next record starts on this line.
@@ -63,139 +168,192 @@ bool isDigit(char c) {
   return c >= '0' && c <= '9';
 }
 
-// An optionally signed string of digits within the 32-bit range.
-void assignInteger(Unit unit, std::string_view token, int& target) {
-  size_t i = 0;
-  bool negative = false;
-  if (i < token.size() && (token[i] == '+' || token[i] == '-')) negative = token[i++] == '-';
-  if (i == token.size())
-    runtimeError(RuntimeErrorCode::InvalidInteger, "READ", unitName(unit), token);
-  long long v = 0;
-  for (; i < token.size(); ++i) {
-    if (!isDigit(token[i]))
-      runtimeError(RuntimeErrorCode::InvalidInteger, "READ", unitName(unit), token);
-    v = v * 10 + (token[i] - '0');
-    if (v > 2147483648LL)
-      runtimeError(RuntimeErrorCode::IntegerOutOfRange, "READ", unitName(unit), token);
-  }
-  if (negative) v = -v;
-  if (v > 2147483647LL)
-    runtimeError(RuntimeErrorCode::IntegerOutOfRange, "READ", unitName(unit), token);
-  target = static_cast<int>(v);
-}
+// One free-format read statement: the line being read and the value being
+// filled, for the error reports.
+class ListRead {
+ public:
+  ListRead(Unit unit, std::span<const NamedTarget> targets) : unit_(unit), targets_(targets) {}
 
-// An optionally signed number with or without a decimal point and with an
-// optional exponent (E, D, or a bare sign after the digits). Values beyond
-// the 32-bit range are refused rather than read as infinity.
-void assignReal(Unit unit, std::string_view token, float& target) {
-  std::string normal;
-  size_t i = 0;
-  if (i < token.size() && (token[i] == '+' || token[i] == '-')) normal += token[i++];
-  int digits = 0;
-  while (i < token.size() && isDigit(token[i])) normal += token[i++], ++digits;
-  if (i < token.size() && token[i] == '.') {
-    normal += token[i++];
-    while (i < token.size() && isDigit(token[i])) normal += token[i++], ++digits;
+  void run();
+
+ private:
+  ValueRef current() const {
+    if (next_ >= targets_.size()) return {next_, targets_.size(), {}};
+    ValueRef v{next_, targets_.size(), targets_[next_].name};
+    if (v.name.empty() && unit_ != Unit::Task) {
+      if (const Question* q = consoleQuestion(); q && next_ < q->values.size())
+        v.name = q->values[next_];
+    }
+    return v;
   }
-  bool ok = digits > 0;
-  if (ok && i < token.size()) {
-    char e = token[i];
-    if (e == 'e' || e == 'E' || e == 'd' || e == 'D' || e == 'q' || e == 'Q') ++i;
-    normal += 'e';
+
+  // The text found does not fit the value: line, value, text, and a hint
+  // when the line holds a decimal comma (a comma separates values).
+  [[noreturn]] void refuse(RuntimeErrorCode code, std::string_view token) const {
+    std::string detail =
+        lineRef(unit_, linesTaken(unit_)) + ": " + describe(current()) + " is " + quoted(token);
+    detail += questionRef(unit_);
+    for (size_t i = 1; i + 1 < line_.size(); ++i) {
+      if (line_[i] == ',' && isDigit(line_[i - 1]) && isDigit(line_[i + 1])) {
+        size_t from = i - 1;
+        while (from > 0 && (isDigit(line_[from - 1]) || line_[from - 1] == '.')) --from;
+        size_t to = i + 1;
+        while (to < line_.size() && isDigit(line_[to])) ++to;
+        detail += "; the line holds " + quoted(line_.substr(from, to - from)) +
+                  ": a comma separates two values, decimals take a point";
+        break;
+      }
+    }
+    runtimeError(code, "READ", unitName(unit_), detail);
+  }
+
+  // An optionally signed string of digits within the 32-bit range.
+  void assignInteger(std::string_view token, int& target) const {
+    size_t i = 0;
+    bool negative = false;
+    if (i < token.size() && (token[i] == '+' || token[i] == '-')) negative = token[i++] == '-';
+    if (i == token.size()) refuse(RuntimeErrorCode::InvalidInteger, token);
+    long long v = 0;
+    for (; i < token.size(); ++i) {
+      if (!isDigit(token[i])) refuse(RuntimeErrorCode::InvalidInteger, token);
+      v = v * 10 + (token[i] - '0');
+      if (v > 2147483648LL) refuse(RuntimeErrorCode::IntegerOutOfRange, token);
+    }
+    if (negative) v = -v;
+    if (v > 2147483647LL) refuse(RuntimeErrorCode::IntegerOutOfRange, token);
+    target = static_cast<int>(v);
+  }
+
+  // An optionally signed number with or without a decimal point and with an
+  // optional exponent (E, D, or a bare sign after the digits). Values beyond
+  // the 32-bit range are refused rather than read as infinity.
+  void assignReal(std::string_view token, float& target) const {
+    std::string normal;
+    size_t i = 0;
     if (i < token.size() && (token[i] == '+' || token[i] == '-')) normal += token[i++];
-    // Leading zeros of the exponent carry no value; an exponent of more than
-    // six digits lies far outside the 32-bit range either way, so it is kept
-    // as 999999 (overflow above, underflow to zero below).
-    bool expDigits = false;
-    while (i < token.size() && token[i] == '0') ++i, expDigits = true;
-    std::string exponent;
-    for (; i < token.size() && isDigit(token[i]); ++i, expDigits = true)
-      exponent = exponent.size() < 6 ? exponent + token[i] : std::string("999999");
-    normal += exponent.empty() ? std::string("0") : exponent;
-    ok = expDigits && i == token.size();
+    int digits = 0;
+    while (i < token.size() && isDigit(token[i])) normal += token[i++], ++digits;
+    if (i < token.size() && token[i] == '.') {
+      normal += token[i++];
+      while (i < token.size() && isDigit(token[i])) normal += token[i++], ++digits;
+    }
+    bool ok = digits > 0;
+    if (ok && i < token.size()) {
+      char e = token[i];
+      if (e == 'e' || e == 'E' || e == 'd' || e == 'D' || e == 'q' || e == 'Q') ++i;
+      normal += 'e';
+      if (i < token.size() && (token[i] == '+' || token[i] == '-')) normal += token[i++];
+      // Leading zeros of the exponent carry no value; an exponent of more than
+      // six digits lies far outside the 32-bit range either way, so it is kept
+      // as 999999 (overflow above, underflow to zero below).
+      bool expDigits = false;
+      while (i < token.size() && token[i] == '0') ++i, expDigits = true;
+      std::string exponent;
+      for (; i < token.size() && isDigit(token[i]); ++i, expDigits = true)
+        exponent = exponent.size() < 6 ? exponent + token[i] : std::string("999999");
+      normal += exponent.empty() ? std::string("0") : exponent;
+      ok = expDigits && i == token.size();
+    }
+    if (!ok) refuse(RuntimeErrorCode::InvalidReal, token);
+    errno = 0;
+    float v = std::strtof(normal.c_str(), nullptr);
+    if (!std::isfinite(v) || (errno == ERANGE && std::fabs(v) > 1.0f))
+      refuse(RuntimeErrorCode::InvalidReal, token);
+    target = v;
   }
-  if (!ok) runtimeError(RuntimeErrorCode::InvalidReal, "READ", unitName(unit), token);
-  errno = 0;
-  float v = std::strtof(normal.c_str(), nullptr);
-  if (!std::isfinite(v) || (errno == ERANGE && std::fabs(v) > 1.0f))
-    runtimeError(RuntimeErrorCode::InvalidReal, "READ", unitName(unit), token);
-  target = v;
-}
 
-void assign(Unit unit, std::string_view token, const Target& target) {
-  if (std::holds_alternative<int*>(target))
-    assignInteger(unit, token, *std::get<int*>(target));
-  else
-    assignReal(unit, token, *std::get<float*>(target));
-}
+  void assign(std::string_view token) const {
+    const Target& target = targets_[next_].target;
+    if (std::holds_alternative<int*>(target))
+      assignInteger(token, *std::get<int*>(target));
+    else
+      assignReal(token, *std::get<float*>(target));
+  }
 
-}  // namespace
+  void readNextLine() {
+    line_ = nextLine(unit_, static_cast<size_t>(kMaxLineLength), describe(current()));
+  }
 
-void readList(Unit unit, std::initializer_list<Target> targets) {
-  const Target* next = targets.begin();
-  const Target* const last = targets.end();
-  std::string line = nextLine(unit);
+  Unit unit_;
+  std::span<const NamedTarget> targets_;
+  size_t next_ = 0;
+  std::string line_;
+};
+
+void ListRead::run() {
+  readNextLine();
   size_t pos = 0;
   // A comma right after another comma (or at the start of the statement)
   // stands for an empty value: that variable keeps its value.
   bool commaPending = true;
-  while (next != last) {
-    while (pos < line.size() && isBlank(line[pos])) ++pos;
-    if (pos >= line.size()) {
+  while (next_ < targets_.size()) {
+    while (pos < line_.size() && isBlank(line_[pos])) ++pos;
+    if (pos >= line_.size()) {
       // A line end separates values like a blank; go on with the next line.
-      line = nextLine(unit);
+      readNextLine();
       pos = 0;
       continue;
     }
-    const char c = line[pos];
+    const char c = line_[pos];
     if (c == '/') break;
     if (c == ',') {
       ++pos;
-      if (commaPending) ++next;  // empty value
+      if (commaPending) ++next_;  // empty value
       commaPending = true;
       continue;
     }
     size_t end = pos;
-    while (end < line.size() && !isBlank(line[end]) && line[end] != ',' && line[end] != '/') ++end;
-    std::string_view token(line.data() + pos, end - pos);
+    while (end < line_.size() && !isBlank(line_[end]) && line_[end] != ',' && line_[end] != '/')
+      ++end;
+    const std::string token = line_.substr(pos, end - pos);
     pos = end;
     commaPending = false;
     // A repeat form r*value stands for r copies; r* alone for r empty values.
-    size_t star = token.find('*');
-    if (star == std::string_view::npos) {
-      assign(unit, token, *next++);
+    const size_t star = token.find('*');
+    if (star == std::string::npos) {
+      assign(token);
+      ++next_;
       continue;
     }
-    std::string_view countText = token.substr(0, star);
-    std::string_view value = token.substr(star + 1);
+    const std::string_view countText = std::string_view(token).substr(0, star);
+    const std::string_view value = std::string_view(token).substr(star + 1);
     long long count = 0;
-    if (countText.empty())
-      runtimeError(RuntimeErrorCode::InvalidInteger, "READ", unitName(unit), token);
+    if (countText.empty()) refuse(RuntimeErrorCode::InvalidInteger, token);
     for (char d : countText) {
-      if (!isDigit(d))
-        runtimeError(RuntimeErrorCode::InvalidInteger, "READ", unitName(unit), token);
+      if (!isDigit(d)) refuse(RuntimeErrorCode::InvalidInteger, token);
       count = count * 10 + (d - '0');
-      if (count > 2147483647LL)
-        runtimeError(RuntimeErrorCode::IntegerOutOfRange, "READ", unitName(unit), token);
+      if (count > 2147483647LL) refuse(RuntimeErrorCode::IntegerOutOfRange, token);
     }
-    if (count == 0) runtimeError(RuntimeErrorCode::ZeroRepeatCount, "READ", unitName(unit), token);
+    if (count == 0) refuse(RuntimeErrorCode::ZeroRepeatCount, token);
     // Copies beyond the end of the list are not needed; stop there.
-    for (long long k = 0; k < count && next != last; ++k) {
-      if (!value.empty()) assign(unit, value, *next);
-      ++next;
+    for (long long k = 0; k < count && next_ < targets_.size(); ++k) {
+      if (!value.empty()) assign(value);
+      ++next_;
     }
   }
-  endConsoleRead(unit);
+  endConsoleRead(unit_);
+}
+
+}  // namespace
+
+void readList(Unit unit, std::initializer_list<NamedTarget> targets) {
+  ListRead(unit, std::span<const NamedTarget>(targets.begin(), targets.size())).run();
+}
+
+void readList(Unit unit, std::initializer_list<Target> targets) {
+  std::vector<NamedTarget> named;
+  for (const Target& t : targets) named.push_back({t, {}});
+  ListRead(unit, named).run();
 }
 
 char readChar(Unit unit) {
-  std::string line = nextLine(unit);
+  std::string line = nextLine(unit, 1, "the answer");
   endConsoleRead(unit);
   return line.empty() ? ' ' : line.front();
 }
 
-std::string readText80(Unit unit) {
-  std::string line = nextLine(unit);
+std::string readText80(Unit unit, std::string_view what) {
+  std::string line = nextLine(unit, 80, what.empty() ? std::string_view("a line") : what);
   endConsoleRead(unit);
   line.resize(80, ' ');
   return line;
@@ -203,12 +361,20 @@ std::string readText80(Unit unit) {
 
 namespace {
 
-// Runs a pause reply as a command through the command interpreter (COMSPEC
-// when set, otherwise the system shell) and waits for it.
+// Runs a pause reply as a command through the command interpreter named by
+// COMSPEC and waits for it. Without one nothing runs: a word typed at an
+// Enter prompt must never start a program by accident.
 void runCommand(const std::string& command) {
-  flushOutputs();
   const char* shell = std::getenv("COMSPEC");
-  if (!shell || !*shell) shell = "/bin/sh";
+  if (!shell || !*shell) {
+    if (std::ostream* err = channels().errors) {
+      *err << "helisolv: pause reply not run as a command (set COMSPEC to a command interpreter "
+              "to run it)\n";
+      err->flush();
+    }
+    return;
+  }
+  flushOutputs();
   pid_t child = fork();
   if (child == 0) {
     // Console answers that come from a file or pipe stay with the program.
@@ -232,21 +398,40 @@ void pause(std::string_view message) {
   if (consoleLineOpen()) consoleText("\r\n");
   consoleText(message);
   consoleText("\r\n");
-  flushOutputs();
+  flushConsole();
   // The end of the console input continues the run like an empty reply.
-  std::string reply;
-  readLine(Unit::Keyboard, reply);
   constexpr size_t kMaxReply = 128;
-  if (reply.size() > kMaxReply) reply.resize(kMaxReply);
+  std::string reply;
+  if (readLine(Unit::Keyboard, reply, kMaxReply) == LineRead::TooLong)
+    lineTooLong(Unit::Keyboard, "; the reply to the pause " + quoted(message));
   while (!reply.empty() && isBlank(reply.back())) reply.pop_back();
   if (reply.size() >= 2) runCommand(reply);
 }
 
-void stop() {
+void stop(Outcome outcome) {
   if (consoleLineOpen()) consoleText("\r\n");
   consoleText("Stop - Program terminated.\r\n");
+  flushConsole();
   flushOutputs();
-  throw RunEnd{0};
+  throw RunEnd{exitStatus(outcome)};
+}
+
+std::string quoted(std::string_view text) {
+  constexpr size_t kMaxShown = 60;
+  std::string s = "\"";
+  for (size_t i = 0; i < text.size() && i < kMaxShown; ++i) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    if (byte >= 0x20 && byte < 0x7f) {
+      s += static_cast<char>(byte);
+    } else {
+      static constexpr char kHex[] = "0123456789abcdef";
+      s += "\\x";
+      s += kHex[byte >> 4];
+      s += kHex[byte & 0xf];
+    }
+  }
+  if (text.size() > kMaxShown) s += "...";
+  return s + "\"";
 }
 
 int reportRuntimeError(RuntimeErrorCode code, std::string_view statement, std::string_view unitName,
@@ -263,17 +448,14 @@ int reportRuntimeError(RuntimeErrorCode code, std::string_view statement, std::s
       "malformed layout string",
       "value does not match its edit descriptor",
       "system failure",
+      "line too long",
   };
   flushOutputs();
   const int n = static_cast<int>(code);
   if (std::ostream* err = channels().errors) {
     *err << "\nrun-time error " << n << ": " << statement << "(" << unitName << ")\n- "
          << kDescriptions[n];
-    // The offending text is quoted, cut short if a hostile line made it long.
-    constexpr size_t kMaxDetail = 60;
-    if (!detail.empty())
-      *err << " \"" << detail.substr(0, kMaxDetail) << (detail.size() > kMaxDetail ? "..." : "")
-           << "\"";
+    if (!detail.empty()) *err << " " << detail;
     *err << "\n";
     err->flush();
   }

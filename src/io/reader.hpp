@@ -7,6 +7,7 @@
 #include <string_view>
 #include <variant>
 
+#include "io/outcome.hpp"
 #include "io/units.hpp"
 
 namespace helisolv {
@@ -14,21 +15,40 @@ namespace helisolv {
 // A variable a free-format read fills: a 32-bit integer or a 32-bit real.
 using Target = std::variant<int*, float*>;
 
+// A variable with its name and unit in plain English ("shaft depth Hs, m"), as
+// an error report names it.
+struct NamedTarget {
+  Target target;
+  std::string_view name;
+};
+
 // Free-format read of one value per variable from Keyboard or Task. A read
 // starts on a new line and skips the rest of its last line; a slash ends it.
+// A failed read reports the line, the value's place in the list, its name (a
+// console read: the question on the console) and the text found.
 void readList(Unit unit, std::initializer_list<Target> targets);
+void readList(Unit unit, std::initializer_list<NamedTarget> targets);
 
 // Layout "(A)": the first character of the next line, a blank for an empty line.
 char readChar(Unit unit);
 
 // Layout "(A80)": the first 80 characters of the next line, blank padded.
-std::string readText80(Unit unit);
+// `what` names the line in the end-of-file report ("free text line").
+std::string readText80(Unit unit, std::string_view what = {});
 
-// Pause: the message on its own line, then one console line; a reply of two or
-// more characters (after trailing blanks and tabs are removed) runs as a command.
+// The longest line any read takes (1 MiB). Only what a read can use is kept
+// (80 characters of a skipped line, 128 of a pause reply), but a line without
+// an end within this length is an input error: an endless device or a binary
+// file must not hold the run forever.
+inline constexpr long kMaxLineLength = 1L << 20;
+
+// Pause: the message on its own line, then one console line. A reply of two or
+// more characters (after trailing blanks and tabs are removed) runs as a
+// command only when COMSPEC names a command interpreter; otherwise a note on
+// standard error says it was not run.
 void pause(std::string_view message);
 
-// Stop: ends the run with exit status 0 (never returns).
-[[noreturn]] void stop();
+// Stop: ends the run with the exit status of its outcome (never returns).
+[[noreturn]] void stop(Outcome outcome = Outcome::Solved);
 
 }  // namespace helisolv

@@ -2,6 +2,7 @@
 // report on standard error and exit status 1.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 namespace helisolv {
@@ -17,16 +18,23 @@ enum class RuntimeErrorCode {
   BadLayout = 8,
   BadValueKind = 9,
   SystemFailure = 10,
+  LineTooLong = 11,
 };
 
 // Writes "\nrun-time error <code>: <STATEMENT>(<unit name>)\n- <description>\n"
-// to the error stream and ends the run with status 1. detail, when given, is
-// added to the description.
-// The same report without ending the run; returns the exit status, 1.
+// to the error stream and returns the exit status, 1. detail, when given, is
+// added to the description after a blank; it must already be printable (see
+// quoted()).
 int reportRuntimeError(RuntimeErrorCode code, std::string_view statement, std::string_view unitName,
                        std::string_view detail = {});
 
+// The same report, ending the run.
 [[noreturn]] void runtimeError(RuntimeErrorCode code, std::string_view statement,
                                std::string_view unitName, std::string_view detail = {});
+
+// Text from the input in double quotes, cut short when long, with every byte
+// that is not printable ASCII written as \xNN, so that a task file cannot send
+// control sequences to the terminal through an error report.
+std::string quoted(std::string_view text);
 
 }  // namespace helisolv

@@ -41,7 +41,7 @@ float bollardTorque(float d, float kq, float n, float rho) {
 
 }  // namespace
 
-void solveBollardPull() {
+Outcome solveBollardPull() {
   // The Gawn polynomials are not valid at J = 0; the result file hears it
   // first here, and the driver then ends the run.
   if (rec.seriesType == 2) {
@@ -49,7 +49,7 @@ void solveBollardPull() {
           "(//' GAWN SERISI PERVANELER ICIN BOLLARD DURUMU HESABI MUMKUN DEGIL - STOP' )");
     write(Unit::Console,
           "(//' GAWN SERISI PERVANELER ICIN BOLLARD DURUMU HESABI MUMKUN DEGIL - STOP' )");
-    return;
+    return Outcome::Refused;
   }
 
   checkAreaRatio();
@@ -110,7 +110,7 @@ void solveBollardPull() {
     }
     if (bracket == 0) {
       report("(1X,'Kq=',F6.4,' ICIN P/D HESABI MEVCUT PERVANE ICIN MUMKUN  DEGIL')", {targetKq});
-      return;
+      return Outcome::Refused;
     }
 
     const int i = bracket;
@@ -162,6 +162,7 @@ void solveBollardPull() {
   report("(1X,'RHO = ',F6.1,' kg/m3')", {rec.rho});
   report("(' TORK=',F8.3,' kNm',1X,'Pd=',F7.1,' kW')", {torque / 1000.0f, power});
   printViscousNote();
+  return Outcome::Solved;
 }
 
 }  // namespace helisolv

@@ -36,7 +36,7 @@ constexpr int kCapacity = 100;
 
 }  // namespace
 
-void solveBpDeltaDesign() {
+Outcome solveBpDeltaDesign() {
   // delta divides into J: a zero or negative delta has no propeller.
   checkPositive("delta", rec.delta);
 
@@ -76,7 +76,7 @@ void solveBpDeltaDesign() {
   if (rowCount < kMinRows) {
     report("(/,/,3X,'HESAP YAPILACAK SAYI 3 DEN AZ OLDUGU ICIN PROGRAM CALISMASI DURDURULDU')");
     report("(3X,' ISON = ',I3)", {rowCount});
-    return;
+    return Outcome::Refused;
   }
 
   // The pitch ratio at which the tabulated Bp equals the given one. Outside
@@ -86,7 +86,7 @@ void solveBpDeltaDesign() {
   if (!(rec.bp >= rowBp[1] && rec.bp <= rowBp[rowCount])) {
     report("(/,/,3X,'VERILEN Bp DEGERI TABLO SINIRLARI DISINDA - HESAP YAPILAMADI')");
     report("(3X,' Bp = ',F8.3)", {rec.bp});
-    return;
+    return Outcome::Refused;
   }
   evalOpenWater(pitch, rec.areaRatio, rec.bladeCount);
 
@@ -102,6 +102,7 @@ void solveBpDeltaDesign() {
   reportPropellerCoefficients(pitch, rec.advanceRatio, rec.kt, rec.kq, rec.eta0, rec.bp, rec.delta);
   reportRevolutionsAndPower(n, rec.rpm, torque / 1000.0f, deliveredPower);
   printViscousNote();
+  return Outcome::Solved;
 }
 
 }  // namespace helisolv

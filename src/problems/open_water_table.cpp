@@ -26,7 +26,7 @@ void writeTableHead(Unit unit) {
 
 }  // namespace
 
-void solveOpenWaterTable() {
+Outcome solveOpenWaterTable() {
   checkAreaRatio();
 
   // The viscous correction needs the full-scale diameter and revolutions,
@@ -70,6 +70,7 @@ void solveOpenWaterTable() {
   report("(1X,'Z = ',I2,' EAR = ',F5.3,' P/D = ',F5.3)",
          {truncToInt(rec.bladeCount), rec.areaRatio, rec.pitchRatio});
   printViscousNote();
+  return Outcome::Solved;
 }
 
 }  // namespace helisolv

@@ -40,7 +40,7 @@ float operatingTorque(float kq, float d, float n, float rho) {
 
 }  // namespace
 
-void solveOperatingPoint() {
+Outcome solveOperatingPoint() {
   checkAreaRatio();
   // Both are divisors of the operating J.
   checkPositive("D", rec.diameter);
@@ -128,7 +128,7 @@ void solveOperatingPoint() {
         "DUSUYOR  - PROGRAM DURDURULDU ')",
         {rec.advanceSpeed});
     report("(3X,' VA = ',F8.3,' m/s ICIN J = ',F8.3,' OLUYOR')", {rec.advanceSpeed, j});
-    return;
+    return Outcome::Refused;
   }
 
   printSeriesUsed(rec.seriesType);
@@ -148,6 +148,7 @@ void solveOperatingPoint() {
   report("(1X,'Pd=',F10.2,' kW',/,1X,'J=',F7.3,' Kt=',F7.3,' 10Kq=',F7.3,' Eta0=',F7.3)",
          {power, j, rec.kt, 10.0f * rec.kq, rec.eta0});
   printViscousNote();
+  return Outcome::Solved;
 }
 
 }  // namespace helisolv

@@ -209,7 +209,7 @@ void reportSelectedRow(int row) {
 
 // Type 1: thrust, diameter and speed given; the pitch ratio and the
 // revolutions of the most efficient propeller are found.
-void solveKtJ2Design() {
+Outcome solveKtJ2Design() {
   checkAreaRatio();
   checkPositive("D", rec.diameter);
   checkPositive("Va", rec.advanceSpeed);
@@ -233,7 +233,7 @@ void solveKtJ2Design() {
   reportFree({kClosingRule});
   if (rows.count == 0) {
     reportNoCandidate();
-    return;
+    return Outcome::Refused;
   }
 
   int selectedRow = mostEfficientRow(rows);
@@ -256,11 +256,12 @@ void solveKtJ2Design() {
   report("(1X,'Vtip=',F6.2,' m/s')", {vtip});
   reportRevolutionsAndPower(rps, rec.rpm, torque / 1000.0f, deliveredPower);
   printViscousNote();
+  return Outcome::Solved;
 }
 
 // Type 2: thrust, revolutions and speed given; the pitch ratio and the
 // diameter of the most efficient propeller are found.
-void solveKtJ4Design() {
+Outcome solveKtJ4Design() {
   checkAreaRatio();
   checkPositive("N", rec.rpm);
   checkPositive("Va", rec.advanceSpeed);
@@ -274,7 +275,7 @@ void solveKtJ4Design() {
   const Candidates rows = tabulateCandidates("(//5X,'Pervane Karakteristikleri - Kt/J^4 = ',F6.3/)",
                                              target, kRule, kTitles, kClosingRule, ktOverJ4,
                                              "(1X,I3,2(F7.3,1X),3F9.4,1X,2(F10.4,3X))");
-  if (rows.count == 0) return;
+  if (rows.count == 0) return Outcome::Refused;
 
   const int selectedRow = mostEfficientRow(rows);
   const float pitch = rows.load(selectedRow);
@@ -292,11 +293,12 @@ void solveKtJ4Design() {
   reportDesignConditions(rec.thrust);
   reportRevolutionsAndPower(rps, rec.rpm, torque / 1000.0f, deliveredPower);
   printViscousNote();
+  return Outcome::Solved;
 }
 
 // Type 3: delivered power, revolutions and speed given; the pitch ratio and
 // the diameter of the most efficient propeller are found, and its thrust.
-void solveKqJ5Design() {
+Outcome solveKqJ5Design() {
   checkAreaRatio();
   checkPositive("N", rec.rpm);
   checkPositive("Va", rec.advanceSpeed);
@@ -311,7 +313,7 @@ void solveKqJ5Design() {
   const Candidates rows =
       tabulateCandidates("(//5X,'Pervane Karakteristikleri - Kq/J^5 = ',F6.3/)", target, kRuleKqJ5,
                          kTitlesKqJ5, kRuleKqJ5, kqOverJ5, "(1X,I3,2F8.3,3F9.4,2X,2(F10.4,3X))");
-  if (rows.count == 0) return;
+  if (rows.count == 0) return Outcome::Refused;
 
   const int selectedRow = mostEfficientRow(rows);
   const float pitch = rows.load(selectedRow);
@@ -336,6 +338,7 @@ void solveKqJ5Design() {
        vtip});
   reportRevolutionsAndPower(rps, rec.rpm, torque / 1000.0f, deliveredPower);
   printViscousNote();
+  return Outcome::Solved;
 }
 
 }  // namespace helisolv

@@ -179,7 +179,7 @@ void solvePitchFor(const RequirementReport& r) {
   reportSweep(r, sweep, required);
   if (!requirementInRange(sweep, required)) {
     report(r.outOfRange);
-    stop();
+    stop(Outcome::Refused);
   }
 
   // The design point: the pitch that meets the requirement at the operating J.
@@ -262,14 +262,17 @@ float pitchForRequirement(const PitchSweep& sweep, float required) {
   return root;
 }
 
-void solvePitchForThrust() {
+Outcome solvePitchForThrust() {
   solvePitchFor(kThrustReport);
+  return Outcome::Solved;
 }
-void solvePitchForPower() {
+Outcome solvePitchForPower() {
   solvePitchFor(kPowerReport);
+  return Outcome::Solved;
 }
-void solvePitchForTorque() {
+Outcome solvePitchForTorque() {
   solvePitchFor(kTorqueReport);
+  return Outcome::Solved;
 }
 
 }  // namespace helisolv
