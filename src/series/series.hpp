@@ -16,6 +16,20 @@ void evalWageningen(float& pitchRatio, float& areaRatio, float& bladeCount);
 // of 3; never corrected for viscosity.
 void evalGawn(float& pitchRatio, float& areaRatio, float& bladeCount);
 
+// Whether evalWageningen corrects the record's point for scale: the viscous
+// flag is set and a speed or revolutions is known.
+bool scaleCorrectionApplies();
+
+// Whether the correction changes with J: it does when the diameter is still
+// unknown and is implied by the speed, revolutions and J.
+bool scaleCorrectionVariesWithAdvance();
+
+// The scale correction evalWageningen subtracts from Kt and Kq at the clamped
+// J of a propeller with these ratios and blade count, from the record's
+// diameter, speed and revolutions.
+void scaleCorrection(float j, float pitchRatio, float areaRatio, float bladeCount, float& dKt,
+                     float& dKq);
+
 // ITTC78 scale correction of one point: dKt and dKq are subtracted from Kt, Kq.
 void ittc78Correction(float& dc, float& pitchRatio, int& zi, float& thicknessRatio,
                       float& chordRatio, float& s, float& nR, float& nu, float& dKt, float& dKq);
