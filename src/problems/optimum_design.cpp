@@ -152,15 +152,15 @@ Candidates findCandidates(float target, LoadingCoefficient loading, std::string_
                      std::span(kt).subspan(evaluated, block),
                      std::span(kq).subspan(evaluated, block),
                      std::span(eta0).subspan(evaluated, block));
-      for (size_t i = evaluated; i < evaluated + block; ++i) {
-        if (kt[i] < 0.0f) {
-          ended = true;
-          break;
-        }
-        ++curveCount;
-        curveCoefficient[curveCount] = loading(kt[i], kq[i], gridPower[i]);
-        curveAdvance[curveCount] = grid[i];
+      size_t end = evaluated;
+      while (end < evaluated + block && !(kt[end] < 0.0f)) ++end;
+      ended = end < evaluated + block;
+      // Point i of the grid is point i + 1 of the curve.
+      for (size_t i = evaluated; i < end; ++i) {
+        curveCoefficient[i + 1] = loading(kt[i], kq[i], gridPower[i]);
+        curveAdvance[i + 1] = grid[i];
       }
+      curveCount = end;
       evaluated += block;
     }
     // The record keeps the last point evaluated: the first negative Kt, or

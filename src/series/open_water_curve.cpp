@@ -25,10 +25,11 @@ namespace {
 using namespace series_tables;
 using Shared = OpenWaterCurve::Shared;
 
-// Sixteen J per block: two AVX2 or four SSE registers per value, enough
-// independent work to hide the latency of the long chains of additions.
+// Sixteen J per block: four SSE or two AVX2 registers per value, enough
+// independent chains to hide the latency of the long runs of additions.
 constexpr std::size_t kLanes = 16;
-typedef float Lanes __attribute__((vector_size(kLanes * sizeof(float))));
+typedef float Sse __attribute__((vector_size(16)));
+typedef float Avx __attribute__((vector_size(32)));
 
 // Smallest |J| the polynomials are evaluated at, as in the scalar evaluator.
 constexpr float minimumAdvance = 0.001f;
@@ -42,59 +43,77 @@ struct GawnTables {
   static constexpr const std::array<float, kqTermCount>& kq = gawnKq;
 };
 
-template <std::size_t Terms, const std::array<float, Terms>& Coefficients,
+// One value of a block: K registers of V side by side.
+template <class V, std::size_t K>
+struct Block {
+  V r[K];
+};
+
+template <class V, std::size_t K, std::size_t Terms, const std::array<float, Terms>& Coefficients,
           const std::array<Exponents, Terms>& Powers, std::size_t I>
-[[gnu::always_inline]] inline void addTerm(Lanes& sum, const Lanes& j1, const Lanes& j2,
-                                           const Lanes& j3, const Shared& c,
+[[gnu::always_inline]] inline void addTerm(Block<V, K>& sum, const Block<V, K> (&j)[4],
+                                           const Shared& c,
                                            const std::array<float, Terms>& termWithoutJ) {
   constexpr Exponents e = Powers[I];
   if constexpr (e.s == 0) {
-    sum = sum + termWithoutJ[I];
+    const float term = termWithoutJ[I];
+#pragma GCC unroll 4
+    for (std::size_t k = 0; k < K; ++k) sum.r[k] = sum.r[k] + term;
   } else {
-    const Lanes& js = e.s == 1 ? j1 : (e.s == 2 ? j2 : j3);
-    Lanes term = Coefficients[I] * js;
-    if constexpr (e.t != 0) term = term * c.pd[e.t];
-    if constexpr (e.u != 0) term = term * c.ear[e.u];
-    if constexpr (e.v != 0) term = term * c.z[e.v];
-    sum = sum + term;
+#pragma GCC unroll 4
+    for (std::size_t k = 0; k < K; ++k) {
+      V term = Coefficients[I] * j[e.s].r[k];
+      if constexpr (e.t != 0) term = term * c.pd[e.t];
+      if constexpr (e.u != 0) term = term * c.ear[e.u];
+      if constexpr (e.v != 0) term = term * c.z[e.v];
+      sum.r[k] = sum.r[k] + term;
+    }
   }
 }
 
-template <std::size_t Terms, const std::array<float, Terms>& Coefficients,
+template <class V, std::size_t K, std::size_t Terms, const std::array<float, Terms>& Coefficients,
           const std::array<Exponents, Terms>& Powers, std::size_t... I>
-[[gnu::always_inline]] inline void addTerms(Lanes& sum, const Lanes& j1, const Lanes& j2,
-                                            const Lanes& j3, const Shared& c,
+[[gnu::always_inline]] inline void addTerms(Block<V, K>& sum, const Block<V, K> (&j)[4],
+                                            const Shared& c,
                                             const std::array<float, Terms>& termWithoutJ,
                                             std::index_sequence<I...>) {
   // The comma fold adds the terms strictly in table order.
-  (addTerm<Terms, Coefficients, Powers, I>(sum, j1, j2, j3, c, termWithoutJ), ...);
+  (addTerm<V, K, Terms, Coefficients, Powers, I>(sum, j, c, termWithoutJ), ...);
 }
 
 // Kt, Kq and (when efficiency is set) eta0 of one block of clamped J.
-template <class Tables>
+template <class Tables, class V>
 [[gnu::always_inline]] inline void evalBlock(const Shared& c, const float* advance, float* kt,
                                              float* kq, float* eta0, bool efficiency) {
-  Lanes j1;
-  std::memcpy(&j1, advance, sizeof j1);
-  const Lanes j2 = j1 * j1;
-  const Lanes j3 = j2 * j1;
-
-  Lanes ktSum{};
-  addTerms<ktTermCount, Tables::kt, ktExponents>(ktSum, j1, j2, j3, c, c.ktTermWithoutJ,
-                                                 std::make_index_sequence<ktTermCount>{});
-  Lanes kqSum{};
-  addTerms<kqTermCount, Tables::kq, kqExponents>(kqSum, j1, j2, j3, c, c.kqTermWithoutJ,
-                                                 std::make_index_sequence<kqTermCount>{});
-  if (c.sameCorrection) {
-    ktSum = ktSum - c.dKt;
-    kqSum = kqSum - c.dKq;
+  constexpr std::size_t K = kLanes * sizeof(float) / sizeof(V);
+  Block<V, K> j[4];
+#pragma GCC unroll 4
+  for (std::size_t k = 0; k < K; ++k) {
+    std::memcpy(&j[1].r[k], advance + k * (sizeof(V) / sizeof(float)), sizeof(V));
+    j[2].r[k] = j[1].r[k] * j[1].r[k];
+    j[3].r[k] = j[2].r[k] * j[1].r[k];
   }
-  std::memcpy(kt, &ktSum, sizeof ktSum);
-  std::memcpy(kq, &kqSum, sizeof kqSum);
-  if (efficiency) {
-    // As openWaterEfficiency: (Kt / Kq) J / 2 pi.
-    const Lanes eta = (ktSum / kqSum) * j1 / 6.2831855f;
-    std::memcpy(eta0, &eta, sizeof eta);
+
+  Block<V, K> ktSum{};
+  addTerms<V, K, ktTermCount, Tables::kt, ktExponents>(ktSum, j, c, c.ktTermWithoutJ,
+                                                       std::make_index_sequence<ktTermCount>{});
+  Block<V, K> kqSum{};
+  addTerms<V, K, kqTermCount, Tables::kq, kqExponents>(kqSum, j, c, c.kqTermWithoutJ,
+                                                       std::make_index_sequence<kqTermCount>{});
+#pragma GCC unroll 4
+  for (std::size_t k = 0; k < K; ++k) {
+    const std::size_t at = k * (sizeof(V) / sizeof(float));
+    if (c.sameCorrection) {
+      ktSum.r[k] = ktSum.r[k] - c.dKt;
+      kqSum.r[k] = kqSum.r[k] - c.dKq;
+    }
+    std::memcpy(kt + at, &ktSum.r[k], sizeof(V));
+    std::memcpy(kq + at, &kqSum.r[k], sizeof(V));
+    if (efficiency) {
+      // As openWaterEfficiency: (Kt / Kq) J / 2 pi.
+      const V eta = (ktSum.r[k] / kqSum.r[k]) * j[1].r[k] / 6.2831855f;
+      std::memcpy(eta0 + at, &eta, sizeof(V));
+    }
   }
 }
 
@@ -105,7 +124,7 @@ void baselineKernel(const Shared& c, const float* advance, float* kt, float* kq,
                     std::size_t blocks, bool efficiency) {
   for (std::size_t b = 0; b < blocks; ++b) {
     const std::size_t at = b * kLanes;
-    evalBlock<Tables>(c, advance + at, kt + at, kq + at, eta0 + at, efficiency);
+    evalBlock<Tables, Sse>(c, advance + at, kt + at, kq + at, eta0 + at, efficiency);
   }
 }
 
@@ -118,7 +137,7 @@ __attribute__((target("avx2"))) void avx2Kernel(const Shared& c, const float* ad
                                                 bool efficiency) {
   for (std::size_t b = 0; b < blocks; ++b) {
     const std::size_t at = b * kLanes;
-    evalBlock<Tables>(c, advance + at, kt + at, kq + at, eta0 + at, efficiency);
+    evalBlock<Tables, Avx>(c, advance + at, kt + at, kq + at, eta0 + at, efficiency);
   }
 }
 
