@@ -1,4 +1,5 @@
-// The curve evaluator against the point-by-point evaluator, bit for bit.
+// The curve evaluator against the point-by-point evaluator, bit for bit, and
+// the record a design sweep leaves behind.
 
 #include <gtest/gtest.h>
 
@@ -7,8 +8,10 @@
 #include <vector>
 
 #include "driver/record.hpp"
+#include "series/formulas.hpp"
 #include "series/open_water_curve.hpp"
 #include "series/series.hpp"
+#include "task_run.hpp"
 
 namespace helisolv {
 namespace {
@@ -83,6 +86,38 @@ TEST(CurveEvaluator, MatchesPointByPointEvaluationBitForBit) {
     }
   }
   EXPECT_GT(compared, 0);
+}
+
+// A design sweep that finds no candidate leaves in the record what the last
+// pitch pass evaluated last (its first negative Kt, or the end of the grid),
+// and the Gawn blade count, exactly as a point-by-point sweep leaves them.
+class DesignSweepRecord : public TaskRun {};
+
+TEST_F(DesignSweepRecord, HoldsTheLastPointOfTheLastPass) {
+  // Kq/J^5 far above any curve: no row. The last Wageningen curve ends at its
+  // first negative Kt, the last Gawn curve at the end of the grid.
+  for (int series : {1, 2}) {
+    run(series, 3, "5000 0.5 200 1025 4 0.8");
+    ASSERT_NE(console.str().find("bulunamadi"), std::string::npos);
+    const ProblemRecord after = rec;
+
+    float pitch = rec.pdMin;
+    for (int pass = 2; pass <= sweepPassCount(rec.pdMin, rec.pdMax, 0.01f); ++pass)
+      pitch = pitch + 0.01f;
+    float blades = 4.0f;
+    float j = 0.1f;
+    for (int point = 1; point <= 1400; ++point) {
+      rec.advanceRatio = j;
+      evalOpenWater(pitch, rec.areaRatio, blades);
+      if (rec.kt < 0.0f) break;
+      j = j + 0.001f;
+    }
+    EXPECT_EQ(bits(after.advanceRatio), bits(rec.advanceRatio)) << "series " << series;
+    EXPECT_EQ(bits(after.kt), bits(rec.kt)) << "series " << series;
+    EXPECT_EQ(bits(after.kq), bits(rec.kq)) << "series " << series;
+    EXPECT_EQ(bits(after.eta0), bits(rec.eta0)) << "series " << series;
+    EXPECT_EQ(after.bladeCount, series == 2 ? 3.0f : 4.0f);
+  }
 }
 
 }  // namespace

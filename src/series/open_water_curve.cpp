@@ -190,7 +190,8 @@ OpenWaterCurve::OpenWaterCurve(int seriesType, float pitchRatio, float areaRatio
     formTermsWithoutJ(wageningenKt, ktExponents, shared_, shared_.ktTermWithoutJ);
     formTermsWithoutJ(wageningenKq, kqExponents, shared_, shared_.kqTermWithoutJ);
     // Only the Wageningen series is corrected for scale. Where the diameter is
-    // known the correction is the same at every J and is worked out once.
+    // known the correction is the same at every J (the J given plays no part)
+    // and is worked out once.
     if (scaleCorrectionApplies()) {
       perPointCorrection_ = scaleCorrectionVariesWithAdvance();
       if (!perPointCorrection_) {
