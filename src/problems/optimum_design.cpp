@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -19,6 +20,7 @@
 #include "problems/design_report.hpp"
 #include "problems/solvers.hpp"
 #include "series/formulas.hpp"
+#include "series/open_water_curve.hpp"
 #include "series/series.hpp"
 
 namespace helisolv {
@@ -46,18 +48,24 @@ constexpr float kFirstAdvance = 0.1f;
 constexpr float kLastAdvance = 1.5f;
 constexpr float kAdvanceStep = 0.001f;
 
-// The loading coefficient a propeller itself gives at advance coefficient J.
-using LoadingCoefficient = float (*)(float kt, float kq, float j);
+// The loading coefficient a propeller itself gives at advance coefficient J:
+// its Kt (or Kq) over a real power of J.
+struct LoadingCoefficient {
+  bool ofTorque;
+  float advanceExponent;
 
-float ktOverJ2(float kt, float /*kq*/, float j) {
-  return kt / realPow(j, 2.0f);
-}
-float ktOverJ4(float kt, float /*kq*/, float j) {
-  return kt / realPow(j, 4.0f);
-}
-float kqOverJ5(float /*kt*/, float kq, float j) {
-  return kq / realPow(j, 5.0f);
-}
+  float operator()(float kt, float kq, float advancePower) const {
+    return (ofTorque ? kq : kt) / advancePower;
+  }
+};
+
+constexpr LoadingCoefficient ktOverJ2{false, 2.0f};
+constexpr LoadingCoefficient ktOverJ4{false, 4.0f};
+constexpr LoadingCoefficient kqOverJ5{true, 5.0f};
+
+// J points of a curve evaluated together: a curve ends at its first negative
+// Kt, so at most this many points are evaluated beyond its end.
+constexpr size_t kCurveBlock = 64;
 
 // Torque Q = rho n^2 D^5 Kq (N m) and thrust T = rho n^2 D^4 Kt (N) of the
 // chosen propeller, in the order and with the real powers of the design.
@@ -114,23 +122,55 @@ float crossingAdvance(const std::vector<float>& coefficient, const std::vector<f
 // ratio may give several rows.
 Candidates findCandidates(float target, LoadingCoefficient loading, std::string_view rowLayout) {
   const int curveCapacity = sweepPassCount(kFirstAdvance, kLastAdvance, kAdvanceStep);
-  std::vector<float> curveCoefficient(static_cast<size_t>(curveCapacity) + 1);
-  std::vector<float> curveAdvance(static_cast<size_t>(curveCapacity) + 1);
+  const size_t capacity = static_cast<size_t>(curveCapacity);
+  std::vector<float> curveCoefficient(capacity + 1);
+  std::vector<float> curveAdvance(capacity + 1);
   Candidates rows;
+
+  // The J grid and its power in the loading coefficient are the same for
+  // every pitch ratio.
+  std::vector<float> grid(capacity), gridPower(capacity);
+  float j = kFirstAdvance;
+  for (size_t i = 0; i < capacity; ++i) {
+    grid[i] = j;
+    gridPower[i] = realPow(j, loading.advanceExponent);
+    j = j + kAdvanceStep;
+  }
+  std::vector<float> evaluatedAdvance(capacity), kt(capacity), kq(capacity), eta0(capacity);
 
   const int pitchPasses = sweepPassCount(rec.pdMin, rec.pdMax, kPitchStep);
   float passPitch = rec.pdMin;
   for (int pass = 1; pass <= pitchPasses; ++pass) {
+    const OpenWaterCurve curve(rec.seriesType, passPitch, rec.areaRatio, rec.bladeCount);
     size_t curveCount = 0;
-    float j = kFirstAdvance;
-    for (int point = 1; point <= curveCapacity; ++point) {
-      rec.advanceRatio = j;
-      evalOpenWater(passPitch, rec.areaRatio, rec.bladeCount);
-      if (rec.kt < 0.0f) break;
-      ++curveCount;
-      curveCoefficient[curveCount] = loading(rec.kt, rec.kq, j);
-      curveAdvance[curveCount] = j;
-      j = j + kAdvanceStep;
+    size_t evaluated = 0;
+    bool ended = false;
+    while (!ended && evaluated < capacity) {
+      const size_t block = std::min(kCurveBlock, capacity - evaluated);
+      curve.evaluate(std::span(grid).subspan(evaluated, block),
+                     std::span(evaluatedAdvance).subspan(evaluated, block),
+                     std::span(kt).subspan(evaluated, block),
+                     std::span(kq).subspan(evaluated, block),
+                     std::span(eta0).subspan(evaluated, block));
+      size_t end = evaluated;
+      while (end < evaluated + block && !(kt[end] < 0.0f)) ++end;
+      ended = end < evaluated + block;
+      // Point i of the grid is point i + 1 of the curve.
+      for (size_t i = evaluated; i < end; ++i) {
+        curveCoefficient[i + 1] = loading(kt[i], kq[i], gridPower[i]);
+        curveAdvance[i + 1] = grid[i];
+      }
+      curveCount = end;
+      evaluated += block;
+    }
+    // The record keeps the last point evaluated: the first negative Kt, or
+    // the end of the grid.
+    if (evaluated > 0) {
+      const size_t last = ended ? curveCount : capacity - 1;
+      rec.advanceRatio = evaluatedAdvance[last];
+      rec.kt = kt[last];
+      rec.kq = kq[last];
+      rec.eta0 = eta0[last];
     }
 
     for (size_t k = 1; k < curveCount; ++k) {

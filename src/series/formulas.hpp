@@ -23,6 +23,12 @@ inline float realPow(float x, float y) {
   return static_cast<float>(std::pow(static_cast<double>(x), static_cast<double>(y)));
 }
 
+// The blade count a Gawn series propeller is evaluated with: the series was
+// tested with three blades only, so any count not within 0.01 of 3 becomes 3.
+inline float gawnBladeCount(float bladeCount) {
+  return std::fabs(bladeCount - 3.0f) > 0.01f ? 3.0f : bladeCount;
+}
+
 // Revolutions per second from revolutions per minute, and back.
 inline float revsPerSecond(float rpm) {
   return rpm / 60.0f;

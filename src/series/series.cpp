@@ -73,14 +73,47 @@ float evalSeriesSums(const std::array<float, ktTermCount>& ktCoefficients,
   return j;
 }
 
-// Applies the chosen scale correction to rec.kt and rec.kq for this point: prepares
-// the blade section estimate at 0.75 R from the main dimensions and subtracts
-// the corrections.
-void correctForScale(float j, float pitchRatio, float areaRatio, float bladeCount) {
+}  // namespace
+
+void evalOpenWater(float& pitchRatio, float& areaRatio, float& bladeCount) {
+  if (rec.seriesType == 1) evalWageningen(pitchRatio, areaRatio, bladeCount);
+  if (rec.seriesType == 2) evalGawn(pitchRatio, areaRatio, bladeCount);
+}
+
+void evalWageningen(float& pitchRatio, float& areaRatio, float& bladeCount) {
+  const float j = evalSeriesSums(wageningenKt, wageningenKq, pitchRatio, areaRatio, bladeCount);
+  if (scaleCorrectionApplies()) {
+    float dKt = 0.0f;
+    float dKq = 0.0f;
+    scaleCorrection(j, pitchRatio, areaRatio, bladeCount, dKt, dKq);
+    rec.kt = rec.kt - dKt;
+    rec.kq = rec.kq - dKq;
+  }
+  rec.eta0 = openWaterEfficiency(rec.kt, rec.kq, j);
+}
+
+void evalGawn(float& pitchRatio, float& areaRatio, float& bladeCount) {
+  bladeCount = gawnBladeCount(bladeCount);
+  const float j = evalSeriesSums(gawnKt, gawnKq, pitchRatio, areaRatio, bladeCount);
+  rec.eta0 = openWaterEfficiency(rec.kt, rec.kq, j);
+}
+
+bool scaleCorrectionApplies() {
+  // The correction needs a speed or revolutions to scale from; without either
+  // the model-test coefficients stand.
+  return rec.viscousFlag != 0 && (rec.advanceSpeed >= 0.001f || rec.rpm >= 0.001f);
+}
+
+bool scaleCorrectionVariesWithAdvance() {
+  return rec.diameter < 0.001f;
+}
+
+void scaleCorrection(float j, float pitchRatio, float areaRatio, float bladeCount, float& dKt,
+                     float& dKq) {
   // The correction diameter: the task's diameter, or for a problem whose
   // diameter is still unknown the one that the speed, revolutions and J imply.
   float dc = rec.diameter;
-  if (rec.diameter < 0.001f) dc = rec.advanceSpeed / (revsPerSecond(rec.rpm) * j);
+  if (scaleCorrectionVariesWithAdvance()) dc = rec.advanceSpeed / (revsPerSecond(rec.rpm) * j);
 
   int zi = truncToInt(bladeCount);
   // Three-bladed propellers have a wider blade at 0.75 R for the same area ratio.
@@ -93,42 +126,9 @@ void correctForScale(float j, float pitchRatio, float areaRatio, float bladeCoun
   float nR = 10.0f;
   float nu = 1.13902e-6f;
 
-  float dKt = 0.0f;
-  float dKq = 0.0f;
-  scaleCorrection(rec.viscousCorrection, dc, pitchRatio, zi, thicknessRatio, chordRatio, s, nR, nu,
-                  dKt, dKq);
-  rec.kt = rec.kt - dKt;
-  rec.kq = rec.kq - dKq;
-}
-
-}  // namespace
-
-void evalOpenWater(float& pitchRatio, float& areaRatio, float& bladeCount) {
-  if (rec.seriesType == 1) evalWageningen(pitchRatio, areaRatio, bladeCount);
-  if (rec.seriesType == 2) evalGawn(pitchRatio, areaRatio, bladeCount);
-}
-
-void evalWageningen(float& pitchRatio, float& areaRatio, float& bladeCount) {
-  const float j = evalSeriesSums(wageningenKt, wageningenKq, pitchRatio, areaRatio, bladeCount);
-  // The correction needs a speed or revolutions to scale from; without either
-  // the model-test coefficients stand.
-  if (rec.viscousFlag != 0 && (rec.advanceSpeed >= 0.001f || rec.rpm >= 0.001f)) {
-    correctForScale(j, pitchRatio, areaRatio, bladeCount);
-  }
-  rec.eta0 = openWaterEfficiency(rec.kt, rec.kq, j);
-}
-
-void evalGawn(float& pitchRatio, float& areaRatio, float& bladeCount) {
-  // The Gawn series was tested with three blades only.
-  if (std::fabs(bladeCount - 3.0f) > 0.01f) bladeCount = 3.0f;
-  const float j = evalSeriesSums(gawnKt, gawnKq, pitchRatio, areaRatio, bladeCount);
-  rec.eta0 = openWaterEfficiency(rec.kt, rec.kq, j);
-}
-
-void scaleCorrection(ViscousCorrection method, float& dc, float& pitchRatio, int& zi,
-                     float& thicknessRatio, float& chordRatio, float& s, float& nR, float& nu,
-                     float& dKt, float& dKq) {
-  if (method == ViscousCorrection::Ittc78)
+  dKt = 0.0f;
+  dKq = 0.0f;
+  if (rec.viscousCorrection == ViscousCorrection::Ittc78)
     publishedIttc78Correction(dc, pitchRatio, zi, thicknessRatio, chordRatio, s, nR, nu, dKt, dKq);
   else
     ittc78Correction(dc, pitchRatio, zi, thicknessRatio, chordRatio, s, nR, nu, dKt, dKq);

@@ -19,11 +19,19 @@ void evalWageningen(float& pitchRatio, float& areaRatio, float& bladeCount);
 // of 3; never corrected for viscosity.
 void evalGawn(float& pitchRatio, float& areaRatio, float& bladeCount);
 
-// The scale correction of one propeller by the chosen method: dKt and dKq are
-// subtracted from Kt, Kq. It does not depend on J, so one call serves a curve.
-void scaleCorrection(ViscousCorrection method, float& dc, float& pitchRatio, int& zi,
-                     float& thicknessRatio, float& chordRatio, float& s, float& nR, float& nu,
-                     float& dKt, float& dKq);
+// Whether evalWageningen corrects the record's point for scale: the viscous
+// flag is set and a speed or revolutions is known.
+bool scaleCorrectionApplies();
+
+// Whether the correction changes with J: it does when the diameter is still
+// unknown and is implied by the speed, revolutions and J.
+bool scaleCorrectionVariesWithAdvance();
+
+// The scale correction evalWageningen subtracts from Kt and Kq at the clamped
+// J of a propeller with these ratios and blade count, from the record's
+// diameter, speed and revolutions, by the record's choice of method.
+void scaleCorrection(float j, float pitchRatio, float areaRatio, float bladeCount, float& dKt,
+                     float& dKq);
 
 // This program's own ITTC78 correction, as every earlier report used: the
 // model lengths are the full-scale ones divided by s, the drag difference is

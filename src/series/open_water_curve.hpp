@@ -1,0 +1,66 @@
+// Open-water coefficients along a curve of J for one propeller: the same
+// values evalOpenWater gives point by point, bit for bit, with the J points
+// evaluated side by side in vector lanes.
+#pragma once
+
+#include <array>
+#include <span>
+
+#include "series/series_tables.hpp"
+
+namespace helisolv {
+
+// The instruction sets a curve can be evaluated with. Every one gives the
+// same bits; the widest the processor has is the default.
+enum class CurveIsa {
+  Best,      // the widest available below
+  Baseline,  // x86-64 (SSE2)
+  Avx2,
+};
+
+bool curveIsaAvailable(CurveIsa isa);
+
+class OpenWaterCurve {
+ public:
+  // One propeller of series seriesType (1 Wageningen, 2 Gawn). Like
+  // evalGawn, applies the Gawn series' three-blade rule to the caller's
+  // bladeCount. The scale correction, where the record asks for it, is taken
+  // from the record as it stands now.
+  OpenWaterCurve(int seriesType, float pitchRatio, float areaRatio, float& bladeCount,
+                 CurveIsa isa = CurveIsa::Best);
+
+  // Kt, Kq and eta0 at each J of advance, and the J they were evaluated at
+  // (|J| below 0.001 becomes 0.001) in evaluatedAdvance. All spans have the
+  // length of advance. A series type without polynomials is not evaluated:
+  // as evalOpenWater leaves the record, every point keeps J as given and the
+  // Kt, Kq and eta0 the record held when the curve was set up.
+  void evaluate(std::span<const float> advance, std::span<float> evaluatedAdvance,
+                std::span<float> kt, std::span<float> kq, std::span<float> eta0) const;
+
+  // What one curve shares between its points: the powers of the ratios and
+  // blade count, the whole value of each term without J, the correction.
+  struct Shared {
+    std::array<float, series_tables::maxPitchExponent + 1> pd;
+    std::array<float, series_tables::maxAreaExponent + 1> ear;
+    std::array<float, series_tables::maxBladeExponent + 1> z;
+    std::array<float, series_tables::ktTermCount> ktTermWithoutJ;
+    std::array<float, series_tables::kqTermCount> kqTermWithoutJ;
+    bool sameCorrection = false;  // one dKt, dKq for every J
+    float dKt = 0.0f;
+    float dKq = 0.0f;
+  };
+
+ private:
+  int series_;
+  float pitchRatio_;
+  float areaRatio_;
+  float bladeCount_;
+  bool perPointCorrection_ = false;
+  CurveIsa isa_;
+  Shared shared_{};
+  float recordKt_ = 0.0f;  // the record's point, for a series without polynomials
+  float recordKq_ = 0.0f;
+  float recordEta0_ = 0.0f;
+};
+
+}  // namespace helisolv
