@@ -3,9 +3,12 @@
 #include <filesystem>
 #include <fstream>
 #include <istream>
+#include <optional>
 #include <ostream>
 
 #include "driver/record.hpp"
+#include "export/csv_export.hpp"
+#include "export/data_export.hpp"
 #include "io/channels.hpp"
 #include "io/console.hpp"
 #include "io/reader.hpp"
@@ -98,6 +101,7 @@ bool readInputs() {
   }
   if (r.problemType == 3 || r.problemType == 4 || r.problemType == 9 || r.problemType == 10)
     r.powerW = r.powerKW * 1000.0f;
+  data::taskInputs(r);
   return true;
 }
 
@@ -180,6 +184,16 @@ void run(std::ofstream& result, std::ifstream& task, [[maybe_unused]] const Opti
 
 int runProgram(std::istream& keyboard, std::ostream& console, std::ostream& errors,
                const Options& options) {
+  // The CSV folder is checked before anything is read or written: a run whose
+  // tables cannot be kept does not start.
+  std::optional<CsvExport> csv;
+  if (options.csvDir) {
+    if (const auto why = prepareCsvDirectory(*options.csvDir)) {
+      errors << "helisolv: " << *why << '\n';
+      return 2;
+    }
+    csv.emplace(*options.csvDir, options.viscousCorrection);
+  }
   useChannels({&keyboard, &console, &errors, nullptr, nullptr});
   std::ofstream result;
   std::ifstream task;
@@ -194,6 +208,7 @@ int runProgram(std::istream& keyboard, std::ostream& console, std::ostream& erro
     status = reportRuntimeError(RuntimeErrorCode::SystemFailure, "RUN", "helisolv", failure.what());
   }
   flushOutputs();
+  if (csv) status = csv->finish(status);
   useChannels({&keyboard, &console, &errors, nullptr, nullptr});
   return status;
 }

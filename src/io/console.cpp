@@ -11,6 +11,7 @@ namespace {
 
 Channels current;
 bool lineOpen = false;
+void (*resultObserver)(std::string_view) = nullptr;
 
 }  // namespace
 
@@ -46,6 +47,7 @@ void emitRecord(Unit unit, std::string_view record) {
     // is reported at the statement that made it.
     out->flush();
     if (!*out) runtimeError(RuntimeErrorCode::CannotWrite, "WRITE", "Helisolv.Son");
+    if (resultObserver) resultObserver(record);
     return;
   }
   // The first character is carriage control and is not printed; an empty
@@ -67,6 +69,10 @@ void emitRecord(Unit unit, std::string_view record) {
   }
   if (record.size() > 1) consoleText(record.substr(1));
   lineOpen = true;
+}
+
+void observeResultRecords(void (*observer)(std::string_view record)) {
+  resultObserver = observer;
 }
 
 void flushOutputs() {
