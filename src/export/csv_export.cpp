@@ -144,11 +144,11 @@ void setQuantity(std::vector<Line>& lines, std::string_view quantity, const Cell
 // A record made of blanks, dashes and bars only is a table rule (or empty).
 void noteResultRecord(std::string_view record) {
   if (!active) return;
-  const size_t first = record.find_first_not_of(" -|");
-  if (first == std::string_view::npos) {
+  if (record.find_first_not_of(" -|") == std::string_view::npos) {
     active->paragraph.clear();
     return;
   }
+  const size_t first = record.find_first_not_of(' ');
   const size_t last = record.find_last_not_of(' ');
   active->paragraph.emplace_back(record.substr(first, last - first + 1));
 }

@@ -137,7 +137,7 @@ void reportBladeAreaChecks(float thrustKN, bool burrillForGawn) {
   report("(1X,'Vtip = ',F6.3,' m/s',2X,'(Vtip - Kanat ucu hizi < 30 m/s olmali)')", {tipSpeed});
   const data::Cell none;
   data::row(data::Table::BladeChecks,
-            {rec.areaRatio, burrill ? data::Cell(sigma) : none,
+            {burrill ? data::Cell(rec.areaRatio) : none, burrill ? data::Cell(sigma) : none,
              burrill ? data::Cell(loading) : none, burrill ? data::Cell(minEar25) : none,
              burrill ? data::Cell(minEar50) : none, burrill ? data::Cell(minEarUpper) : none,
              keller, keller + kSingleScrew, keller, keller + kSlowTwinScrew, tipSpeed});
