@@ -34,6 +34,8 @@ void solveOpenWaterTable() {
   // which the task file of this problem type does not carry: ask for them.
   write(Unit::Console, "(/A)", {" ITTC VISKOZ DUZELTMESI ISTER MISIN E/H <H>"});
   const char viscousAnswer = readChar(Unit::Keyboard);
+  data::input("viscous correction asked",
+              std::string_view(viscousAnswer == 'E' || viscousAnswer == 'e' ? "yes" : "no"));
   if (viscousAnswer == 'E' || viscousAnswer == 'e') {
     rec.viscousFlag = 1;
     write(Unit::Console, "(/A)", {" HESAPLANACAK PERVANE CAPINI (m) ve DEVRINI (RPM) GIRIN"});

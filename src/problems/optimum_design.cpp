@@ -174,6 +174,7 @@ int confirmSelection(int selectedRow, int rowCount) {
         "(' Uyari: Secilen Pervane Pic Ust sinirinda. Bu durum hatali sonuc verebilir.')");
   write(Unit::Console, "(' Secilen pervaneyi degistirmek ister misin? E/H <H>')");
   const char answer = readChar(Unit::Keyboard);
+  data::input("another row asked", std::string_view(answer == 'E' || answer == 'e' ? "yes" : "no"));
   if (answer != 'E' && answer != 'e') return selectedRow;
 
   write(Unit::Console, "(/)");
