@@ -7,12 +7,15 @@
 #include <filesystem>
 #include <fstream>
 #include <istream>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
 
 #include "driver/record.hpp"
 #include "driver/report_lines.hpp"
+#include "export/csv_export.hpp"
+#include "export/data_export.hpp"
 #include "io/channels.hpp"
 #include "io/console.hpp"
 #include "io/reader.hpp"
@@ -157,6 +160,7 @@ void readInputs() {
   }
   if (r.problemType == 3 || r.problemType == 4 || r.problemType == 9 || r.problemType == 10)
     r.powerW = r.powerKW * 1000.0f;
+  data::taskInputs(r);
 }
 
 Outcome solve() {
@@ -253,6 +257,16 @@ void run(std::ofstream& result, std::ifstream& task, const Options& options) {
 
 int runProgram(std::istream& keyboard, std::ostream& console, std::ostream& errors,
                const Options& options) {
+  // The CSV folder is checked before anything is read or written: a run whose
+  // tables cannot be kept does not start.
+  std::optional<CsvExport> csv;
+  if (options.csvDir) {
+    if (const auto why = prepareCsvDirectory(*options.csvDir)) {
+      errors << "helisolv: " << *why << '\n';
+      return 2;
+    }
+    csv.emplace(*options.csvDir, options.viscousCorrection);
+  }
   useChannels({&keyboard, &console, &errors, nullptr, nullptr});
   std::ofstream result;
   std::ifstream task;
@@ -272,6 +286,7 @@ int runProgram(std::istream& keyboard, std::ostream& console, std::ostream& erro
   if (status != 1 && consoleFailed())
     status = reportRuntimeError(RuntimeErrorCode::CannotWrite, "WRITE", "stdout",
                                 "stdout: the system refused the console output");
+  if (csv) status = csv->finish(status);
   useChannels({&keyboard, &console, &errors, nullptr, nullptr});
   return status;
 }

@@ -19,6 +19,8 @@ std::string lastText;
                "stdout: the system refused the console output (disk full or output closed?)");
 }
 
+void (*resultObserver)(std::string_view) = nullptr;
+
 }  // namespace
 
 void useChannels(const Channels& c) {
@@ -59,6 +61,7 @@ void emitRecord(Unit unit, std::string_view record) {
     // is reported at the statement that made it.
     out->flush();
     if (!*out) runtimeError(RuntimeErrorCode::CannotWrite, "WRITE", "Helisolv.Son");
+    if (resultObserver) resultObserver(record);
     return;
   }
   // The first character is carriage control and is not printed; an empty
@@ -84,6 +87,10 @@ void emitRecord(Unit unit, std::string_view record) {
     if (first != std::string_view::npos) lastText.assign(record.substr(first));
   }
   lineOpen = true;
+}
+
+void observeResultRecords(void (*observer)(std::string_view record)) {
+  resultObserver = observer;
 }
 
 void flushOutputs() {

@@ -24,6 +24,10 @@ std::string_view lastConsoleText();
 bool consoleLineOpen();
 void setConsoleLineOpen(bool open);
 
+// Hands every record written to the result file to observer as well (nullptr:
+// none), so that the data export can keep the text the report printed.
+void observeResultRecords(void (*observer)(std::string_view record));
+
 // Flushes the console and the result file (before a child process runs, before
 // the run ends). Never ends the run itself.
 void flushOutputs();

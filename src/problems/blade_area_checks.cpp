@@ -8,6 +8,7 @@
 
 #include "driver/record.hpp"
 #include "driver/report_lines.hpp"
+#include "export/data_export.hpp"
 #include "io/reader.hpp"
 #include "io/writer.hpp"
 #include "numeric/interpolate.hpp"
@@ -134,6 +135,16 @@ void reportBladeAreaChecks(float thrustKN, bool burrillForGawn) {
       "(1X,                                                    "
       "'KANAT UCU HIZINA GORE KANAT UCU GIRDABI TEHLIKESI KONTROLU')");
   report("(1X,'Vtip = ',F6.3,' m/s',2X,'(Vtip - Kanat ucu hizi < 30 m/s olmali)')", {tipSpeed});
+  const data::Cell none;
+  data::row(data::Table::BladeChecks,
+            {burrill ? data::Cell(rec.areaRatio) : none, burrill ? data::Cell(sigma) : none,
+             burrill ? data::Cell(loading) : none, burrill ? data::Cell(minEar25) : none,
+             burrill ? data::Cell(minEar50) : none, burrill ? data::Cell(minEarUpper) : none,
+             keller, keller + kSingleScrew, keller, keller + kSlowTwinScrew, tipSpeed});
+  for (int i = 1; burrill && i <= kBurrill25Points; ++i)
+    data::row(data::Table::BurrillLines, {2.5f, kBurrill25Sigma[i], kBurrill25Tau[i]});
+  for (int i = 1; burrill && i <= kBurrill50Points; ++i)
+    data::row(data::Table::BurrillLines, {5.0f, kBurrill50Sigma[i], kBurrill50Tau[i]});
   pageBreak();
 }
 
@@ -165,6 +176,8 @@ void reportAreaRatioTable(Requirement held, float required) {
   reportFree({"    ---|-------|-------|-------|"});
   for (int i = 1; i <= rows; ++i)
     report("(6X,I2,1X,3(F6.3,2X))", {i, ratio[i], pitch[i], efficiency[i]});
+  for (int i = 1; i <= rows; ++i)
+    data::row(data::Table::AreaRatio, {ratio[i], pitch[i], efficiency[i]});
   reportFree({"    ---|-------|-------|-------|"});
   reportFree({"Pervane acinim alan orani yukaridaki verilere gore yeniden belirlenebilir."});
   pageBreak();

@@ -7,6 +7,7 @@
 
 #include "driver/record.hpp"
 #include "driver/report_lines.hpp"
+#include "export/data_export.hpp"
 #include "io/reader.hpp"
 #include "io/writer.hpp"
 #include "problems/solvers.hpp"
@@ -122,6 +123,7 @@ Outcome solveBollardPull() {
     rec.thrust = thrust;
     report("(1X,I2,3X,F5.3,2X,F7.4,3X,F5.3,2X,F7.4,1X,F9.0,3X,F5.3)",
            {k, d, 10.0f * rec.kq, bollardPitch, rec.kt, thrust});
+    data::row(data::Table::Bollard, {k, d, rec.kq, bollardPitch, rec.kt, thrust});
 
     candidatePitch[k] = bollardPitch;
     candidateKt[k] = rec.kt;
@@ -154,13 +156,27 @@ Outcome solveBollardPull() {
 
   printSeriesUsed(rec.seriesType);
   report("(/,' SECILEN PERVANE = ',I2,'. PERVANEDIR',/)", {bollardChoice});
+  data::result("chosen row", bollardChoice);
+  data::markRow(data::Table::Bollard, bollardChoice);
   report("(' P/D=',F5.3,1X,'Kt=',F6.3,1X,'10Kq=',F6.3)", {pitch, rec.kt, 10.0f * rec.kq});
+  data::result("pitch ratio", pitch);
+  data::result("Kt", rec.kt);
+  data::result("Kq", rec.kq);
   report(
       "(' RPS=',F7.3,1X,'RPM=',F7.3,1X,'T=',F8.3,' kN',1X,'D=',F7.3,' m',/,' Z=',I2,' EAR=',F5.3)",
       {n, revsPerMinute(n), thrust / 1000.0f, rec.diameter, truncToInt(rec.bladeCount),
        rec.areaRatio});
+  data::result("rps", n, "1/s");
+  data::result("rpm", revsPerMinute(n), "1/min");
+  data::result("thrust", thrust / 1000.0f, "kN");
+  data::result("diameter", rec.diameter, "m");
+  data::result("blades", truncToInt(rec.bladeCount));
+  data::result("area ratio", rec.areaRatio);
   report("(1X,'RHO = ',F6.1,' kg/m3')", {rec.rho});
+  data::result("density", rec.rho, "kg/m3");
   report("(' TORK=',F8.3,' kNm',1X,'Pd=',F7.1,' kW')", {torque / 1000.0f, power});
+  data::result("torque", torque / 1000.0f, "kN m");
+  data::result("delivered power", power, "kW");
   printViscousNote();
   return Outcome::Solved;
 }

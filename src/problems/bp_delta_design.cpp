@@ -8,6 +8,7 @@
 
 #include "driver/record.hpp"
 #include "driver/report_lines.hpp"
+#include "export/data_export.hpp"
 #include "io/writer.hpp"
 #include "numeric/interpolate.hpp"
 #include "problems/design_report.hpp"
@@ -68,6 +69,8 @@ Outcome solveBpDeltaDesign() {
       report("(1X,I2,F8.3,3F9.4,4X,2(F10.4,3X))",
              {rowCount, pitch, rec.kt, 10.0f * rec.kq, rec.eta0, rowBp[rowCount],
               deltaFromAdvance(rec.advanceRatio)});
+      data::row(data::Table::BpDelta, {pitch, rec.kt, rec.kq, rec.eta0, rowBp[rowCount],
+                                       deltaFromAdvance(rec.advanceRatio)});
     }
     pitch = pitch + kPitchStep;
   }

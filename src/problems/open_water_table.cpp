@@ -4,6 +4,7 @@
 
 #include "driver/record.hpp"
 #include "driver/report_lines.hpp"
+#include "export/data_export.hpp"
 #include "io/reader.hpp"
 #include "io/writer.hpp"
 #include "problems/solvers.hpp"
@@ -33,10 +34,14 @@ Outcome solveOpenWaterTable() {
   // which the task file of this problem type does not carry: ask for them.
   write(Unit::Console, "(/A)", {" ITTC VISKOZ DUZELTMESI ISTER MISIN E/H <H>"});
   const char viscousAnswer = readChar(Unit::Keyboard);
+  data::input("viscous correction asked",
+              std::string_view(viscousAnswer == 'E' || viscousAnswer == 'e' ? "yes" : "no"));
   if (viscousAnswer == 'E' || viscousAnswer == 'e') {
     rec.viscousFlag = 1;
     write(Unit::Console, "(/A)", {" HESAPLANACAK PERVANE CAPINI (m) ve DEVRINI (RPM) GIRIN"});
     readList(Unit::Keyboard, {&rec.diameter, &rec.rpm});
+    data::input("diameter", rec.diameter, "m");
+    data::input("rpm", rec.rpm, "1/min");
     // The correction divides by both; a zero or negative value is refused.
     checkPositive("D", rec.diameter);
     checkPositive("N", rec.rpm);
@@ -62,6 +67,7 @@ Outcome solveOpenWaterTable() {
     const float bp = powerCoefficientBp(rec.kq, j);
     report("(1X,I2,F8.3,3F9.4,4X,2(F10.4,3X))",
            {openWaterRow, j, rec.kt, 10.0f * rec.kq, rec.eta0, bp, delta});
+    data::row(data::Table::OpenWater, {j, rec.kt, rec.kq, rec.eta0, bp, delta});
     rec.advanceRatio = rec.advanceRatio + 0.025f;
   }
   reportFree({kTableRule});
@@ -69,6 +75,9 @@ Outcome solveOpenWaterTable() {
   printSeriesUsed(rec.seriesType);
   report("(1X,'Z = ',I2,' EAR = ',F5.3,' P/D = ',F5.3)",
          {truncToInt(rec.bladeCount), rec.areaRatio, rec.pitchRatio});
+  data::result("blades", truncToInt(rec.bladeCount));
+  data::result("area ratio", rec.areaRatio);
+  data::result("pitch ratio", rec.pitchRatio);
   printViscousNote();
   return Outcome::Solved;
 }

@@ -7,6 +7,7 @@
 
 #include "driver/record.hpp"
 #include "driver/report_lines.hpp"
+#include "export/data_export.hpp"
 #include "io/writer.hpp"
 #include "numeric/interpolate.hpp"
 #include "problems/solvers.hpp"
@@ -109,6 +110,9 @@ Outcome solveOperatingPoint() {
     else
       report("(1X,I2,F8.3,3F9.4,4X,2(F10.4,3X))",
              {i, advance[i], ktColumn[i], tenKq, etaColumn[i], bpColumn[i], deltaColumn[i]});
+    data::row(data::Table::OpenWater,
+              {advance[i], ktColumn[i], kqColumn[i], etaColumn[i], bpColumn[i], deltaColumn[i]});
+    if (i == operatingRow) data::markRow(data::Table::OpenWater, 0);
   }
   reportFree({kTableRule});
 
@@ -145,8 +149,20 @@ Outcome solveOperatingPoint() {
       "' D = ',F6.3,' m',' P/D =',F6.4)",
       {thrust / 1000.0f, rec.advanceSpeed, rec.rho, rec.bladeCount, rec.areaRatio, rec.diameter,
        pitchRatio});
+  data::result("thrust", thrust / 1000.0f, "kN");
+  data::result("speed of advance", rec.advanceSpeed, "m/s");
+  data::result("density", rec.rho, "kg/m3");
+  data::result("blades", rec.bladeCount);
+  data::result("area ratio", rec.areaRatio);
+  data::result("diameter", rec.diameter, "m");
+  data::result("pitch ratio", pitchRatio);
   report("(1X,'Pd=',F10.2,' kW',/,1X,'J=',F7.3,' Kt=',F7.3,' 10Kq=',F7.3,' Eta0=',F7.3)",
          {power, j, rec.kt, 10.0f * rec.kq, rec.eta0});
+  data::result("delivered power", power, "kW");
+  data::result("J", j);
+  data::result("Kt", rec.kt);
+  data::result("Kq", rec.kq);
+  data::result("eta0", rec.eta0);
   printViscousNote();
   return Outcome::Solved;
 }

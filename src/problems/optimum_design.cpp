@@ -15,6 +15,7 @@
 
 #include "driver/record.hpp"
 #include "driver/report_lines.hpp"
+#include "export/data_export.hpp"
 #include "io/reader.hpp"
 #include "io/writer.hpp"
 #include "problems/design_report.hpp"
@@ -181,6 +182,9 @@ Candidates findCandidates(float target, LoadingCoefficient loading, std::string_
       rows.add(passPitch, crossing);
       report(rowLayout, {rows.count, passPitch, crossing, rec.kt, 10.0f * rec.kq, rec.eta0,
                          powerCoefficientBp(rec.kq, crossing), deltaFromAdvance(crossing)});
+      data::row(data::Table::Candidates,
+                {rows.count, passPitch, crossing, rec.kt, rec.kq, rec.eta0,
+                 powerCoefficientBp(rec.kq, crossing), deltaFromAdvance(crossing)});
     }
     passPitch = passPitch + kPitchStep;
   }
@@ -210,6 +214,7 @@ int confirmSelection(int selectedRow, int rowCount) {
         "(' Uyari: Secilen Pervane Pic Ust sinirinda. Bu durum hatali sonuc verebilir.')");
   write(Unit::Console, "(' Secilen pervaneyi degistirmek ister misin? E/H <H>')");
   const char answer = readChar(Unit::Keyboard);
+  data::input("another row asked", std::string_view(answer == 'E' || answer == 'e' ? "yes" : "no"));
   if (answer != 'E' && answer != 'e') return selectedRow;
 
   write(Unit::Console, "(/)");
@@ -243,6 +248,8 @@ Candidates tabulateCandidates(std::string_view head, float target, std::string_v
 
 void reportSelectedRow(int row) {
   report("(/,' SECILEN PERVANE = ',I3,'. PERVANEDIR',/)", {row});
+  data::result("chosen row", row);
+  data::markRow(data::Table::Candidates, row);
 }
 
 }  // namespace
@@ -294,6 +301,7 @@ Outcome solveKtJ2Design() {
   reportPropellerCoefficients(pitch, j, rec.kt, rec.kq, rec.eta0, bp, delta);
   reportDesignConditions(rec.thrust);
   report("(1X,'Vtip=',F6.2,' m/s')", {vtip});
+  data::result("tip speed", vtip, "m/s");
   reportRevolutionsAndPower(rps, rec.rpm, torque / 1000.0f, deliveredPower);
   printViscousNote();
   return Outcome::Solved;
@@ -376,6 +384,13 @@ Outcome solveKqJ5Design() {
       "' D = ',F6.3,' m',' Vtip = ',F4.1,' m/s')",
       {rec.thrust / 1000.0f, rec.advanceSpeed, rec.rho, rec.bladeCount, rec.areaRatio, rec.diameter,
        vtip});
+  data::result("thrust", rec.thrust / 1000.0f, "kN");
+  data::result("speed of advance", rec.advanceSpeed, "m/s");
+  data::result("density", rec.rho, "kg/m3");
+  data::result("blades", rec.bladeCount);
+  data::result("area ratio", rec.areaRatio);
+  data::result("diameter", rec.diameter, "m");
+  data::result("tip speed", vtip, "m/s");
   reportRevolutionsAndPower(rps, rec.rpm, torque / 1000.0f, deliveredPower);
   printViscousNote();
   return Outcome::Solved;

@@ -12,6 +12,7 @@
 
 #include "driver/record.hpp"
 #include "driver/report_lines.hpp"
+#include "export/data_export.hpp"
 #include "io/reader.hpp"
 #include "io/writer.hpp"
 #include "numeric/spline.hpp"
@@ -96,6 +97,7 @@ float torqueRealPowers(float kq, float rho, float n, float d) {
 
 void reportInputs() {
   report("(//1X,'Pervane Ilerleme Katsayisi - J = ',F6.3)", {rec.advanceRatio});
+  data::result("J", rec.advanceRatio);
   report("(  1X,'Pervane Capi               - D = ',F6.3,' m')", {rec.diameter});
   report("(  1X,'Pervane Devri              - N = ',F6.1,' RPM')", {rec.rpm});
   report("(  1X,'Pervane Kanat Sayisi       - Z = ',I2.1)", {truncToInt(rec.bladeCount)});
@@ -114,6 +116,8 @@ void reportSweep(const RequirementReport& r, const PitchSweep& sweep, float requ
   reportFree({"---|-------|--------|"});
   for (int i = 1; i <= sweep.count; ++i)
     report(r.sweepRow, {i, sweep.pitch[i], sweep.value[i] / toShown});
+  for (int i = 1; i <= sweep.count; ++i)
+    data::row(data::Table::PitchSweep, {sweep.pitch[i], sweep.value[i] / toShown});
   reportFree({"---|-------|--------|"});
   report(r.requirementLine, {required / toShown});
 }
@@ -136,6 +140,8 @@ void reportOpenWaterTable(float designJ) {
     report("(1X,I2,F8.3,3F9.4,4X,2(F10.4,3X))",
            {row, j, rec.kt, 10.0f * rec.kq, rec.eta0, powerCoefficientBp(rec.kq, j),
             deltaFromAdvance(j)});
+    data::row(data::Table::OpenWater,
+              {j, rec.kt, rec.kq, rec.eta0, powerCoefficientBp(rec.kq, j), deltaFromAdvance(j)});
     if (j < designJ && designJ < j + kGridStep) {
       ++row;
       rec.advanceRatio = designJ;
@@ -143,6 +149,10 @@ void reportOpenWaterTable(float designJ) {
       report("(1X,I2,F8.3,3F9.4,4x,2(F10.4,3X),'**D**')",
              {row, designJ, rec.kt, 10.0f * rec.kq, rec.eta0, powerCoefficientBp(rec.kq, designJ),
               deltaFromAdvance(designJ)});
+      data::row(data::Table::OpenWater,
+                {designJ, rec.kt, rec.kq, rec.eta0, powerCoefficientBp(rec.kq, designJ),
+                 deltaFromAdvance(designJ)});
+      data::markRow(data::Table::OpenWater, 0);
     }
   }
   reportFree({"---|-------|--------|---------|--------|------------|------------|"});
@@ -189,12 +199,15 @@ void solvePitchFor(const RequirementReport& r) {
   const float designKq = rec.kq;
   const float designJ = rec.advanceRatio;
   report(r.pitchLine, {rec.pitchRatio});
+  data::result("pitch ratio", rec.pitchRatio);
   if (r.quantity == Requirement::Thrust)
     report("(' Pervaneye verilen guc - Pd = ',F8.2,                ' kW' )",
            {deliveredPowerKW(torqueRealPowers(designKq, rho, n, d), n)});
   if (r.quantity == Requirement::Power)
     report("(' Pervane itme kuvveti  - T = ',F8.3,                 ' kN' )",
            {thrustRealPowers(designKt, rho, n, d) / 1000.0f});
+  if (r.quantity == Requirement::Power)
+    data::result("thrust", thrustRealPowers(designKt, rho, n, d) / 1000.0f, "kN");
   pageBreak();
 
   reportOpenWaterTable(designJ);
@@ -207,7 +220,11 @@ void solvePitchFor(const RequirementReport& r) {
     rec.thrust = thrustRealPowers(designKt, rho, n, d) / 1000.0f;
   report("(1X,'Z = ',I2,' EAR = ',F5.3,' P/D = ',F5.3)",
          {truncToInt(rec.bladeCount), rec.areaRatio, rec.pitchRatio});
+  data::result("blades", truncToInt(rec.bladeCount));
+  data::result("area ratio", rec.areaRatio);
   report("(' TORK=',F8.3,' kNm',1X,'Pd=',F7.1,' kW')", {torque / 1000.0f, power});
+  data::result("torque", torque / 1000.0f, "kN m");
+  data::result("delivered power", power, "kW");
 
   reportBladeAreaChecks(rec.thrust, r.quantity != Requirement::Thrust);
   reportAreaRatioTable(rec.thrust);

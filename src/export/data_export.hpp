@@ -1,0 +1,50 @@
+// The data export of a run: the solvers and the report helpers hand every table
+// row and every result value here, beside the report line that prints it. With
+// no export active (a run without --csv) every call does nothing, so the report
+// itself never depends on it.
+#pragma once
+
+#include <initializer_list>
+#include <string_view>
+#include <variant>
+
+namespace helisolv {
+
+struct ProblemRecord;
+
+namespace data {
+
+// The tables a run can print, one CSV file each.
+enum class Table {
+  Candidates,    // types 1, 2, 3: one row per candidate propeller, the chosen one marked
+  Bollard,       // type 4: the three candidate diameters, the chosen one marked
+  OpenWater,     // types 5, 6, 8, 9, 10: open-water characteristics, the design row marked
+  BpDelta,       // type 7: the characteristics over pitch ratio at the given delta
+  PitchSweep,    // types 8, 9, 10: thrust, power or torque over pitch ratio
+  AreaRatio,     // types 8, 9, 10: pitch ratio and efficiency over area ratio
+  BladeChecks,   // types 8, 9, 10: Burrill, Keller and tip-speed checks
+  BurrillLines,  // the points of the two Burrill lines the checks interpolate in
+};
+
+// One value: empty, a 32-bit integer, a 32-bit real or a text.
+using Cell = std::variant<std::monostate, int, float, std::string_view>;
+
+// A value the run read from the task file or the console, with its unit.
+void input(std::string_view quantity, Cell value, std::string_view unit = {});
+
+// The task file's inputs of the record's problem type, just after they are read.
+void taskInputs(const ProblemRecord& record);
+
+// A value of the result block, as printed (a later value of the same quantity
+// replaces the earlier one).
+void result(std::string_view quantity, Cell value, std::string_view unit = {});
+
+// One printed row of a table, its values in the table's column order (without
+// the marker column of the tables that have one).
+void row(Table table, std::initializer_list<Cell> cells);
+
+// Marks a row (1-based; 0: the last row added) as the chosen or design row.
+void markRow(Table table, int row);
+
+}  // namespace data
+}  // namespace helisolv

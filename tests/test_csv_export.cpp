@@ -1,0 +1,353 @@
+// The CSV export (--csv DIR) through the real binary: for every bundled example
+// the report stays byte for byte what it is without the option, and every value
+// of the CSV files is the number the report prints for it, to the printed
+// decimals; a refused run and a folder that cannot be written.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "io/edit.hpp"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Rows = std::vector<std::vector<std::string>>;
+
+std::string slurp(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+struct Outcome {
+  int status = -1;
+  std::string console, son, errors;
+};
+
+// One run of the binary in work (created empty unless it exists) on a task.
+Outcome runIn(const fs::path& work, const fs::path& task, const std::string& args,
+              const std::string& answers) {
+  fs::create_directories(work);
+  if (!task.empty())
+    fs::copy_file(task, work / "Helisolv.Tsk", fs::copy_options::overwrite_existing);
+  std::ofstream(work / "answers.txt") << answers;
+  const std::string cmd = "cd '" + work.string() + "' && env -u COMSPEC timeout 60 '" +
+                          HELISOLV_BINARY + "' " + args +
+                          " < answers.txt > stdout.bin 2> stderr.bin";
+  const int raw = std::system(cmd.c_str());
+  Outcome o;
+  if (WIFEXITED(raw)) o.status = WEXITSTATUS(raw);
+  o.console = slurp(work / "stdout.bin");
+  o.son = slurp(work / "Helisolv.Son");
+  o.errors = slurp(work / "stderr.bin");
+  return o;
+}
+
+// Comma-separated fields, a quoted field keeping its commas and doubled quotes.
+Rows readCsv(const fs::path& p) {
+  const std::string text = slurp(p);
+  EXPECT_EQ(text.find('\r'), std::string::npos) << p << " has CR line ends";
+  Rows rows;
+  std::istringstream lines(text);
+  for (std::string line; std::getline(lines, line);) {
+    std::vector<std::string> fields(1);
+    bool quoted = false;
+    for (size_t i = 0; i < line.size(); ++i) {
+      const char ch = line[i];
+      if (quoted && ch == '"' && i + 1 < line.size() && line[i + 1] == '"') {
+        fields.back() += '"';
+        ++i;
+      } else if (ch == '"') {
+        quoted = !quoted;
+      } else if (ch == ',' && !quoted) {
+        fields.emplace_back();
+      } else {
+        fields.back() += ch;
+      }
+    }
+    rows.push_back(fields);
+  }
+  return rows;
+}
+
+// True when the CSV text prints as the report's token: a whole number as
+// itself, a real edited with the token's decimals (Kq scaled to 10Kq as the
+// report does it, in 32 bits), a field of asterisks as an empty value.
+::testing::AssertionResult printsAs(const std::string& csv, const std::string& token, float scale) {
+  if (token.find_first_not_of('*') == std::string::npos) {
+    if (csv.empty()) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << csv << " printed as " << token;
+  }
+  if (csv.empty()) return ::testing::AssertionFailure() << "empty value printed as " << token;
+  const size_t point = token.find('.');
+  std::string shown;
+  if (point == std::string::npos) {
+    shown = std::to_string(std::stoi(csv));
+  } else {
+    const float value = std::stof(csv) * scale;
+    shown = helisolv::editReal(value, 40, static_cast<int>(token.size() - point - 1));
+    shown.erase(0, shown.find_first_not_of(' '));
+  }
+  if (shown == token) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure()
+         << csv << " would print " << shown << ", report has " << token;
+}
+
+std::vector<std::string> sonRecords(const std::string& son) {
+  std::vector<std::string> records;
+  for (size_t at = 0; at < son.size();) {
+    const size_t end = son.find("\r\n", at);
+    records.push_back(son.substr(at, end - at));
+    at = end == std::string::npos ? son.size() : end + 2;
+  }
+  return records;
+}
+
+bool isRule(const std::string& record) {
+  const size_t first = record.find_first_not_of(' ');
+  return first != std::string::npos && record.compare(first, 3, "---") == 0;
+}
+
+// The rows of the report table whose column titles match titles: the records
+// between the rule after the titles and the next rule, split into numbers.
+std::vector<std::vector<std::string>> sonTable(const std::vector<std::string>& records,
+                                               const std::regex& titles,
+                                               std::vector<bool>& marked) {
+  std::vector<std::vector<std::string>> rows;
+  size_t i = 0;
+  while (i < records.size() && !std::regex_search(records[i], titles)) ++i;
+  while (i < records.size() && !isRule(records[i])) ++i;
+  for (++i; i < records.size() && !isRule(records[i]); ++i) {
+    std::istringstream words(records[i]);
+    std::vector<std::string> numbers;
+    for (std::string w; words >> w;)
+      if (w.find_first_of("0123456789.") != std::string::npos || w.find("**") == 0)
+        if (w != "**D**") numbers.push_back(w);
+    // The design row: **D** after it (types 8 to 10), or * around its J (type 6).
+    marked.push_back(records[i].find("**D**") != std::string::npos ||
+                     std::regex_search(records[i], std::regex(R"(^ *\d+ \* )")));
+    rows.push_back(numbers);
+  }
+  return rows;
+}
+
+// Where each CSV table sits in the report: its column titles, and for each
+// printed column the CSV column it is (-1: the row counter the CSV leaves out).
+struct TableLayout {
+  const char* file;
+  const char* titles;
+  std::vector<int> columns;
+};
+const TableLayout kTables[] = {
+    {"candidates.csv", R"(^ +i +P/D +J +Kt)", {0, 1, 2, 3, 4, 5, 6, 7}},
+    {"bollard.csv", R"(^ +i +D\(m\))", {0, 1, 2, 3, 4, 5}},
+    {"open_water.csv", R"(^ +i +J +Kt)", {-1, 0, 1, 2, 3, 4, 5}},
+    {"bp_delta.csv", R"(^ +i +P/D +Kt)", {-1, 0, 1, 2, 3, 4, 5}},
+    {"pitch_sweep.csv", R"(^ +i +P/D +(T\(kN\)|Pd\(kW\)|Q\(kNm\)))", {-1, 0, 1}},
+    {"area_ratio.csv", R"(^ +i +Ae +P/D +Eta0)", {-1, 0, 1, 2}},
+};
+
+// Report labels of the values that are not in a table: the number after the
+// first match (in the result block, from the series line on, when it is there).
+const std::map<std::string, std::string> kLabels = {
+    {"pitch ratio", R"(P/D\s*=\s*(\S+))"},
+    {"J", R"((?:^|\s)J\s*=\s*(\S+))"},
+    {"Kt", R"(Kt=\s*(\S+))"},
+    {"Kq", R"(10Kq=\s*(\S+))"},
+    {"eta0", R"((?:eta|Eta0)=\s*(\S+))"},
+    {"Bp", R"(Bp=\s*(\S+))"},
+    {"delta", R"(delta=\s*(\S+))"},
+    {"thrust", R"((?:^|\s)T\s*=\s*(\S+))"},
+    {"speed of advance", R"(Va=\s*(\S+))"},
+    {"density", R"(RHO =\s*(\S+))"},
+    {"blades", R"((?:^|\s)Z\s*=\s*(\S+))"},
+    {"area ratio", R"((?:^|\s)EAR\s*=\s*(\S+))"},
+    {"diameter", R"((?:^|\s)D\s*=\s*(\S+))"},
+    {"tip speed", R"(Vtip\s*=\s*(\S+))"},
+    {"rps", R"(RPS=\s*(\S+))"},
+    {"rpm", R"(RPM=\s*(\S+))"},
+    {"torque", R"(TORK=\s*(\S+))"},
+    {"delivered power", R"(Pd=\s*(\S+))"},
+    {"chosen row", R"(SECILEN PERVANE =\s*(\d+))"},
+    // The blade checks, by their column names.
+    {"EAR", R"(Mevcut EAR =\s*(\S+))"},
+    {"sigma 0.7R", R"(Sigma =\s*(\S+))"},
+    {"tau_c", R"(Tauc =\s*(\S+))"},
+    {"min EAR Burrill 2.5%", R"(%2\.5 Sirt .* EAR =\s*(\S+))"},
+    {"min EAR Burrill 5%", R"(%5\.0 Sirt .* EAR =\s*(\S+))"},
+    {"min EAR recommended upper limit", R"(ust sinir icin Minimum +EAR =\s*(\S+))"},
+    {"min EAR Keller", R"(^ Min\. EAR =\s*(\S+))"},
+    {"min EAR Keller single screw", R"(EAR =\s*(\S+) -> Tek)"},
+    {"min EAR Keller fast twin screw", R"(EAR =\s*(\S+) -> Hizli)"},
+    {"min EAR Keller slow twin screw", R"(EAR =\s*(\S+) -> Yavas)"},
+    {"tip speed [m/s]", R"(Vtip =\s*(\S+))"},
+};
+
+// The printed number after a label's first match: in the records from the
+// series line on, or anywhere when it is not printed there.
+std::string printedAfter(const std::vector<std::string>& records, const std::string& label) {
+  const std::regex re(label);
+  size_t from = 0;
+  while (from < records.size() && records[from].find("KULLANILMISTIR") == std::string::npos) ++from;
+  for (size_t start : {from, size_t{0}}) {
+    for (size_t i = start; i < records.size(); ++i) {
+      std::smatch m;
+      if (std::regex_search(records[i], m, re)) return m[1];
+    }
+  }
+  return {};
+}
+
+std::vector<std::string> exampleNames() {
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(fs::path(HELISOLV_CASES_DIR) / ".." / "examples"))
+    if (e.path().extension() == ".Tsk") names.push_back(e.path().stem().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::string answersFor(const std::string& name) {
+  const int type = std::stoi(name.substr(4, 2));
+  std::string answers = type == 1 ? "H\n" : type == 4 ? "2\n" : type == 5 ? "E\n4 150\n" : "";
+  return answers + std::string(20, '\n');
+}
+
+fs::path scratch(const std::string& tag) {
+  const fs::path p =
+      fs::temp_directory_path() / ("helisolv_csv_" + tag + "_" + std::to_string(getpid()));
+  fs::remove_all(p);
+  return p;
+}
+
+class CsvExample : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(CsvExample, LeavesTheReportAloneAndHoldsThePrintedNumbers) {
+  const fs::path task = fs::path(HELISOLV_CASES_DIR) / ".." / "examples" / (GetParam() + ".Tsk");
+  const fs::path base = scratch(GetParam());
+  const Outcome plain = runIn(base / "plain", task, "", answersFor(GetParam()));
+  const Outcome csv = runIn(base / "csv", task, "--csv out", answersFor(GetParam()));
+  ASSERT_EQ(plain.status, csv.status);
+  EXPECT_TRUE(plain.console == csv.console) << "the console differs with --csv";
+  EXPECT_TRUE(plain.son == csv.son) << "Helisolv.Son differs with --csv";
+
+  const fs::path out = base / "csv" / "out";
+  const Rows run = readCsv(out / "run.csv");
+  ASSERT_FALSE(run.empty());
+  EXPECT_EQ(run[0], (std::vector<std::string>{"quantity", "value", "unit"}));
+  size_t outcome = 0;
+  while (outcome < run.size() && run[outcome][0] != "outcome") ++outcome;
+  ASSERT_LT(outcome, run.size());
+  EXPECT_EQ(run[outcome][1], csv.status == 3 ? "refused" : "result");
+
+  // Every value after the outcome is a printed one.
+  const std::vector<std::string> records = sonRecords(csv.son);
+  for (size_t i = outcome + 1; i < run.size() && csv.status == 0; ++i) {
+    const auto label = kLabels.find(run[i][0]);
+    ASSERT_NE(label, kLabels.end()) << "no report label for " << run[i][0];
+    const std::string token = printedAfter(records, label->second);
+    EXPECT_TRUE(printsAs(run[i][1], token, run[i][0] == "Kq" ? 10.0f : 1.0f)) << run[i][0];
+  }
+
+  // Every table: the report's rows, column by column, and its marked row.
+  int tables = 0;
+  for (const TableLayout& layout : kTables) {
+    if (!fs::exists(out / layout.file)) continue;
+    ++tables;
+    const Rows rows = readCsv(out / layout.file);
+    std::vector<bool> marked;
+    const auto printed = sonTable(records, std::regex(layout.titles), marked);
+    ASSERT_EQ(rows.size(), printed.size() + 1) << layout.file;
+    for (size_t r = 0; r < printed.size(); ++r) {
+      ASSERT_EQ(printed[r].size(), layout.columns.size()) << layout.file << " row " << r + 1;
+      for (size_t c = 0; c < layout.columns.size(); ++c) {
+        if (layout.columns[c] < 0) continue;
+        const auto k = static_cast<size_t>(layout.columns[c]);
+        EXPECT_TRUE(printsAs(rows[r + 1][k], printed[r][c], rows[0][k] == "Kq" ? 10.0f : 1.0f))
+            << layout.file << " row " << r + 1 << " column " << rows[0][k];
+      }
+      // The marked row: the report's design row, or the row the report says it chose.
+      std::string mark;
+      if (rows[0].back() == "design") mark = marked[r] ? "1" : "0";
+      if (rows[0].back() == "chosen")
+        mark = printedAfter(records, kLabels.at("chosen row")) == std::to_string(r + 1) ? "1" : "0";
+      EXPECT_TRUE(mark.empty() || rows[r + 1].back() == mark) << layout.file << " row " << r + 1;
+    }
+  }
+  if (fs::exists(out / "blade_checks.csv")) {
+    const Rows checks = readCsv(out / "blade_checks.csv");
+    ASSERT_EQ(checks.size(), 2u);
+    for (size_t c = 0; c < checks[0].size(); ++c) {
+      const std::string token = printedAfter(records, kLabels.at(checks[0][c]));
+      if (checks[1][c].empty() && token.empty()) continue;  // no Burrill check for Gawn
+      EXPECT_TRUE(printsAs(checks[1][c], token, 1.0f)) << checks[0][c];
+    }
+    // The Burrill lines go with the Burrill check: 8 points of 2.5 %, 7 of 5 %.
+    EXPECT_EQ(fs::exists(out / "burrill_lines.csv"), !checks[1][1].empty());
+    if (!checks[1][1].empty()) {
+      EXPECT_EQ(readCsv(out / "burrill_lines.csv").size(), 16u);
+    }
+  }
+  if (csv.status == 0 && csv.son.find("Karakteristikleri") != std::string::npos) {
+    EXPECT_GT(tables, 0) << "a printed table left no CSV file";
+  }
+  fs::remove_all(base);
+}
+
+INSTANTIATE_TEST_SUITE_P(Bundled, CsvExample, ::testing::ValuesIn(exampleNames()));
+
+// A refused run keeps run.csv only, with the message of the refusal as its
+// reason, and the tables of an earlier run in the folder are gone.
+TEST(CsvExport, ARefusedRunWritesItsReasonAndNoTables) {
+  const fs::path work = scratch("refused");
+  const fs::path out = work / "out";
+  fs::create_directories(out);
+  std::ofstream(out / "open_water.csv") << "J\n0.1\n";
+  std::string task;
+  for (int i = 1; i <= 13; ++i) task += "*\n";
+  task += "1\n";
+  for (int i = 15; i <= 77; ++i) task += "*\n";
+  task += "5\n1.0 4 1.2\n";  // area ratio 1.2: beyond the Wageningen series
+  std::ofstream(work / "task.txt") << task;
+  const Outcome o = runIn(work, work / "task.txt", "--csv=out", "\n\n");
+  EXPECT_EQ(o.status, 3);
+  const Rows run = readCsv(out / "run.csv");
+  std::map<std::string, std::string> values;
+  for (const auto& row : run) values[row[0]] = row.size() > 1 ? row[1] : "";
+  EXPECT_EQ(values["outcome"], "refused");
+  EXPECT_NE(values["reason"].find("Ae = 1.2000"), std::string::npos) << values["reason"];
+  EXPECT_NE(values["reason"].find("0.3<Ae/Ao<1.05"), std::string::npos) << values["reason"];
+  EXPECT_EQ(values["area ratio"], "1.2");
+  EXPECT_EQ(std::distance(fs::directory_iterator(out), fs::directory_iterator()), 1);
+  fs::remove_all(work);
+}
+
+// A folder that cannot be made or written ends the run before anything is
+// read or written: status 2, the reason on standard error.
+TEST(CsvExport, AFolderThatCannotBeWrittenStopsTheRunFirst) {
+  const fs::path work = scratch("unwritable");
+  fs::create_directories(work);
+  std::ofstream(work / "plain_file") << "x";
+  const fs::path task =
+      fs::path(HELISOLV_CASES_DIR) / ".." / "examples" / "type05_open_water_table.Tsk";
+  for (const std::string dir : {"plain_file", "plain_file/out"}) {
+    const Outcome o = runIn(work, task, "--csv " + dir, "E\n4 150\n\n\n");
+    EXPECT_EQ(o.status, 2) << dir;
+    EXPECT_EQ(o.console, "") << dir;
+    EXPECT_NE(o.errors.find(dir), std::string::npos) << o.errors;
+    EXPECT_FALSE(fs::exists(work / "Helisolv.Son")) << dir;
+    EXPECT_TRUE(fs::is_regular_file(work / "plain_file"));
+  }
+  fs::remove_all(work);
+}
+
+}  // namespace
