@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -33,17 +32,6 @@ class TaskRun : public ::testing::Test {
     std::filesystem::remove_all(dir_);
   }
 
-  // A task file: 13 free lines, the series line, 63 free lines, the problem
-  // type line and the input line.
-  static std::string task(const std::string& series, const std::string& type,
-                          const std::string& inputs) {
-    std::string t;
-    for (int i = 1; i <= 13; ++i) t += "* serbest satir\n";
-    t += series + "\n";
-    for (int i = 15; i <= 77; ++i) t += "* serbest satir\n";
-    return t + type + "\n" + inputs + "\n";
-  }
-
   // Runs the task text (none: no task file) with these console answers.
   int runTask(const std::string* taskText, const std::string& answers) {
     if (taskText) std::ofstream("Helisolv.Tsk", std::ios::binary) << *taskText;
@@ -53,21 +41,6 @@ class TaskRun : public ::testing::Test {
     const int status = runProgram(keyboard, console, errors);
     son = slurp("Helisolv.Son");
     return status;
-  }
-
-  // Runs one task; `pauses` empty lines follow the answers for the pauses.
-  int run(int series, int type, const std::string& inputs, const std::string& answers = "",
-          int pauses = 4) {
-    const std::string t = task(std::to_string(series), std::to_string(type), inputs);
-    return runTask(&t, answers + std::string(static_cast<size_t>(pauses), '\n'));
-  }
-
-  // The first number after a label such as "Pd=" on the console.
-  double after(const std::string& label) const {
-    const std::string out = console.str();
-    const size_t at = out.find(label);
-    if (at == std::string::npos) return std::nan("");
-    return std::stod(out.substr(at + label.size()));
   }
 
   static std::string slurp(const char* name) {
