@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "io/channels.hpp"
+#include "numeric/interpolate.hpp"
 #include "numeric/spline.hpp"
 
 namespace helisolv {
@@ -26,6 +27,23 @@ class NumericToolkit : public ::testing::Test {
   std::istringstream keyboard_, task_;
   std::ostringstream console_, errors_, result_;
 };
+
+TEST_F(NumericToolkit, InterpolateFitsAParabolaButReturnsAFlatStretchAsItStands) {
+  // y = x^2 on 0..2: [1, 2] is fitted through points 1, 2, 3.
+  const float xs[] = {0.0f, 0.0f, 1.0f, 2.0f, 3.0f};
+  const float ys[] = {0.0f, 0.0f, 1.0f, 4.0f, 30.0f};
+  float y = -1.0f;
+  interpolate(4, xs, ys, 1.5f, y, 100);
+  EXPECT_FLOAT_EQ(y, 2.25f);
+  // Neighbours closer than 1e-5 are a flat stretch; 1e-4 apart they are fitted.
+  const float flat[] = {0.0f, 1.0f, 2.0f, 2.000009f, 5.0f};
+  const float bent[] = {0.0f, 1.0f, 2.0f, 2.0001f, 5.0f};
+  interpolate(4, xs, flat, 1.5f, y, 8);
+  EXPECT_EQ(y, 2.0f);
+  interpolate(4, xs, bent, 1.5f, y, 8);
+  EXPECT_NE(y, 2.0f);
+  EXPECT_EQ(console(), "");
+}
 
 // Abscissas first, first + step, ... and ordinates f(x), 1-based.
 struct Table {
