@@ -37,20 +37,6 @@ class Reads : public ::testing::Test {
   std::ostringstream console, errors, result;
 };
 
-TEST_F(Reads, SeparatorsAndLineEnds) {
-  float a = 0, b = 0, c = 0, d = 0;
-  feed("0.8, 4\n");
-  readList(Unit::Task, {&a, &b});
-  EXPECT_EQ(a, 0.8f);
-  EXPECT_EQ(b, 4.0f);
-  feed("0.8\n\n4\t5 ,  6 extra words\nnot read\n");
-  readList(Unit::Task, {&a, &b, &c, &d});
-  EXPECT_EQ(a, 0.8f);
-  EXPECT_EQ(b, 4.0f);
-  EXPECT_EQ(c, 5.0f);
-  EXPECT_EQ(d, 6.0f);
-}
-
 TEST_F(Reads, SlashEmptyValuesAndRepeats) {
   float a = 1, b = 2, c = 3;
   int flag = 7;
