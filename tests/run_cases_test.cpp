@@ -2,8 +2,9 @@
 // task file, the console answers on standard input, and a byte-for-byte
 // comparison of the console, the result file and the exit status.
 //
-// A case is a folder under tests/conformance or tests/e2e holding
-//   Helisolv.Tsk     the task file (absent: the run starts without one)
+// A case is a folder under tests/conformance, tests/e2e or tests/examples holding
+//   Helisolv.Tsk     the task file (absent: the run starts without one; a case
+//                    under tests/examples runs the bundled examples/NAME.Tsk)
 //   stdin.txt        the console answers (absent: no input)
 //   expected.stdout  the exact console bytes
 //   expected.son     the exact result-file bytes (absent: no result file)
@@ -36,7 +37,7 @@ std::string slurp(const fs::path& p) {
 
 std::vector<std::string> caseNames() {
   std::vector<std::string> names;
-  for (const char* group : {"conformance", "e2e"}) {
+  for (const char* group : {"conformance", "e2e", "examples"}) {
     fs::path dir = fs::path(HELISOLV_CASES_DIR) / group;
     if (!fs::exists(dir)) continue;
     for (const auto& e : fs::directory_iterator(dir))
@@ -67,7 +68,12 @@ TEST_P(RecordedCase, ConsoleResultFileAndStatusMatch) {
       fs::temp_directory_path() / ("helisolv_case_" + tag + "_" + std::to_string(::getpid()));
   fs::remove_all(work);
   fs::create_directories(work);
-  if (fs::exists(src / "Helisolv.Tsk")) fs::copy_file(src / "Helisolv.Tsk", work / "Helisolv.Tsk");
+  const fs::path example =
+      fs::path(HELISOLV_CASES_DIR) / ".." / "examples" / (src.filename().string() + ".Tsk");
+  if (fs::exists(src / "Helisolv.Tsk"))
+    fs::copy_file(src / "Helisolv.Tsk", work / "Helisolv.Tsk");
+  else if (src.parent_path().filename() == "examples" && fs::exists(example))
+    fs::copy_file(example, work / "Helisolv.Tsk");
   const std::string input =
       fs::exists(src / "stdin.txt") ? (src / "stdin.txt").string() : std::string("/dev/null");
 

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -60,14 +59,6 @@ class TaskRun : public ::testing::Test {
           int pauses = 4) {
     const std::string t = task(std::to_string(series), std::to_string(type), inputs);
     return runTask(&t, answers + std::string(static_cast<size_t>(pauses), '\n'));
-  }
-
-  // The first number after a label such as "Pd=" on the console.
-  double after(const std::string& label) const {
-    const std::string out = console.str();
-    const size_t at = out.find(label);
-    if (at == std::string::npos) return std::nan("");
-    return std::stod(out.substr(at + label.size()));
   }
 
   static std::string slurp(const char* name) {

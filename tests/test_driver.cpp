@@ -83,48 +83,5 @@ TEST_F(Run, AnOldResultFileIsRewrittenFromItsStart) {
   EXPECT_EQ(slurp("Helisolv.Son").find('x'), std::string::npos);
 }
 
-TEST_F(Run, SeriesLimitsAndTypeWithoutASolver) {
-  const std::string t = numberedTask("2  Gawn serisi", "0", "");
-  EXPECT_EQ(run(&t), 3);
-  EXPECT_EQ(rec.seriesType, 2);
-  EXPECT_EQ(rec.pdMax, 2.001f);
-  EXPECT_EQ(rec.earMin, 0.201f);
-  EXPECT_EQ(rec.earMax, 1.101f);
-  const std::string u = numberedTask("1", "0", "");
-  EXPECT_EQ(run(&u), 3);
-  EXPECT_EQ(rec.pdMin, 0.5f);
-  EXPECT_EQ(rec.pdMax, 1.401f);
-  EXPECT_EQ(rec.earMin, 0.3f);
-  EXPECT_EQ(rec.earMax, 1.0501f);
-  const std::string v = numberedTask("3", "0", "");
-  EXPECT_EQ(run(&v), 3);
-  EXPECT_EQ(rec.pdMax, 0.0f);
-  EXPECT_EQ(rec.earMax, 0.0f);
-}
-
-TEST_F(Run, AnIntegerWrittenWithADecimalPointIsARunTimeError) {
-  const std::string t = numberedTask("1.0", "5", "");
-  EXPECT_EQ(run(&t), 1);
-  EXPECT_NE(errors.str().find("READ(Helisolv.Tsk)\n- invalid integer"), std::string::npos);
-}
-
-TEST_F(Run, InputsSpreadOverLinesAndEndedByASlash) {
-  // Type 9 reads nine values; a slash after the second leaves the rest zero.
-  const std::string t = numberedTask("1", "9", "50\n\n2.0 / 300 4\n7\n");
-  run(&t);
-  EXPECT_EQ(rec.powerKW, 50.0f);
-  EXPECT_EQ(rec.powerW, 50000.0f);
-  EXPECT_EQ(rec.diameter, 2.0f);
-  EXPECT_EQ(rec.rpm, 0.0f);
-  EXPECT_EQ(rec.viscousFlag, 0);
-}
-
-TEST_F(Run, PowerInWattsOnlyForThePowerAndTorqueTypes) {
-  const std::string t = numberedTask("1", "1", "100 2 3 1025 4 0.02\n");
-  run(&t);  // area ratio out of range: the solver stops at its first check
-  EXPECT_EQ(rec.thrust, 100.0f);
-  EXPECT_EQ(rec.powerW, 0.0f);
-}
-
 }  // namespace
 }  // namespace helisolv

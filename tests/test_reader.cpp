@@ -37,29 +37,6 @@ class Reads : public ::testing::Test {
   std::ostringstream console, errors, result;
 };
 
-TEST_F(Reads, TextAfterTheValuesOnALineIsIgnored) {
-  feed("1  seri tipi\n8\n");
-  int series = 0, type = 0;
-  readList(Unit::Task, {&series});
-  readList(Unit::Task, {&type});
-  EXPECT_EQ(series, 1);
-  EXPECT_EQ(type, 8);
-}
-
-TEST_F(Reads, SeparatorsAndLineEnds) {
-  float a = 0, b = 0, c = 0, d = 0;
-  feed("0.8, 4\n");
-  readList(Unit::Task, {&a, &b});
-  EXPECT_EQ(a, 0.8f);
-  EXPECT_EQ(b, 4.0f);
-  feed("0.8\n\n4\t5 ,  6 extra words\nnot read\n");
-  readList(Unit::Task, {&a, &b, &c, &d});
-  EXPECT_EQ(a, 0.8f);
-  EXPECT_EQ(b, 4.0f);
-  EXPECT_EQ(c, 5.0f);
-  EXPECT_EQ(d, 6.0f);
-}
-
 TEST_F(Reads, SlashEmptyValuesAndRepeats) {
   float a = 1, b = 2, c = 3;
   int flag = 7;
@@ -177,47 +154,6 @@ TEST_F(Reads, TextReads) {
   feed(std::string(100, 'a') + "\nshort\n");
   EXPECT_EQ(readText80(Unit::Task), std::string(80, 'a'));
   EXPECT_EQ(readText80(Unit::Task), "short" + std::string(75, ' '));
-}
-
-TEST_F(Reads, AConsoleReadEndsTheOpenLine) {
-  feed("", "H\n");
-  write(Unit::Console, "(/A)", {std::string_view(" DEGISTIRMEK ISTER MISINIZ? ")});
-  EXPECT_TRUE(consoleLineOpen());
-  EXPECT_EQ(readChar(Unit::Keyboard), 'H');
-  writeFree(Unit::Console);
-  writeFree(Unit::Console, {"SONRAKI"});
-  EXPECT_EQ(console.str(), "\r\nDEGISTIRMEK ISTER MISINIZ? \r\nSONRAKI");
-}
-
-TEST_F(Reads, TaskReadsLeaveTheConsoleLineOpen) {
-  int i = 0;
-  feed("3\n");
-  writeFree(Unit::Console, {"x"});
-  readList(Unit::Task, {&i});
-  EXPECT_TRUE(consoleLineOpen());
-}
-
-TEST_F(Reads, PauseAndStop) {
-  feed("", "x\n  \n");
-  writeFree(Unit::Console, {"satir"});
-  pause(" DEVAM ICIN ENTER TUSUNA BASINIZ ");
-  pause("BITIRMEK ICIN ENTER TUSUNA BASINIZ");  // a reply of blanks only
-  pause("SON");                                 // end of input: an empty reply
-  EXPECT_TRUE(consoleLineOpen());
-  EXPECT_THROW(stop(), RunEnd);
-  EXPECT_EQ(console.str(),
-            "satir\r\n DEVAM ICIN ENTER TUSUNA BASINIZ \r\n\r\nBITIRMEK ICIN ENTER TUSUNA "
-            "BASINIZ\r\n\r\nSON\r\n\r\nStop - Program terminated.\r\n");
-}
-
-TEST_F(Reads, StopWithoutAnOpenLine) {
-  feed("", "");
-  try {
-    stop();
-  } catch (const RunEnd& end) {
-    EXPECT_EQ(end.status, 0);
-  }
-  EXPECT_EQ(console.str(), "Stop - Program terminated.\r\n");
 }
 
 TEST_F(Reads, APauseReplyOfTwoOrMoreCharactersRunsThroughComspec) {

@@ -63,7 +63,7 @@ Outcome solveBollardPull() {
 
   const float candidateDiameter[4] = {0.0f, rec.bollardDiameter1, rec.bollardDiameter2,
                                       rec.bollardDiameter3};
-  const float pi = 4.0f * std::atan(1.0f);
+  const float pi = 4.0f * realAtan(1.0f);
   const float n = revsPerSecond(rec.rpm);
   rec.advanceRatio = 0.0f;
 

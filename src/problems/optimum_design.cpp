@@ -353,7 +353,7 @@ Outcome solveKqJ5Design() {
   checkPositive("RHO", rec.rho);
 
   // Kq/J^5 = P n^2 / (2 pi rho Va^5), the power already in W.
-  const float pi = 4.0f * std::atan(1.0f);
+  const float pi = 4.0f * realAtan(1.0f);
   const float rps = revsPerSecond(rec.rpm);
   const float target =
       realPow(rps, 2.0f) * rec.powerW / (realPow(rec.advanceSpeed, 5.0f) * rec.rho * pi * 2.0f);

@@ -94,6 +94,14 @@ float thrustRealPowers(float kt, float rho, float n, float d) {
 float torqueRealPowers(float kq, float rho, float n, float d) {
   return kq * rho * realPow(n, 2.0f) * realPow(d, 5.0f);
 }
+// The summary writes the same two as rho n^2 D^4 Kt and rho n^2 D^5 Kq: the
+// products round differently and can move the last printed digit of TORK.
+float summaryThrust(float kt, float rho, float n, float d) {
+  return rho * realPow(n, 2.0f) * realPow(d, 4.0f) * kt;
+}
+float summaryTorque(float kq, float rho, float n, float d) {
+  return rho * realPow(n, 2.0f) * realPow(d, 5.0f) * kq;
+}
 
 void reportInputs() {
   report("(//1X,'Pervane Ilerleme Katsayisi - J = ',F6.3)", {rec.advanceRatio});
@@ -213,11 +221,10 @@ void solvePitchFor(const RequirementReport& r) {
   reportOpenWaterTable(designJ);
 
   printSeriesUsed(rec.seriesType);
-  const float torque = torqueRealPowers(designKq, rho, n, d);
+  const float torque = summaryTorque(designKq, rho, n, d);
   const float power = deliveredPowerKW(torque, n);
   // Power and torque designs judge the blades by the thrust they deliver, in kN.
-  if (r.quantity != Requirement::Thrust)
-    rec.thrust = thrustRealPowers(designKt, rho, n, d) / 1000.0f;
+  if (r.quantity != Requirement::Thrust) rec.thrust = summaryThrust(designKt, rho, n, d) / 1000.0f;
   report("(1X,'Z = ',I2,' EAR = ',F5.3,' P/D = ',F5.3)",
          {truncToInt(rec.bladeCount), rec.areaRatio, rec.pitchRatio});
   data::result("blades", truncToInt(rec.bladeCount));

@@ -29,6 +29,17 @@ inline float gawnBladeCount(float bladeCount) {
   return std::fabs(bladeCount - 3.0f) > 0.01f ? 3.0f : bladeCount;
 }
 
+// The decimal logarithm and the arc tangent of a 32-bit real, formed in double
+// precision and rounded once like realPow: the library's 32-bit log10 misses the
+// nearest value by one unit in the last place for a few arguments in every
+// hundred, which shows in a corrected Bp.
+inline float realLog10(float x) {
+  return static_cast<float>(std::log10(static_cast<double>(x)));
+}
+inline float realAtan(float x) {
+  return static_cast<float>(std::atan(static_cast<double>(x)));
+}
+
 // Revolutions per second from revolutions per minute, and back.
 inline float revsPerSecond(float rpm) {
   return rpm / 60.0f;

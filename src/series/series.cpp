@@ -147,7 +147,7 @@ void ittc78Correction(float& dc, float& pitchRatio, int& zi, float& thicknessRat
   // roughness formula with a roughness of 0.00003 m.
   const float formFactor = 2.0f * (1.0f + 2.0f * thicknessRatio);
   const float cdm = formFactor * (0.044f / realPow(rn, 0.1667f) - 5.0f / realPow(rn, 0.6667f));
-  const float cds = formFactor / realPow(1.89f + 1.62f * std::log10(chord / 0.00003f), 2.5f);
+  const float cds = formFactor / realPow(1.89f + 1.62f * realLog10(chord / 0.00003f), 2.5f);
   const float dcd = cds - cdm;
 
   const float blades = static_cast<float>(zi);
