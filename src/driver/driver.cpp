@@ -14,6 +14,7 @@
 
 #include "driver/record.hpp"
 #include "driver/report_lines.hpp"
+#include "driver/task_inputs.hpp"
 #include "export/csv_export.hpp"
 #include "export/data_export.hpp"
 #include "io/channels.hpp"
@@ -65,102 +66,17 @@ void setSeriesLimits() {
   }
 }
 
-// Names and units of the task file's values, as the read errors name them.
-constexpr std::string_view kThrust = "required thrust T, kN";
-constexpr std::string_view kPower = "delivered power Pd, kW";
-constexpr std::string_view kTorque = "required torque Q, kN m";
-constexpr std::string_view kDiameter = "diameter D, m";
-constexpr std::string_view kSpeed = "speed of advance Va, m/s";
-constexpr std::string_view kRho = "water density RHO, kg/m3";
-constexpr std::string_view kBlades = "blade number Z";
-constexpr std::string_view kAreaRatio = "expanded area ratio Ae/Ao";
-constexpr std::string_view kRpm = "revolutions N, rpm";
-constexpr std::string_view kPitch = "pitch ratio P/D";
-constexpr std::string_view kViscous = "viscous correction flag, 1 yes or 0 no";
-constexpr std::string_view kDepth = "shaft depth Hs, m";
-
-// One free-format read of the problem type's inputs, from task-file line 79 on.
+// One free-format read of the problem type's inputs, from task-file line 79 on,
+// handed to the data export as read.
 void readInputs() {
   ProblemRecord& r = rec;
-  const Unit t = Unit::Task;
-  switch (r.problemType) {
-    case 1:
-      readList(t, {{&r.thrust, kThrust},
-                   {&r.diameter, kDiameter},
-                   {&r.advanceSpeed, kSpeed},
-                   {&r.rho, kRho},
-                   {&r.bladeCount, kBlades},
-                   {&r.areaRatio, kAreaRatio}});
-      break;
-    case 2:
-      readList(t, {{&r.thrust, kThrust},
-                   {&r.rpm, kRpm},
-                   {&r.advanceSpeed, kSpeed},
-                   {&r.rho, kRho},
-                   {&r.bladeCount, kBlades},
-                   {&r.areaRatio, kAreaRatio}});
-      break;
-    case 3:
-      readList(t, {{&r.powerKW, kPower},
-                   {&r.advanceSpeed, kSpeed},
-                   {&r.rpm, kRpm},
-                   {&r.rho, kRho},
-                   {&r.bladeCount, kBlades},
-                   {&r.areaRatio, kAreaRatio}});
-      break;
-    case 4:
-      readList(t, {{&r.powerKW, kPower},
-                   {&r.rpm, kRpm},
-                   {&r.rho, kRho},
-                   {&r.bladeCount, kBlades},
-                   {&r.areaRatio, kAreaRatio},
-                   {&r.bollardDiameter1, "first diameter D1, m"},
-                   {&r.bollardDiameter2, "second diameter D2, m"},
-                   {&r.bollardDiameter3, "third diameter D3, m"}});
-      break;
-    case 5:
-      readList(t, {{&r.pitchRatio, kPitch}, {&r.bladeCount, kBlades}, {&r.areaRatio, kAreaRatio}});
-      break;
-    case 6:
-      readList(t, {{&r.pitchRatio, kPitch},
-                   {&r.bladeCount, kBlades},
-                   {&r.areaRatio, kAreaRatio},
-                   {&r.rho, kRho},
-                   {&r.diameter, kDiameter},
-                   {&r.rpm, kRpm},
-                   {&r.advanceSpeed, kSpeed},
-                   {&r.viscousFlag, kViscous}});
-      break;
-    case 7:
-      readList(t, {{&r.bp, "power coefficient Bp"},
-                   {&r.delta, "advance coefficient delta"},
-                   {&r.bladeCount, kBlades},
-                   {&r.areaRatio, kAreaRatio},
-                   {&r.rho, kRho},
-                   {&r.diameter, kDiameter},
-                   {&r.rpm, kRpm},
-                   {&r.advanceSpeed, kSpeed},
-                   {&r.viscousFlag, kViscous}});
-      break;
-    default:
-      // Types 8, 9 and 10; type 10 holds the required torque (kN m) where
-      // type 9 holds the power.
-      readList(t, {{r.problemType == 8 ? &r.thrust : &r.powerKW, r.problemType == 8   ? kThrust
-                                                                 : r.problemType == 9 ? kPower
-                                                                                      : kTorque},
-                   {&r.diameter, kDiameter},
-                   {&r.rpm, kRpm},
-                   {&r.advanceSpeed, kSpeed},
-                   {&r.rho, kRho},
-                   {&r.bladeCount, kBlades},
-                   {&r.areaRatio, kAreaRatio},
-                   {&r.viscousFlag, kViscous},
-                   {&r.shaftDepth, kDepth}});
-      break;
-  }
+  const std::vector<TaskInput> inputs = taskInputsOf(r);
+  std::vector<NamedTarget> targets;
+  for (const TaskInput& in : inputs) targets.push_back(in.read);
+  readList(Unit::Task, targets);
   if (r.problemType == 3 || r.problemType == 4 || r.problemType == 9 || r.problemType == 10)
     r.powerW = r.powerKW * 1000.0f;
-  data::taskInputs(r);
+  for (const TaskInput& in : inputs) data::input(in.quantity, cellOf(in.read.target), in.unit);
 }
 
 Outcome solve() {

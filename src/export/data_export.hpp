@@ -10,8 +10,6 @@
 
 namespace helisolv {
 
-struct ProblemRecord;
-
 namespace data {
 
 // The tables a run can print, one CSV file each.
@@ -31,9 +29,6 @@ using Cell = std::variant<std::monostate, int, float, std::string_view>;
 
 // A value the run read from the task file or the console, with its unit.
 void input(std::string_view quantity, Cell value, std::string_view unit = {});
-
-// The task file's inputs of the record's problem type, just after they are read.
-void taskInputs(const ProblemRecord& record);
 
 // A value of the result block, as printed (a later value of the same quantity
 // replaces the earlier one).

@@ -337,7 +337,11 @@ void ListRead::run() {
 }  // namespace
 
 void readList(Unit unit, std::initializer_list<NamedTarget> targets) {
-  ListRead(unit, std::span<const NamedTarget>(targets.begin(), targets.size())).run();
+  readList(unit, std::span<const NamedTarget>(targets.begin(), targets.size()));
+}
+
+void readList(Unit unit, std::span<const NamedTarget> targets) {
+  ListRead(unit, targets).run();
 }
 
 void readList(Unit unit, std::initializer_list<Target> targets) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <initializer_list>
+#include <span>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -28,6 +29,7 @@ struct NamedTarget {
 // console read: the question on the console) and the text found.
 void readList(Unit unit, std::initializer_list<Target> targets);
 void readList(Unit unit, std::initializer_list<NamedTarget> targets);
+void readList(Unit unit, std::span<const NamedTarget> targets);
 
 // Layout "(A)": the first character of the next line, a blank for an empty line.
 char readChar(Unit unit);

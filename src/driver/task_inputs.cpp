@@ -1,0 +1,87 @@
+#include "driver/task_inputs.hpp"
+
+#include <string_view>
+
+namespace helisolv {
+
+namespace {
+
+// How a read error names each value: its name, the report's symbol and the unit.
+constexpr std::string_view kThrust = "required thrust T, kN";
+constexpr std::string_view kPower = "delivered power Pd, kW";
+constexpr std::string_view kTorque = "required torque Q, kN m";
+constexpr std::string_view kDiameter = "diameter D, m";
+constexpr std::string_view kSpeed = "speed of advance Va, m/s";
+constexpr std::string_view kRho = "water density RHO, kg/m3";
+constexpr std::string_view kBlades = "blade number Z";
+constexpr std::string_view kAreaRatio = "expanded area ratio Ae/Ao";
+constexpr std::string_view kRpm = "revolutions N, rpm";
+constexpr std::string_view kPitch = "pitch ratio P/D";
+constexpr std::string_view kViscous = "viscous correction flag, 1 yes or 0 no";
+constexpr std::string_view kDepth = "shaft depth Hs, m";
+
+}  // namespace
+
+std::vector<TaskInput> taskInputsOf(ProblemRecord& r) {
+  const TaskInput diameter{{&r.diameter, kDiameter}, "diameter", "m"};
+  const TaskInput speed{{&r.advanceSpeed, kSpeed}, "speed of advance", "m/s"};
+  const TaskInput rho{{&r.rho, kRho}, "density", "kg/m3"};
+  const TaskInput blades{{&r.bladeCount, kBlades}, "blades"};
+  const TaskInput areaRatio{{&r.areaRatio, kAreaRatio}, "area ratio"};
+  const TaskInput rpm{{&r.rpm, kRpm}, "rpm", "1/min"};
+  const TaskInput pitch{{&r.pitchRatio, kPitch}, "pitch ratio"};
+  const TaskInput viscous{{&r.viscousFlag, kViscous}, "viscous flag"};
+  const TaskInput thrust{{&r.thrust, kThrust}, "thrust", "kN"};
+  const TaskInput power{{&r.powerKW, kPower}, "power", "kW"};
+  switch (r.problemType) {
+    case 1:
+      return {thrust, diameter, speed, rho, blades, areaRatio};
+    case 2:
+      return {thrust, rpm, speed, rho, blades, areaRatio};
+    case 3:
+      return {power, speed, rpm, rho, blades, areaRatio};
+    case 4:
+      return {power,
+              rpm,
+              rho,
+              blades,
+              areaRatio,
+              {{&r.bollardDiameter1, "first diameter D1, m"}, "diameter 1", "m"},
+              {{&r.bollardDiameter2, "second diameter D2, m"}, "diameter 2", "m"},
+              {{&r.bollardDiameter3, "third diameter D3, m"}, "diameter 3", "m"}};
+    case 5:
+      return {pitch, blades, areaRatio};
+    case 6:
+      return {pitch, blades, areaRatio, rho, diameter, rpm, speed, viscous};
+    case 7:
+      return {{{&r.bp, "power coefficient Bp"}, "Bp"},
+              {{&r.delta, "advance coefficient delta"}, "delta"},
+              blades,
+              areaRatio,
+              rho,
+              diameter,
+              rpm,
+              speed,
+              viscous};
+    case 8:
+    case 9:
+    case 10: {
+      // Type 10 holds the required torque (kN m) where type 9 holds the power.
+      const TaskInput torque{{&r.powerKW, kTorque}, "torque", "kN m"};
+      const TaskInput& requirement =
+          r.problemType == 8 ? thrust : (r.problemType == 9 ? power : torque);
+      return {requirement, diameter, rpm,
+              speed,       rho,      blades,
+              areaRatio,   viscous,  {{&r.shaftDepth, kDepth}, "shaft depth", "m"}};
+    }
+    default:
+      return {};
+  }
+}
+
+data::Cell cellOf(const Target& target) {
+  if (const int* const* i = std::get_if<int*>(&target)) return **i;
+  return *std::get<float*>(target);
+}
+
+}  // namespace helisolv

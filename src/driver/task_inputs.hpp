@@ -1,0 +1,26 @@
+// The values of the task file's input line (line 79 on) for each problem type,
+// in the order the line gives them: where each goes in the problem record, how
+// a read error names it, and its name and unit in the data export.
+#pragma once
+
+#include <vector>
+
+#include "driver/record.hpp"
+#include "export/data_export.hpp"
+#include "io/reader.hpp"
+
+namespace helisolv {
+
+struct TaskInput {
+  NamedTarget read;            // the record's variable, and its name with unit for read errors
+  std::string_view quantity;   // its name in the data export
+  std::string_view unit = {};  // its unit there; empty for a count or a ratio
+};
+
+// The input line of r's problem type; empty for a type without a solver.
+std::vector<TaskInput> taskInputsOf(ProblemRecord& r);
+
+// A value just read, as the data export takes it.
+data::Cell cellOf(const Target& target);
+
+}  // namespace helisolv
