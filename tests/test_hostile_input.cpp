@@ -136,6 +136,8 @@ TEST(HostileInput, EachKindOfEndHasItsStatusAndItsReport) {
        "end of file at console line 1: the answer is missing; the question was \"ITTC VISKOZ "
        "DUZELTMESI ISTER MISIN E/H <H>\", that is: apply the ITTC78 viscous correction?"},
       {"real 1e39", task("1", "5", "1.0 1e39 0.55"), "", 1, "invalid real at line 79"},
+      {"integer 2^31", task("1", "2147483648", ""), "", 1,
+       "run-time error 4: READ(Helisolv.Tsk)\n- integer out of range at line 78"},
       // Accepted: odd but readable input gives the result.
       {"tabs and CR LF", dosTask, "H\r\n", 0, "HESAPLARDA WAGENINGEN B SERISI"},
   };
