@@ -172,10 +172,7 @@ void publishedIttc78Correction(float& dc, float& pitchRatio, int& zi, float& thi
   const float formFactor = 2.0f * (1.0f + 2.0f * thicknessRatio);
   const float cdm =
       formFactor * (0.044f / realPow(rn, 1.0f / 6.0f) - 5.0f / realPow(rn, 2.0f / 3.0f));
-  // The logarithm formed in double precision and rounded once, like the real
-  // powers, so that it is the 32-bit value nearest the true one.
-  const float roughnessLog = static_cast<float>(std::log10(static_cast<double>(chord / 0.00003f)));
-  const float cds = formFactor * realPow(1.89f + 1.62f * roughnessLog, -2.5f);
+  const float cds = formFactor * realPow(1.89f + 1.62f * realLog10(chord / 0.00003f), -2.5f);
   const float dcd = cdm - cds;
 
   const float blades = static_cast<float>(zi);
