@@ -230,4 +230,26 @@ TEST(HostileInput, StandardStreamsAndOddFiles) {
   }
 }
 
+TEST(HostileInput, CommandLineErrorsReadAndWriteNothing) {
+  for (const char* args : {"--bogus", "--csv", "--csv=", "--viscous-correction=ittc", "extra"}) {
+    SCOPED_TRACE(args);
+    BinaryRun run;
+    run.write("Helisolv.Tsk", task("1", "5", "1.0 4 0.55"));
+    run(std::string("\"$H\" ") + args + " < /dev/null > stdout.bin 2> stderr.bin");
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err,
+              "usage: helisolv [--csv DIR] [--viscous-correction=legacy|ittc78] [--help] "
+              "[--version]\n");
+    EXPECT_FALSE(fs::exists(run.dir / "Helisolv.Son"));
+  }
+  for (const char* args : {"--help", "--version"}) {
+    BinaryRun run;
+    run(std::string("\"$H\" ") + args + " < /dev/null > stdout.bin 2> stderr.bin");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out.rfind(args[2] == 'h' ? "usage: helisolv" : "helisolv ", 0), 0u) << run.out;
+    EXPECT_FALSE(fs::exists(run.dir / "Helisolv.Son"));
+  }
+}
+
 }  // namespace
