@@ -8,6 +8,7 @@ drawn, is a valid image, and holds one point per CSV row in each data series
 Exit status 77 (skipped) when this Python has no matplotlib.
 """
 
+import concurrent.futures
 import csv
 import os
 import re
@@ -109,10 +110,16 @@ def main(helisolv, plot, examples):
     names = sorted(f for f in os.listdir(examples) if f.endswith(".Tsk"))
     drawn_total = 0
     with tempfile.TemporaryDirectory(prefix="helisolv_plot_") as scratch:
-        for name in names:
+        # Each example's run and drawing is a pair of processes of its own: run
+        # them side by side on every core, then check them in order.
+        def draw(name):
             work = os.path.join(scratch, name[:-4])
             os.makedirs(work)
-            out, drawn = run_example(helisolv, plot, os.path.join(examples, name), work)
+            return run_example(helisolv, plot, os.path.join(examples, name), work)
+
+        with concurrent.futures.ThreadPoolExecutor(max_workers=os.cpu_count() or 2) as pool:
+            results = list(pool.map(draw, names))
+        for name, (out, drawn) in zip(names, results):
             charts = expected_charts(out)
             if not charts:
                 check(drawn.returncode == 1 and "nothing to draw" in drawn.stderr,
