@@ -24,7 +24,7 @@ namespace fs = std::filesystem;
 using data::Cell;
 using data::Table;
 
-struct TableSpec {
+struct TableFile {
   std::string_view file;
   std::vector<std::string_view> columns;
   std::string_view marker;  // the 0/1 column set by markRow; empty: none
@@ -32,8 +32,8 @@ struct TableSpec {
 
 // Column names with their units in brackets; the coefficients are plain
 // numbers. Kq is the coefficient itself, where the report prints 10Kq.
-const TableSpec& specOf(Table table) {
-  static const std::map<Table, TableSpec> kSpecs = {
+const TableFile& fileOf(Table table) {
+  static const std::map<Table, TableFile> kFiles = {
       {Table::Candidates,
        {"candidates.csv", {"row", "P/D", "J", "Kt", "Kq", "eta0", "Bp", "delta"}, "chosen"}},
       {Table::Bollard, {"bollard.csv", {"row", "D [m]", "Kq", "P/D", "Kt", "T [N]"}, "chosen"}},
@@ -49,7 +49,7 @@ const TableSpec& specOf(Table table) {
         ""}},
       {Table::BurrillLines, {"burrill_lines.csv", {"back cavitation [%]", "sigma", "tau_c"}, ""}},
   };
-  return kSpecs.at(table);
+  return kFiles.at(table);
 }
 
 // The sweep's column is the quantity its problem type requires.
@@ -227,21 +227,21 @@ int CsvExport::finish(int status) {
   fs::remove(dir / "run.csv", ec);
   for (Table table : {Table::Candidates, Table::Bollard, Table::OpenWater, Table::BpDelta,
                       Table::PitchSweep, Table::AreaRatio, Table::BladeChecks, Table::BurrillLines})
-    fs::remove(dir / specOf(table).file, ec);
+    fs::remove(dir / fileOf(table).file, ec);
 
   std::vector<std::pair<fs::path, std::vector<Line>>> files;
   files.emplace_back(dir / "run.csv", runLines(state, status));
   // A run without its result leaves no tables: they would describe no propeller.
   if (status == 0) {
     for (const auto& [table, rows] : state.tables) {
-      const TableSpec& spec = specOf(table);
-      Line head(spec.columns.begin(), spec.columns.end());
+      const TableFile& shape = fileOf(table);
+      Line head(shape.columns.begin(), shape.columns.end());
       if (table == Table::PitchSweep) head[1] = sweepColumn(rec.problemType);
-      if (!spec.marker.empty()) head.emplace_back(spec.marker);
+      if (!shape.marker.empty()) head.emplace_back(shape.marker);
       for (std::string& name : head) name = textField(name);
       std::vector<Line> lines{head};
       lines.insert(lines.end(), rows.begin(), rows.end());
-      files.emplace_back(dir / spec.file, std::move(lines));
+      files.emplace_back(dir / shape.file, std::move(lines));
     }
   }
   for (const auto& [path, lines] : files)
@@ -264,7 +264,7 @@ void row(Table table, std::initializer_list<Cell> cells) {
   if (!active) return;
   Line line;
   for (const Cell& cell : cells) line.push_back(field(cell));
-  if (!specOf(table).marker.empty()) line.emplace_back("0");
+  if (!fileOf(table).marker.empty()) line.emplace_back("0");
   active->tables[table].push_back(std::move(line));
   // A refusal's message is what follows the last row.
   active->paragraph.clear();
@@ -273,7 +273,7 @@ void row(Table table, std::initializer_list<Cell> cells) {
 void markRow(Table table, int row) {
   if (!active) return;
   const auto found = active->tables.find(table);
-  if (found == active->tables.end() || specOf(table).marker.empty()) return;
+  if (found == active->tables.end() || fileOf(table).marker.empty()) return;
   std::vector<Line>& rows = found->second;
   if (rows.empty() || row < 0) return;
   const size_t index = row == 0 ? rows.size() - 1 : static_cast<size_t>(row - 1);
