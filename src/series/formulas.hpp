@@ -7,6 +7,10 @@
 
 namespace helisolv {
 
+// pi as the tip speed and the viscous corrections take it (the efficiency and
+// the delivered power write 2 pi their own ways, below).
+inline constexpr float kPi = 3.1415927f;
+
 // x^k for a whole k >= 0 by repeated multiplication from the left; x^0 = 1.
 inline float intPow(float x, int k) {
   if (k <= 0) return 1.0f;
@@ -89,9 +93,9 @@ inline float kqFromBp(float bp, float j) {
   return intPow(bp / 33.06746f, 2) * intPow(j, 5);
 }
 
-// Tip speed pi D n with pi = 3.1415927.
+// Tip speed pi D n.
 inline float tipSpeed(float d, float n) {
-  return d * n * 3.1415927f;
+  return d * n * kPi;
 }
 
 // Speed in knots.

@@ -136,7 +136,7 @@ void scaleCorrection(float j, float pitchRatio, float areaRatio, float bladeCoun
 
 void ittc78Correction(float& dc, float& pitchRatio, int& zi, float& thicknessRatio,
                       float& chordRatio, float& s, float& nR, float& nu, float& dKt, float& dKq) {
-  const float pi = 3.1415927f;
+  const float pi = kPi;
   // The section at 0.75 R and the lengths divided by the scale divisor.
   const float chord = chordRatio * dc;
   const float ds = dc / s;
@@ -158,7 +158,7 @@ void ittc78Correction(float& dc, float& pitchRatio, int& zi, float& thicknessRat
 void publishedIttc78Correction(float& dc, float& pitchRatio, int& zi, float& thicknessRatio,
                                float& chordRatio, float& s, float& nR, float& nu, float& dKt,
                                float& dKq) {
-  const float pi = 3.1415927f;
+  const float pi = kPi;
   // The model is the propeller scaled to the 0.24 m model diameter; its section
   // at 0.75 R meets the water at the rotational speed 0.75 pi nR D_m.
   const float chord = chordRatio * dc;
