@@ -7,8 +7,8 @@
 
 namespace helisolv {
 
-// pi as the tip speed and the viscous corrections take it (the efficiency and
-// the delivered power write 2 pi their own ways, below).
+// pi as the tip speed, the blade-area checks and the viscous corrections take
+// it (the efficiency and the delivered power write 2 pi their own ways, below).
 inline constexpr float kPi = 3.1415927f;
 
 // x^k for a whole k >= 0 by repeated multiplication from the left; x^0 = 1.
