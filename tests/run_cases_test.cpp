@@ -25,16 +25,11 @@
 #include <string>
 #include <vector>
 
+#include "slurp.hpp"
+
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 std::vector<std::string> caseNames() {
   std::vector<std::string> names;

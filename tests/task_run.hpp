@@ -13,6 +13,7 @@
 
 #include "driver/driver.hpp"
 #include "driver/record.hpp"
+#include "slurp.hpp"
 
 namespace helisolv {
 
@@ -59,13 +60,6 @@ class TaskRun : public ::testing::Test {
           int pauses = 4) {
     const std::string t = task(std::to_string(series), std::to_string(type), inputs);
     return runTask(&t, answers + std::string(static_cast<size_t>(pauses), '\n'));
-  }
-
-  static std::string slurp(const char* name) {
-    std::ifstream in(name, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
   }
 
   std::ostringstream console, errors;

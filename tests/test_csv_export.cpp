@@ -16,18 +16,12 @@
 #include <vector>
 
 #include "io/edit.hpp"
+#include "slurp.hpp"
 
 namespace {
 
 namespace fs = std::filesystem;
 using Rows = std::vector<std::vector<std::string>>;
-
-std::string slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 struct Outcome {
   int status = -1;

@@ -15,6 +15,8 @@
 #include <sstream>
 #include <string>
 
+#include "slurp.hpp"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -25,13 +27,6 @@ std::string task(const std::string& series, const std::string& type, const std::
   t += series + "\n";
   for (int i = 15; i <= 77; ++i) t += "serbest satir " + std::to_string(i) + "\n";
   return t + type + "\n" + inputs + "\n";
-}
-
-std::string slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
 }
 
 // One run of the binary in a fresh folder. `shell` is the command line after
