@@ -1,37 +1,26 @@
 // Open-water evaluations per second: the Wageningen B-series without and with
 // the ITTC78 correction, and the Gawn series. The point benchmarks make one
-// evalOpenWater call per iteration at a J that moves along a typical table
+// evaluateOpenWater call per iteration at a J that moves along a typical table
 // sweep; the curve benchmarks evaluate one design curve per iteration (1400 J
 // from 0.1 by 0.001, a new pitch ratio each time) with each instruction set.
 #include <benchmark/benchmark.h>
 
 #include <vector>
 
-#include "driver/record.hpp"
 #include "series/open_water_curve.hpp"
 #include "series/series.hpp"
 
 namespace {
 
-using helisolv::rec;
-
 void sweepEvaluations(benchmark::State& state, int seriesType, int viscousFlag) {
-  rec = helisolv::ProblemRecord{};
-  rec.seriesType = seriesType;
-  rec.viscousFlag = viscousFlag;
-  rec.diameter = 4.0f;
-  rec.rpm = 120.0f;
-  rec.advanceSpeed = 6.0f;
-  float pitchRatio = 1.0f;
-  float areaRatio = 0.55f;
-  float bladeCount = seriesType == 2 ? 3.0f : 4.0f;
+  const helisolv::SeriesModel model{seriesType};
+  const helisolv::ScaleCorrection correction{viscousFlag, helisolv::ViscousCorrection::Legacy, 4.0f,
+                                             6.0f, 120.0f};
+  const helisolv::Propeller propeller{seriesType == 2 ? 3.0f : 4.0f, 0.55f, 1.0f};
   float j = 0.05f;
   for (auto _ : state) {
-    rec.advanceRatio = j;
-    helisolv::evalOpenWater(pitchRatio, areaRatio, bladeCount);
-    benchmark::DoNotOptimize(rec.kt);
-    benchmark::DoNotOptimize(rec.kq);
-    benchmark::DoNotOptimize(rec.eta0);
+    const helisolv::OpenWaterPoint p = helisolv::evaluateOpenWater(model, propeller, j, correction);
+    benchmark::DoNotOptimize(p);
     j = j + 0.025f;
     if (j > 1.5f) j = 0.05f;
   }
@@ -57,8 +46,6 @@ void curveEvaluations(benchmark::State& state, int seriesType, helisolv::CurveIs
     state.SkipWithError("instruction set not available");
     return;
   }
-  rec = helisolv::ProblemRecord{};
-  rec.seriesType = seriesType;
   std::vector<float> grid(1400), curveJ(1400), kt(1400), kq(1400), eta0(1400);
   float j = 0.1f;
   for (float& g : grid) {
@@ -67,8 +54,8 @@ void curveEvaluations(benchmark::State& state, int seriesType, helisolv::CurveIs
   }
   float pitchRatio = 0.5f;
   for (auto _ : state) {
-    float bladeCount = seriesType == 2 ? 3.0f : 4.0f;
-    const helisolv::OpenWaterCurve curve(seriesType, pitchRatio, 0.55f, bladeCount, isa);
+    const helisolv::OpenWaterCurve curve(
+        {seriesType}, {seriesType == 2 ? 3.0f : 4.0f, 0.55f, pitchRatio}, {}, isa);
     curve.evaluate(grid, curveJ, kt, kq, eta0);
     benchmark::DoNotOptimize(kt.data());
     benchmark::DoNotOptimize(kq.data());

@@ -12,7 +12,6 @@
 #include <string>
 
 #include "driver/driver.hpp"
-#include "driver/record.hpp"
 #include "slurp.hpp"
 
 namespace helisolv {

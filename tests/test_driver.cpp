@@ -9,7 +9,6 @@
 #include <sstream>
 
 #include "driver/driver.hpp"
-#include "driver/record.hpp"
 #include "task_run.hpp"
 
 namespace helisolv {

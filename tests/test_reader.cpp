@@ -9,9 +9,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "io/channels.hpp"
 #include "io/console.hpp"
 #include "io/reader.hpp"
+#include "io/session.hpp"
 #include "io/writer.hpp"
 
 namespace helisolv {
@@ -22,9 +22,9 @@ class Reads : public ::testing::Test {
   void feed(const std::string& taskText, const std::string& keyboardText = "") {
     task.str(taskText);
     keyboard.str(keyboardText);
-    useChannels({&keyboard, &console, &errors, &result, &task});
+    io = Session(Channels{&keyboard, &console, &errors, &result, &task});
   }
-  void TearDown() override { useChannels({}); }
+  void TearDown() override { io = Session(); }
   // Runs a read that must fail; returns the first line of the report.
   template <typename F>
   std::string failure(F read) {
@@ -35,33 +35,34 @@ class Reads : public ::testing::Test {
   }
   std::istringstream task, keyboard;
   std::ostringstream console, errors, result;
+  Session io;
 };
 
 TEST_F(Reads, SlashEmptyValuesAndRepeats) {
   float a = 1, b = 2, c = 3;
   int flag = 7;
   feed("10 20 /  30\n");
-  readList(Unit::Task, {&a, &b, &c, &flag});
+  readList(io, Unit::Task, {&a, &b, &c, &flag});
   EXPECT_EQ(a, 10.0f);
   EXPECT_EQ(b, 20.0f);
   EXPECT_EQ(c, 3.0f);
   EXPECT_EQ(flag, 7);
 
   feed("5,,6,\n8\n");
-  readList(Unit::Task, {&a, &b, &c, &flag});
+  readList(io, Unit::Task, {&a, &b, &c, &flag});
   EXPECT_EQ(a, 5.0f);
   EXPECT_EQ(b, 20.0f);  // empty value keeps the variable
   EXPECT_EQ(c, 6.0f);
   EXPECT_EQ(flag, 8);
 
   feed("2*3.5 2000000000*1\n");
-  readList(Unit::Task, {&a, &b, &c});
+  readList(io, Unit::Task, {&a, &b, &c});
   EXPECT_EQ(a, 3.5f);
   EXPECT_EQ(b, 3.5f);
   EXPECT_EQ(c, 1.0f);
 
   feed("2* 9\n");
-  readList(Unit::Task, {&a, &b, &c});
+  readList(io, Unit::Task, {&a, &b, &c});
   EXPECT_EQ(a, 3.5f);
   EXPECT_EQ(b, 3.5f);
   EXPECT_EQ(c, 9.0f);
@@ -70,7 +71,7 @@ TEST_F(Reads, SlashEmptyValuesAndRepeats) {
 TEST_F(Reads, RealForms) {
   float a = 0, b = 0, c = 0, d = 0, e = 0;
   feed("3.0e2 +4 .55 -1.5D-1 2.\n");
-  readList(Unit::Task, {&a, &b, &c, &d, &e});
+  readList(io, Unit::Task, {&a, &b, &c, &d, &e});
   EXPECT_EQ(a, 300.0f);
   EXPECT_EQ(b, 4.0f);
   EXPECT_EQ(c, 0.55f);
@@ -81,20 +82,20 @@ TEST_F(Reads, RealForms) {
 TEST_F(Reads, ExponentsWithManyDigitsAndALoneCarriageReturnAtTheEnd) {
   float a = 0, b = 0, c = 0;
   feed("1e0000000000001 1.0e-000000000000000000000000000000045 2E-9999999999\n");
-  readList(Unit::Task, {&a, &b, &c});
+  readList(io, Unit::Task, {&a, &b, &c});
   EXPECT_EQ(a, 10.0f);
   EXPECT_EQ(b, 1.0e-45f);
   EXPECT_EQ(c, 0.0f);
   int i = 0;
   feed("8\r");
-  readList(Unit::Task, {&i});
+  readList(io, Unit::Task, {&i});
   EXPECT_EQ(i, 8);
 }
 
 TEST_F(Reads, IntegerRange) {
   int v = 0;
   feed("-2147483648\n");
-  readList(Unit::Task, {&v});
+  readList(io, Unit::Task, {&v});
   EXPECT_EQ(v, -2147483647 - 1);
 }
 
@@ -121,8 +122,8 @@ TEST_F(Reads, UnreadableValuesEndTheRunWithAReport) {
   };
   for (const auto& c : cases) {
     feed(c.line);
-    std::string report = c.integer ? failure([&] { readList(Unit::Task, {&i}); })
-                                   : failure([&] { readList(Unit::Task, {&f}); });
+    std::string report = c.integer ? failure([&] { readList(io, Unit::Task, {&i}); })
+                                   : failure([&] { readList(io, Unit::Task, {&f}); });
     EXPECT_EQ(report.rfind("\nrun-time error ", 0), 0u) << c.line;
     EXPECT_NE(report.find(": READ(Helisolv.Tsk)\n- "), std::string::npos) << report;
     EXPECT_NE(report.find(c.description), std::string::npos) << report;
@@ -132,28 +133,28 @@ TEST_F(Reads, UnreadableValuesEndTheRunWithAReport) {
 TEST_F(Reads, EndOfInputIsAnError) {
   int i = 0;
   feed("", "");
-  std::string report = failure([&] { readList(Unit::Task, {&i}); });
+  std::string report = failure([&] { readList(io, Unit::Task, {&i}); });
   EXPECT_NE(report.find("READ(Helisolv.Tsk)\n- end of file"), std::string::npos) << report;
-  report = failure([&] { readList(Unit::Keyboard, {&i}); });
+  report = failure([&] { readList(io, Unit::Keyboard, {&i}); });
   EXPECT_NE(report.find("READ(stdin)\n- end of file"), std::string::npos) << report;
   feed("1\n");
-  report = failure([&] { readList(Unit::Task, {&i, &i}); });
+  report = failure([&] { readList(io, Unit::Task, {&i, &i}); });
   EXPECT_NE(report.find("end of file"), std::string::npos) << report;
 }
 
 TEST_F(Reads, DosLineEndsBelongToTheLineEnd) {
   int i = 0;
   feed("", "E\r\n\r\n12\r\n");
-  EXPECT_EQ(readChar(Unit::Keyboard), 'E');
-  EXPECT_EQ(readChar(Unit::Keyboard), ' ');
-  readList(Unit::Keyboard, {&i});
+  EXPECT_EQ(readChar(io, Unit::Keyboard), 'E');
+  EXPECT_EQ(readChar(io, Unit::Keyboard), ' ');
+  readList(io, Unit::Keyboard, {&i});
   EXPECT_EQ(i, 12);
 }
 
 TEST_F(Reads, TextReads) {
   feed(std::string(100, 'a') + "\nshort\n");
-  EXPECT_EQ(readText80(Unit::Task), std::string(80, 'a'));
-  EXPECT_EQ(readText80(Unit::Task), "short" + std::string(75, ' '));
+  EXPECT_EQ(readText80(io, Unit::Task), std::string(80, 'a'));
+  EXPECT_EQ(readText80(io, Unit::Task), "short" + std::string(75, ' '));
 }
 
 TEST_F(Reads, APauseReplyOfTwoOrMoreCharactersRunsThroughComspec) {
@@ -162,7 +163,7 @@ TEST_F(Reads, APauseReplyOfTwoOrMoreCharactersRunsThroughComspec) {
   fs::remove(made);
   setenv("COMSPEC", "/bin/sh", 1);
   feed("", "echo hi > '" + made.string() + "'   \t\n");
-  pause("BITIRMEK ICIN ENTER TUSUNA BASINIZ");
+  pause(io, "BITIRMEK ICIN ENTER TUSUNA BASINIZ");
   std::ifstream in(made);
   std::string text;
   std::getline(in, text);

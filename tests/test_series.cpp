@@ -8,41 +8,32 @@
 #include <limits>
 #include <vector>
 
-#include "driver/record.hpp"
 #include "series/series.hpp"
 
 namespace helisolv {
 namespace {
 
-void startRecord(int seriesType) {
-  rec = ProblemRecord{};
-  rec.seriesType = seriesType;
-}
+const SeriesModel kWageningen{1};
+const SeriesModel kGawn{2};
 
 TEST(Wageningen, ReferencePointsAndTheClampAtSmallJ) {
-  startRecord(1);
-  float pd = 1.0f, ear = 0.55f, z = 4.0f;
-  rec.advanceRatio = 0.5f;
-  evalWageningen(pd, ear, z);
-  EXPECT_NEAR(rec.kt, 0.2652f, 0.00005f);
-  EXPECT_NEAR(10.0f * rec.kq, 0.4178f, 0.00005f);
-  EXPECT_NEAR(rec.eta0, 0.5052f, 0.00005f);
-  rec.advanceRatio = 0.7f;
-  evalWageningen(pd, ear, z);
-  EXPECT_NEAR(rec.kt, 0.1807f, 0.00005f);
-  EXPECT_NEAR(rec.kq, 0.03090f, 0.000005f);
-  EXPECT_NEAR(rec.eta0, 0.6516f, 0.00005f);
-  EXPECT_TRUE(pd == 1.0f && ear == 0.55f && z == 4.0f) << "arguments are not written";
+  const Propeller b4{4.0f, 0.55f, 1.0f};
+  OpenWaterPoint p = evaluateOpenWater(kWageningen, b4, 0.5f);
+  EXPECT_NEAR(p.kt, 0.2652f, 0.00005f);
+  EXPECT_NEAR(10.0f * p.kq, 0.4178f, 0.00005f);
+  EXPECT_NEAR(p.eta0, 0.5052f, 0.00005f);
+  p = evaluateOpenWater(kWageningen, b4, 0.7f);
+  EXPECT_NEAR(p.kt, 0.1807f, 0.00005f);
+  EXPECT_NEAR(p.kq, 0.03090f, 0.000005f);
+  EXPECT_NEAR(p.eta0, 0.6516f, 0.00005f);
+  EXPECT_EQ(p.bladeCount, 4.0f);
 
-  // Bollard condition: evaluated at J = 0.001, which the caller then sees.
-  rec.advanceRatio = 0.0f;
-  evalWageningen(pd, ear, z);
-  EXPECT_EQ(rec.advanceRatio, 0.001f);
-  EXPECT_NEAR(rec.kt, 0.4240f, 0.00005f);
-  EXPECT_NEAR(rec.kq, 0.06126f, 0.000005f);
-  rec.advanceRatio = -0.0005f;
-  evalWageningen(pd, ear, z);
-  EXPECT_EQ(rec.advanceRatio, 0.001f);
+  // Bollard condition: evaluated at J = 0.001, which the caller receives.
+  p = evaluateOpenWater(kWageningen, b4, 0.0f);
+  EXPECT_EQ(p.advanceRatio, 0.001f);
+  EXPECT_NEAR(p.kt, 0.4240f, 0.00005f);
+  EXPECT_NEAR(p.kq, 0.06126f, 0.000005f);
+  EXPECT_EQ(evaluateOpenWater(kWageningen, b4, -0.0005f).advanceRatio, 0.001f);
 }
 
 TEST(Ittc78, ReferenceCorrectionForFourMetres) {
@@ -70,43 +61,35 @@ TEST(Ittc78, PublishedFormulasForFourMetresAndTheRecordsChoice) {
   EXPECT_NEAR(dKt, -0.000343505597, 2e-9);
   EXPECT_NEAR(dKq, 0.000286254664, 2e-9);
 
-  startRecord(1);
-  rec.viscousFlag = 1;
-  rec.diameter = 4.0f;
-  rec.rpm = 200.0f;
-  rec.viscousCorrection = ViscousCorrection::Ittc78;
-  float ear = 0.55f, z = 4.0f;
+  const ScaleCorrection published{1, ViscousCorrection::Ittc78, 4.0f, 0.0f, 200.0f};
   struct Point {
     float j;
     double kt, kq, eta0;
   };
   for (const Point& p : {Point{0.5f, 0.265592263, 0.0414975881, 0.509310583},
                          Point{0.7f, 0.181078442, 0.0306144638, 0.658958800}}) {
-    rec.advanceRatio = p.j;
-    evalWageningen(pd, ear, z);
-    EXPECT_NEAR(rec.kt, p.kt, 1e-6) << "J " << p.j;
-    EXPECT_NEAR(rec.kq, p.kq, 1e-7) << "J " << p.j;
-    EXPECT_NEAR(rec.eta0, p.eta0, 2e-6) << "J " << p.j;
+    const OpenWaterPoint got = evaluateOpenWater(kWageningen, {4.0f, 0.55f, pd}, p.j, published);
+    EXPECT_NEAR(got.kt, p.kt, 1e-6) << "J " << p.j;
+    EXPECT_NEAR(got.kq, p.kq, 1e-7) << "J " << p.j;
+    EXPECT_NEAR(got.eta0, p.eta0, 2e-6) << "J " << p.j;
   }
 }
 
-TEST(Gawn, ReferencePointNoCorrectionAndTheClamp) {
-  startRecord(2);
-  float pd = 1.0f, ear = 0.55f, z = 3.0f;
-  rec.advanceRatio = 0.5f;
-  evalGawn(pd, ear, z);
-  EXPECT_NEAR(rec.kt, 0.2678f, 0.00005f);
-  EXPECT_NEAR(rec.kq, 0.04166f, 0.000005f);
-  EXPECT_NEAR(rec.eta0, 0.5116f, 0.00005f);
-  const float kt = rec.kt, kq = rec.kq;
-  rec.viscousFlag = 1;
-  rec.diameter = 3.0f;
-  rec.rpm = 200.0f;
-  evalGawn(pd, ear, z);
-  EXPECT_TRUE(rec.kt == kt && rec.kq == kq) << "never corrected";
-  rec.advanceRatio = 0.0f;
-  evalGawn(pd, ear, z);
-  EXPECT_EQ(rec.advanceRatio, 0.001f);
+TEST(Gawn, ReferencePointNoCorrectionTheClampAndThreeBlades) {
+  const Propeller g3{3.0f, 0.55f, 1.0f};
+  const OpenWaterPoint p = evaluateOpenWater(kGawn, g3, 0.5f);
+  EXPECT_NEAR(p.kt, 0.2678f, 0.00005f);
+  EXPECT_NEAR(p.kq, 0.04166f, 0.000005f);
+  EXPECT_NEAR(p.eta0, 0.5116f, 0.00005f);
+  const OpenWaterPoint corrected =
+      evaluateOpenWater(kGawn, g3, 0.5f, {1, ViscousCorrection::Legacy, 3.0f, 0.0f, 200.0f});
+  EXPECT_TRUE(corrected.kt == p.kt && corrected.kq == p.kq) << "never corrected";
+  EXPECT_EQ(evaluateOpenWater(kGawn, g3, 0.0f).advanceRatio, 0.001f);
+  // Four blades are evaluated, and reported back, as three.
+  const OpenWaterPoint four = evaluateOpenWater(kGawn, {4.0f, 0.55f, 1.0f}, 0.5f);
+  EXPECT_EQ(four.bladeCount, 3.0f);
+  EXPECT_EQ(four.kt, p.kt);
+  EXPECT_EQ(evaluateOpenWater(kGawn, {3.005f, 0.55f, 1.0f}, 0.5f).bladeCount, 3.005f);
 }
 
 TEST(FindMaxIndex, ComparesAtOneThousandthKeepsTheEarlierRowAndSkipsUnprintableRows) {

@@ -6,8 +6,8 @@
 
 #include <sstream>
 
-#include "io/channels.hpp"
 #include "io/edit.hpp"
+#include "io/session.hpp"
 #include "io/writer.hpp"
 
 namespace helisolv {
@@ -70,10 +70,11 @@ TEST(IntegerEditing, Fields) {
 // Captures both outputs of writes made in a test.
 class Outputs : public ::testing::Test {
  protected:
-  void SetUp() override { useChannels({&keyboard, &console, &errors, &result, nullptr}); }
-  void TearDown() override { useChannels({}); }
+  void SetUp() override { io = Session(Channels{&keyboard, &console, &errors, &result, nullptr}); }
+  void TearDown() override { io = Session(); }
   std::istringstream keyboard;
   std::ostringstream console, errors, result;
+  Session io;
 };
 
 using LayoutWalk = Outputs;
@@ -99,7 +100,7 @@ TEST_F(LayoutWalk, RecordsInTheResultFile) {
   };
   for (const auto& c : cases) {
     result.str("");
-    write(Unit::Result, c.layout, std::span<const Value>(c.values));
+    write(io, Unit::Result, c.layout, std::span<const Value>(c.values));
     EXPECT_EQ(result.str(), c.expected) << c.layout;
   }
   EXPECT_EQ(errors.str(), "");
@@ -108,9 +109,9 @@ TEST_F(LayoutWalk, RecordsInTheResultFile) {
 // A layout the writer cannot walk, values no descriptor takes, and a value of
 // the wrong kind end the run with a report instead of looping or guessing.
 TEST_F(LayoutWalk, WritesItCannotCarryOutEndTheRunWithAReport) {
-  EXPECT_THROW(write(Unit::Result, "(1X,Q7)", {1}), RunEnd);
-  EXPECT_THROW(write(Unit::Result, "(1X,I3)", {1.0f}), RunEnd);
-  EXPECT_THROW(write(Unit::Result, "(1X,I2,2('-'))", {1, 2}), RunEnd);
+  EXPECT_THROW(write(io, Unit::Result, "(1X,Q7)", {1}), RunEnd);
+  EXPECT_THROW(write(io, Unit::Result, "(1X,I3)", {1.0f}), RunEnd);
+  EXPECT_THROW(write(io, Unit::Result, "(1X,I2,2('-'))", {1, 2}), RunEnd);
   EXPECT_EQ(result.str(), "  1--\r\n");
   EXPECT_EQ(errors.str().rfind("\nrun-time error ", 0), 0u);
 }
@@ -118,15 +119,15 @@ TEST_F(LayoutWalk, WritesItCannotCarryOutEndTheRunWithAReport) {
 using ConsoleRecords = Outputs;
 
 TEST_F(ConsoleRecords, CarriageControlCharacters) {
-  write(Unit::Console, "('0','a')");
-  write(Unit::Console, "('0','b')");
-  write(Unit::Console, "('1','c')");
-  write(Unit::Console, "('+','d')");
+  write(io, Unit::Console, "('0','a')");
+  write(io, Unit::Console, "('0','b')");
+  write(io, Unit::Console, "('1','c')");
+  write(io, Unit::Console, "('+','d')");
   EXPECT_EQ(console.str(), "\r\na\r\n\r\nb\r\n\f\r \rc\rd");
 }
 
 TEST_F(ConsoleRecords, AFreeFormatTextPastColumn79IsContinued) {
-  writeFree(Unit::Result, {std::string(100, 'x')});
+  writeFree(io, Unit::Result, {std::string(100, 'x')});
   EXPECT_EQ(result.str(), " " + std::string(78, 'x') + "\r\n " + std::string(22, 'x') + "\r\n");
 }
 

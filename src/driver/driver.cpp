@@ -12,12 +12,11 @@
 #include <string>
 #include <string_view>
 
-#include "driver/record.hpp"
 #include "driver/report_lines.hpp"
 #include "driver/task_inputs.hpp"
 #include "export/csv_export.hpp"
 #include "export/data_export.hpp"
-#include "io/channels.hpp"
+#include "export/run_data.hpp"
 #include "io/console.hpp"
 #include "io/reader.hpp"
 #include "io/runtime_error.hpp"
@@ -26,16 +25,14 @@
 
 namespace helisolv {
 
-ProblemRecord rec;
-
 namespace {
 
 // Reads and discards count whole lines of the task file, 80 characters a record.
-void skipLines(Unit unit, int count, std::string_view what) {
-  for (int i = 0; i < count; ++i) readText80(unit, what);
+void skipLines(Session& io, Unit unit, int count, std::string_view what) {
+  for (int i = 0; i < count; ++i) readText80(io, unit, what);
 }
 
-void printBanner() {
+void printBanner(Session& io) {
   static constexpr const char* kBanner[] = {
       "(1X,72('-'))",
       "(1X,'! Program: Helisolv    Versiyon: 10/12/2016      Marivenlab            !')",
@@ -45,63 +42,20 @@ void printBanner() {
       "(1X,72('-'))",
   };
   for (Unit unit : {Unit::Console, Unit::Result})
-    for (const char* layout : kBanner) write(unit, layout);
-}
-
-// Series limits of pitch ratio and area ratio. The upper bounds lie just above
-// the round values so that a sweep of step 0.01 reaches them and the exclusive
-// area-ratio test accepts 1.05 and 1.10.
-void setSeriesLimits() {
-  if (rec.seriesType == 1) {
-    rec.pdMin = 0.5f;
-    rec.pdMax = 1.401f;
-    rec.earMin = 0.3f;
-    rec.earMax = 1.0501f;
-  }
-  if (rec.seriesType == 2) {
-    rec.pdMin = 0.5f;
-    rec.pdMax = 2.001f;
-    rec.earMin = 0.201f;
-    rec.earMax = 1.101f;
-  }
+    for (const char* layout : kBanner) write(io, unit, layout);
 }
 
 // One free-format read of the problem type's inputs, from task-file line 79 on,
 // handed to the data export as read.
-void readInputs() {
-  ProblemRecord& r = rec;
-  const std::vector<TaskInput> inputs = taskInputsOf(r);
+void readInputs(Session& io, Task& task) {
+  const std::vector<TaskInput> inputs = taskInputsOf(task);
   std::vector<NamedTarget> targets;
   for (const TaskInput& in : inputs) targets.push_back(in.read);
-  readList(Unit::Task, targets);
-  if (r.problemType == 3 || r.problemType == 4 || r.problemType == 9 || r.problemType == 10)
-    r.powerW = r.powerKW * 1000.0f;
-  for (const TaskInput& in : inputs) data::input(in.quantity, cellOf(in.read.target), in.unit);
-}
-
-Outcome solve() {
-  switch (rec.problemType) {
-    case 1:
-      return solveKtJ2Design();
-    case 2:
-      return solveKtJ4Design();
-    case 3:
-      return solveKqJ5Design();
-    case 4:
-      return solveBollardPull();
-    case 5:
-      return solveOpenWaterTable();
-    case 6:
-      return solveOperatingPoint();
-    case 7:
-      return solveBpDeltaDesign();
-    case 8:
-      return solvePitchForThrust();
-    case 9:
-      return solvePitchForPower();
-    default:
-      return solvePitchForTorque();
-  }
+  readList(io, Unit::Task, targets);
+  if (task.problemType == 3 || task.problemType == 4 || task.problemType == 9 ||
+      task.problemType == 10)
+    task.powerW = task.powerKW * 1000.0f;
+  for (const TaskInput& in : inputs) data::input(io, in.quantity, cellOf(in.read.target), in.unit);
 }
 
 // A FIFO would hold the open forever, and a directory or a socket holds no
@@ -116,94 +70,128 @@ std::string_view notOpenable(const char* name) {
   return "is not a regular file";
 }
 
-void run(std::ofstream& result, std::ifstream& task, const Options& options) {
-  rec = ProblemRecord{};
-  rec.viscousCorrection = options.viscousCorrection;
-  rec.viscousFlag = 0;
+// The task: the banner, the series and problem types and that type's inputs,
+// the solver, and the closing lines.
+void solveTask(Session& io, Task& task, const ModelOptions& models,
+               const std::function<void()>& openTask) {
+  printBanner(io);
+  if (openTask) openTask();
 
+  skipLines(io, Unit::Task, 13, "free text line (lines 1 to 13)");
+  readList(io, Unit::Task, {{&task.seriesType, "series type, 1 Wageningen B or 2 Gawn"}});
+  checkSeriesType(io, task.seriesType);
+  skipLines(io, Unit::Task, 63, "free text line (lines 15 to 77)");
+  readList(io, Unit::Task, {{&task.problemType, "problem type, 1 to 10"}});
+  checkProblemType(io, task.problemType);
+  readInputs(io, task);
+  data::viscousFlag(io, task.viscousFlag);
+  const Outcome outcome = solverFor(task.problemType)(task, models, io);
+
+  writeFree(io, Unit::Default);
+  writeFree(io, Unit::Default);
+  pause(io, "BITIRMEK ICIN ENTER TUSUNA BASINIZ");
+  stop(io, outcome);
+}
+
+// Helisolv.Son and Helisolv.Tsk in the current folder: the result file is
+// opened before the banner, the task file after it.
+void runInFolder(Session& io, Task& task, const ModelOptions& models, std::ofstream& result,
+                 std::ifstream& taskFile) {
   if (std::string_view why = notOpenable("Helisolv.Son"); !why.empty())
-    runtimeError(RuntimeErrorCode::CannotOpen, "OPEN", "Helisolv.Son",
+    runtimeError(io, RuntimeErrorCode::CannotOpen, "OPEN", "Helisolv.Son",
                  "Helisolv.Son: it " + std::string(why));
   // An existing result file that can only be read still opens; the first
   // record written to it is then the refused write.
   result.open("Helisolv.Son", std::ios::binary | std::ios::trunc);
   if (result) {
-    channels().result = &result;
+    io.ch.result = &result;
   } else {
     std::error_code ec;
     const bool readable = std::filesystem::is_regular_file("Helisolv.Son", ec) &&
                           std::ifstream("Helisolv.Son").is_open();
-    if (!readable) runtimeError(RuntimeErrorCode::CannotOpen, "OPEN", "Helisolv.Son");
+    if (!readable) runtimeError(io, RuntimeErrorCode::CannotOpen, "OPEN", "Helisolv.Son");
   }
-  printBanner();
 
-  // A missing task file is created empty; the first read then meets its end,
-  // and its report says the file was missing.
-  std::error_code ec;
-  if (!std::filesystem::exists("Helisolv.Tsk", ec) && !ec) {
-    std::ofstream("Helisolv.Tsk", std::ios::binary);
-    channels().taskCreated = true;
-  }
-  if (std::string_view why = notOpenable("Helisolv.Tsk"); !why.empty())
-    runtimeError(RuntimeErrorCode::CannotOpen, "OPEN", "Helisolv.Tsk",
-                 "Helisolv.Tsk: it " + std::string(why));
-  task.open("Helisolv.Tsk", std::ios::binary);
-  if (!task)
-    runtimeError(RuntimeErrorCode::CannotOpen, "OPEN", "Helisolv.Tsk",
-                 "Helisolv.Tsk: " + std::string(std::strerror(errno)));
-  channels().task = &task;
-
-  skipLines(Unit::Task, 13, "free text line (lines 1 to 13)");
-  readList(Unit::Task, {{&rec.seriesType, "series type, 1 Wageningen B or 2 Gawn"}});
-  checkSeriesType(rec.seriesType);
-  setSeriesLimits();
-  skipLines(Unit::Task, 63, "free text line (lines 15 to 77)");
-  readList(Unit::Task, {{&rec.problemType, "problem type, 1 to 10"}});
-  checkProblemType(rec.problemType);
-  readInputs();
-  const Outcome outcome = solve();
-
-  writeFree(Unit::Default);
-  writeFree(Unit::Default);
-  pause("BITIRMEK ICIN ENTER TUSUNA BASINIZ");
-  stop(outcome);
+  solveTask(io, task, models, [&io, &taskFile] {
+    // A missing task file is created empty; the first read then meets its
+    // end, and its report says the file was missing.
+    std::error_code ec;
+    if (!std::filesystem::exists("Helisolv.Tsk", ec) && !ec) {
+      std::ofstream("Helisolv.Tsk", std::ios::binary);
+      io.taskCreated = true;
+    }
+    if (std::string_view why = notOpenable("Helisolv.Tsk"); !why.empty())
+      runtimeError(io, RuntimeErrorCode::CannotOpen, "OPEN", "Helisolv.Tsk",
+                   "Helisolv.Tsk: it " + std::string(why));
+    taskFile.open("Helisolv.Tsk", std::ios::binary);
+    if (!taskFile)
+      runtimeError(io, RuntimeErrorCode::CannotOpen, "OPEN", "Helisolv.Tsk",
+                   "Helisolv.Tsk: " + std::string(std::strerror(errno)));
+    io.ch.task = &taskFile;
+  });
 }
 
-}  // namespace
-
-int runProgram(std::istream& keyboard, std::ostream& console, std::ostream& errors,
-               const Options& options) {
-  // The CSV folder is checked before anything is read or written: a run whose
-  // tables cannot be kept does not start.
-  std::optional<CsvExport> csv;
-  if (options.csvDir) {
-    if (const auto why = prepareCsvDirectory(*options.csvDir)) {
-      errors << "helisolv: " << *why << '\n';
-      return 2;
-    }
-    csv.emplace(*options.csvDir, options.viscousCorrection);
-  }
-  useChannels({&keyboard, &console, &errors, nullptr, nullptr});
-  std::ofstream result;
-  std::ifstream task;
+// Ends a run that threw: the status of its stop or its run-time error report.
+template <class Body>
+int statusOf(Session& io, Body&& body) {
   int status = 0;
   try {
-    run(result, task, options);
+    body();
   } catch (const RunEnd& end) {
     status = end.status;
   } catch (const std::exception& failure) {
     // A failure of the system itself (memory, the file system) still ends the
     // run with a report, never with an abort.
-    status = reportRuntimeError(RuntimeErrorCode::SystemFailure, "RUN", "helisolv", failure.what());
+    status =
+        reportRuntimeError(io, RuntimeErrorCode::SystemFailure, "RUN", "helisolv", failure.what());
   }
-  flushOutputs();
+  flushOutputs(io);
   // Console output the system refused is a failed run, even where the run
   // itself ended well: the user never saw its result.
-  if (status != 1 && consoleFailed())
-    status = reportRuntimeError(RuntimeErrorCode::CannotWrite, "WRITE", "stdout",
+  if (status != 1 && consoleFailed(io))
+    status = reportRuntimeError(io, RuntimeErrorCode::CannotWrite, "WRITE", "stdout",
                                 "stdout: the system refused the console output");
-  if (csv) status = csv->finish(status);
-  useChannels({&keyboard, &console, &errors, nullptr, nullptr});
+  return status;
+}
+
+}  // namespace
+
+Solver solverFor(int problemType) {
+  static constexpr Solver kSolvers[] = {
+      solveKtJ2Design,     solveKtJ4Design,     solveKqJ5Design,    solveBollardPull,
+      solveOpenWaterTable, solveOperatingPoint, solveBpDeltaDesign, solvePitchForThrust,
+      solvePitchForPower,  solvePitchForTorque};
+  return problemType >= 1 && problemType <= 10 ? kSolvers[problemType - 1] : nullptr;
+}
+
+int runTask(Session& io, Task& task, const ModelOptions& models,
+            const std::function<void()>& openTask) {
+  return statusOf(io, [&] { solveTask(io, task, models, openTask); });
+}
+
+int runProgram(std::istream& keyboard, std::ostream& console, std::ostream& errors,
+               const Options& options) {
+  // The CSV folder is checked before anything is read or written: a run whose
+  // tables cannot be kept does not start.
+  if (options.csvDir) {
+    if (const auto why = prepareCsvDirectory(*options.csvDir)) {
+      errors << "helisolv: " << *why << '\n';
+      return 2;
+    }
+  }
+  Session io({&keyboard, &console, &errors, nullptr, nullptr});
+  RunData data;
+  if (options.csvDir) {
+    io.data = &data;
+    io.resultObserver = [&data](std::string_view record) { data.noteResultRecord(record); };
+  }
+  std::ofstream result;
+  std::ifstream taskFile;
+  Task task;
+  int status = statusOf(io, [&] { runInFolder(io, task, options.models, result, taskFile); });
+  if (options.csvDir)
+    status = writeCsvFiles(io, *options.csvDir, data,
+                           {task.problemType, task.seriesType, options.models}, status);
   return status;
 }
 

@@ -1,16 +1,28 @@
 // The run from task file to stop.
 #pragma once
 
+#include <functional>
 #include <iosfwd>
 
 #include "driver/options.hpp"
+#include "helisolv/task.hpp"
+#include "io/session.hpp"
 
 namespace helisolv {
 
-// One whole run in the current directory: resets the problem record, opens
-// Helisolv.Son and Helisolv.Tsk, reads the task, runs its solver and returns
-// the exit status (0 after a stop with a result, 3 after a stop whose inputs
-// were refused, 1 after a run-time error).
+// The run itself on the session's streams, the result file and the task
+// file already in place (openTask, when given, is called right after the
+// banner, where the run opens the task file): reads the task into `task`,
+// runs its solver and ends at the stop, the run-time error report or a
+// refusal. Returns the exit status (0 with a result, 3 refused, 1 run-time
+// error); never throws for anything the run itself reports.
+int runTask(Session& io, Task& task, const ModelOptions& models,
+            const std::function<void()>& openTask = {});
+
+// One whole run in the current directory: opens Helisolv.Son and
+// Helisolv.Tsk, runs the task, writes the CSV files when asked and returns the
+// exit status (0 after a stop with a result, 3 after a stop whose inputs were
+// refused, 1 after a run-time error, 2 when the CSV folder cannot be used).
 int runProgram(std::istream& keyboard, std::ostream& console, std::ostream& errors,
                const Options& options = {});
 

@@ -58,11 +58,11 @@ std::optional<int> parseOptions(int argc, const char* const* argv, Options& opti
       continue;
     }
     if (arg == "--viscous-correction=legacy") {
-      options.viscousCorrection = ViscousCorrection::Legacy;
+      options.models.viscousCorrection = ViscousCorrection::Legacy;
       continue;
     }
     if (arg == "--viscous-correction=ittc78") {
-      options.viscousCorrection = ViscousCorrection::Ittc78;
+      options.models.viscousCorrection = ViscousCorrection::Ittc78;
       continue;
     }
     return usageError();

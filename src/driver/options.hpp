@@ -5,14 +5,14 @@
 #include <optional>
 #include <string>
 
-#include "series/viscous_correction.hpp"
+#include "helisolv/task.hpp"
 
 namespace helisolv {
 
 struct Options {
   // Folder for the CSV files of the run's tables and results; none without --csv.
   std::optional<std::string> csvDir;
-  ViscousCorrection viscousCorrection = ViscousCorrection::Legacy;
+  ModelOptions models;
 };
 
 // Parses argv into options. Returns the exit status when the command line

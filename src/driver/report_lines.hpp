@@ -5,26 +5,29 @@
 
 #include <string_view>
 
+#include "io/session.hpp"
+
 namespace helisolv {
 
-// Returns when earMin <= areaRatio < earMax; otherwise reports the input error
-// on both outputs, pauses and stops the run.
-void checkAreaRatio();
+// Returns when the series' earMin <= areaRatio < earMax; otherwise reports the
+// input error on both outputs, pauses and stops the run.
+void checkAreaRatio(Session& io, int seriesType, float areaRatio);
 
 // Returns when value > 0; otherwise reports "<symbol> must be above zero" on
 // both outputs, pauses and stops the run. Guards the divisors of the solvers.
-void checkPositive(std::string_view symbol, float value);
+void checkPositive(Session& io, std::string_view symbol, float value);
 
 // Return for a series type of 1 or 2, and a problem type of 1 to 10; any other
 // value is reported on both outputs like a non-positive input, and the run
 // stops there, nothing further read.
-void checkSeriesType(int seriesType);
-void checkProblemType(int problemType);
+void checkSeriesType(Session& io, int seriesType);
+void checkProblemType(Session& io, int problemType);
 
 // "HESAPLARDA ... SERISI KULLANILMISTIR": Wageningen for 1, Gawn otherwise.
-void printSeriesUsed(const int& seriesType);
+void printSeriesUsed(Session& io, int seriesType);
 
-// Closing note on scale extrapolation: ITTC78 correction applied or not.
-void printViscousNote();
+// Closing note on scale extrapolation: ITTC78 correction applied (viscous
+// flag 1) or not.
+void printViscousNote(Session& io, int viscousFlag);
 
 }  // namespace helisolv

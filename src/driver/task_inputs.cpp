@@ -22,7 +22,7 @@ constexpr std::string_view kDepth = "shaft depth Hs, m";
 
 }  // namespace
 
-std::vector<TaskInput> taskInputsOf(ProblemRecord& r) {
+std::vector<TaskInput> taskInputsOf(Task& r) {
   const TaskInput diameter{{&r.diameter, kDiameter}, "diameter", "m"};
   const TaskInput speed{{&r.advanceSpeed, kSpeed}, "speed of advance", "m/s"};
   const TaskInput rho{{&r.rho, kRho}, "density", "kg/m3"};

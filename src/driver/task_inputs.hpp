@@ -1,12 +1,12 @@
 // The values of the task file's input line (line 79 on) for each problem type,
-// in the order the line gives them: where each goes in the problem record, how
+// in the order the line gives them: where each goes in the task, how
 // a read error names it, and its name and unit in the data export.
 #pragma once
 
 #include <vector>
 
-#include "driver/record.hpp"
 #include "export/data_export.hpp"
+#include "helisolv/task.hpp"
 #include "io/reader.hpp"
 
 namespace helisolv {
@@ -18,7 +18,7 @@ struct TaskInput {
 };
 
 // The input line of r's problem type; empty for a type without a solver.
-std::vector<TaskInput> taskInputsOf(ProblemRecord& r);
+std::vector<TaskInput> taskInputsOf(Task& r);
 
 // A value just read, as the data export takes it.
 data::Cell cellOf(const Target& target);

@@ -1,12 +1,14 @@
 // The data export of a run: the solvers and the report helpers hand every table
 // row and every result value here, beside the report line that prints it. With
-// no export active (a run without --csv) every call does nothing, so the report
-// itself never depends on it.
+// no export listening (a console run without --csv) every call does nothing,
+// so the report itself never depends on it.
 #pragma once
 
 #include <initializer_list>
 #include <string_view>
 #include <variant>
+
+#include "io/session.hpp"
 
 namespace helisolv {
 
@@ -28,18 +30,22 @@ enum class Table {
 using Cell = std::variant<std::monostate, int, float, std::string_view>;
 
 // A value the run read from the task file or the console, with its unit.
-void input(std::string_view quantity, Cell value, std::string_view unit = {});
+void input(Session& io, std::string_view quantity, Cell value, std::string_view unit = {});
 
 // A value of the result block, as printed (a later value of the same quantity
 // replaces the earlier one).
-void result(std::string_view quantity, Cell value, std::string_view unit = {});
+void result(Session& io, std::string_view quantity, Cell value, std::string_view unit = {});
 
 // One printed row of a table, its values in the table's column order (without
 // the marker column of the tables that have one).
-void row(Table table, std::initializer_list<Cell> cells);
+void row(Session& io, Table table, std::initializer_list<Cell> cells);
 
 // Marks a row (1-based; 0: the last row added) as the chosen or design row.
-void markRow(Table table, int row);
+void markRow(Session& io, Table table, int row);
+
+// The viscous flag the solver evaluates with (the task's, the console's
+// answer, or 0 where the solver drops the correction).
+void viscousFlag(Session& io, int flag);
 
 }  // namespace data
 }  // namespace helisolv

@@ -3,65 +3,48 @@
 #include <ostream>
 #include <string>
 
-#include "io/channels.hpp"
 #include "io/runtime_error.hpp"
 
 namespace helisolv {
 
 namespace {
 
-Channels current;
-bool lineOpen = false;
-std::string lastText;
-
-[[noreturn]] void consoleRefused() {
-  runtimeError(RuntimeErrorCode::CannotWrite, "WRITE", "stdout",
+[[noreturn]] void consoleRefused(Session& io) {
+  runtimeError(io, RuntimeErrorCode::CannotWrite, "WRITE", "stdout",
                "stdout: the system refused the console output (disk full or output closed?)");
 }
 
-void (*resultObserver)(std::string_view) = nullptr;
-
 }  // namespace
 
-void useChannels(const Channels& c) {
-  current = c;
-  lineOpen = false;
-  lastText.clear();
+void warn(Session& io, std::string_view cause, std::string text) {
+  for (const Warning& w : io.warnings)
+    if (w.cause == cause) return;
+  if (io.ch.errors) {
+    *io.ch.errors << "helisolv: warning: " << text << '\n';
+    io.ch.errors->flush();
+  }
+  io.warnings.push_back({std::string(cause), std::move(text)});
 }
 
-Channels& channels() {
-  return current;
+void consoleText(Session& io, std::string_view text) {
+  if (!io.ch.console) return;
+  io.ch.console->write(text.data(), static_cast<std::streamsize>(text.size()));
+  if (!*io.ch.console) consoleRefused(io);
 }
 
-bool consoleLineOpen() {
-  return lineOpen;
-}
-void setConsoleLineOpen(bool open) {
-  lineOpen = open;
-}
-
-std::string_view lastConsoleText() {
-  return lastText;
-}
-
-void consoleText(std::string_view text) {
-  if (!current.console) return;
-  current.console->write(text.data(), static_cast<std::streamsize>(text.size()));
-  if (!*current.console) consoleRefused();
-}
-
-void emitRecord(Unit unit, std::string_view record) {
+void emitRecord(Session& io, Unit unit, std::string_view record) {
   if (unit == Unit::Result) {
-    std::ostream* out = current.result;
+    std::ostream* out = io.ch.result;
     if (!out)
-      runtimeError(RuntimeErrorCode::CannotWrite, "WRITE", "Helisolv.Son", "unit 8 is not open");
+      runtimeError(io, RuntimeErrorCode::CannotWrite, "WRITE", "Helisolv.Son",
+                   "unit 8 is not open");
     out->write(record.data(), static_cast<std::streamsize>(record.size()));
     out->write("\r\n", 2);
     // Each record reaches the file before the run goes on, so a refused write
     // is reported at the statement that made it.
     out->flush();
-    if (!*out) runtimeError(RuntimeErrorCode::CannotWrite, "WRITE", "Helisolv.Son");
-    if (resultObserver) resultObserver(record);
+    if (!*out) runtimeError(io, RuntimeErrorCode::CannotWrite, "WRITE", "Helisolv.Son");
+    if (io.resultObserver) io.resultObserver(record);
     return;
   }
   // The first character is carriage control and is not printed; an empty
@@ -69,43 +52,39 @@ void emitRecord(Unit unit, std::string_view record) {
   const char control = record.empty() ? ' ' : record.front();
   switch (control) {
     case '0':
-      consoleText(lineOpen ? "\r\n\r\n" : "\r\n");
+      consoleText(io, io.lineOpen ? "\r\n\r\n" : "\r\n");
       break;
     case '1':
-      consoleText("\r\n\f\r \r");
+      consoleText(io, "\r\n\f\r \r");
       break;
     case '+':
-      consoleText("\r");
+      consoleText(io, "\r");
       break;
     default:
-      if (lineOpen) consoleText("\r\n");
+      if (io.lineOpen) consoleText(io, "\r\n");
       break;
   }
   if (record.size() > 1) {
-    consoleText(record.substr(1));
+    consoleText(io, record.substr(1));
     const size_t first = record.find_first_not_of(' ', 1);
-    if (first != std::string_view::npos) lastText.assign(record.substr(first));
+    if (first != std::string_view::npos) io.lastText.assign(record.substr(first));
   }
-  lineOpen = true;
+  io.lineOpen = true;
 }
 
-void observeResultRecords(void (*observer)(std::string_view record)) {
-  resultObserver = observer;
+void flushOutputs(Session& io) {
+  if (io.ch.console) io.ch.console->flush();
+  if (io.ch.result) io.ch.result->flush();
 }
 
-void flushOutputs() {
-  if (current.console) current.console->flush();
-  if (current.result) current.result->flush();
+void flushConsole(Session& io) {
+  if (!io.ch.console) return;
+  io.ch.console->flush();
+  if (!*io.ch.console) consoleRefused(io);
 }
 
-void flushConsole() {
-  if (!current.console) return;
-  current.console->flush();
-  if (!*current.console) consoleRefused();
-}
-
-bool consoleFailed() {
-  return current.console && !*current.console;
+bool consoleFailed(const Session& io) {
+  return io.ch.console && !*io.ch.console;
 }
 
 }  // namespace helisolv

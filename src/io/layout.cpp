@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "io/runtime_error.hpp"
+#include "io/session.hpp"
 
 namespace helisolv {
 
@@ -179,15 +180,16 @@ bool parseLayout(std::string_view source, Layout& layout, std::string& error) {
   return LayoutParser(source).parse(layout, error);
 }
 
-const Layout& layoutFor(std::string_view source) {
-  // The program writes a few hundred distinct layouts; each is parsed once.
-  static std::map<std::string, std::unique_ptr<Layout>, std::less<>> cache;
+const Layout& layoutFor(Session& io, std::string_view source) {
+  // A run writes a few hundred records with a few dozen distinct layouts; each
+  // is parsed once per run.
+  auto& cache = io.layouts;
   auto it = cache.find(source);
   if (it != cache.end()) return *it->second;
   auto parsed = std::make_unique<Layout>();
   std::string error;
   if (!parseLayout(source, *parsed, error))
-    runtimeError(RuntimeErrorCode::BadLayout, "WRITE", "layout", error);
+    runtimeError(io, RuntimeErrorCode::BadLayout, "WRITE", "layout", error);
   return *cache.emplace(std::string(source), std::move(parsed)).first->second;
 }
 

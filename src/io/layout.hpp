@@ -29,8 +29,10 @@ struct Layout {
 // false and a short reason on a malformed string.
 bool parseLayout(std::string_view source, Layout& layout, std::string& error);
 
-// The parsed form of a layout string, parsed on first use and kept; a
-// malformed string ends the run with a run-time error report.
-const Layout& layoutFor(std::string_view source);
+struct Session;
+
+// The parsed form of a layout string, parsed on its first use in the run and
+// kept there; a malformed string ends the run with a run-time error report.
+const Layout& layoutFor(Session& io, std::string_view source);
 
 }  // namespace helisolv

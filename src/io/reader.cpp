@@ -13,7 +13,6 @@
 #include <span>
 #include <vector>
 
-#include "io/channels.hpp"
 #include "io/console.hpp"
 #include "io/runtime_error.hpp"
 
@@ -25,12 +24,12 @@ const char* unitName(Unit unit) {
   return unit == Unit::Task ? "Helisolv.Tsk" : "stdin";
 }
 
-std::istream* inputStream(Unit unit) {
-  return unit == Unit::Task ? channels().task : channels().keyboard;
+std::istream* inputStream(Session& io, Unit unit) {
+  return unit == Unit::Task ? io.ch.task : io.ch.keyboard;
 }
 
-long& linesTaken(Unit unit) {
-  return unit == Unit::Task ? channels().taskLines : channels().keyboardLines;
+long& linesTaken(Session& io, Unit unit) {
+  return unit == Unit::Task ? io.taskLines : io.keyboardLines;
 }
 
 // "at line 80" of the task file, "at console line 3" of the console input.
@@ -61,18 +60,18 @@ constexpr Question kQuestions[] = {
      {"diameter D, m", "revolutions N, rpm"}},
 };
 
-const Question* consoleQuestion() {
-  const std::string_view text = lastConsoleText();
+const Question* consoleQuestion(const Session& io) {
+  const std::string_view text = io.lastText;
   for (const Question& q : kQuestions)
     if (text.find(q.key) != std::string_view::npos) return &q;
   return nullptr;
 }
 
 // "; the question was "<question>", that is: <meaning>" for a console read.
-std::string questionRef(Unit unit) {
+std::string questionRef(const Session& io, Unit unit) {
   if (unit == Unit::Task) return {};
-  std::string s = "; the question was " + quoted(lastConsoleText());
-  if (const Question* q = consoleQuestion()) s += ", that is: " + std::string(q->meaning);
+  std::string s = "; the question was " + quoted(io.lastText);
+  if (const Question* q = consoleQuestion(io)) s += ", that is: " + std::string(q->meaning);
   return s;
 }
 
@@ -93,12 +92,12 @@ enum class LineRead { Line, End, TooLong };
 
 // Reads one line of the unit without its line end (LF, or CR LF), keeping at
 // most `keep` characters and dropping the rest as it is read.
-LineRead readLine(Unit unit, std::string& line, size_t keep) {
+LineRead readLine(Session& io, Unit unit, std::string& line, size_t keep) {
   line.clear();
-  std::istream* in = inputStream(unit);
+  std::istream* in = inputStream(io, unit);
   if (!in) return LineRead::End;
   // The question stands on the console before the program waits for its answer.
-  if (unit != Unit::Task) flushConsole();
+  if (unit != Unit::Task) flushConsole(io);
   std::streambuf* buf = in->rdbuf();
   using Traits = std::char_traits<char>;
   int c = buf ? buf->sbumpc() : Traits::eof();
@@ -106,7 +105,7 @@ LineRead readLine(Unit unit, std::string& line, size_t keep) {
     in->setstate(std::ios::eofbit);
     return LineRead::End;
   }
-  ++linesTaken(unit);
+  ++linesTaken(io, unit);
   long length = 0;
   // One character more than kept, so that a CR ending the kept part can be
   // told apart from a CR inside a longer line.
@@ -123,42 +122,42 @@ LineRead readLine(Unit unit, std::string& line, size_t keep) {
 }
 
 // `context` names the question or the pause the line answers.
-[[noreturn]] void lineTooLong(Unit unit, const std::string& context) {
-  runtimeError(RuntimeErrorCode::LineTooLong, "READ", unitName(unit),
-               lineRef(unit, linesTaken(unit)) + ": no line end within " +
+[[noreturn]] void lineTooLong(Session& io, Unit unit, const std::string& context) {
+  runtimeError(io, RuntimeErrorCode::LineTooLong, "READ", unitName(unit),
+               lineRef(unit, linesTaken(io, unit)) + ": no line end within " +
                    std::to_string(kMaxLineLength) +
                    " characters (is the input a device or a binary file?)" + context);
 }
 
 // A Task read past the end of a task file this run created empty: say so,
 // and where task files are to be found.
-[[noreturn]] void missingTaskFile() {
-  runtimeError(RuntimeErrorCode::EndOfFile, "READ", unitName(Unit::Task),
+[[noreturn]] void missingTaskFile(Session& io) {
+  runtimeError(io, RuntimeErrorCode::EndOfFile, "READ", unitName(Unit::Task),
                "at line 1: Helisolv.Tsk did not exist, so an empty one was created; copy a task "
                "file from examples/ to Helisolv.Tsk (see README)");
 }
 
 // Reads the next line of a read statement; the end of the input is the
 // end-of-file error, naming what was still wanted.
-std::string nextLine(Unit unit, size_t keep, std::string_view wanted) {
+std::string nextLine(Session& io, Unit unit, size_t keep, std::string_view wanted) {
   std::string line;
-  switch (readLine(unit, line, keep)) {
+  switch (readLine(io, unit, line, keep)) {
     case LineRead::Line:
       return line;
     case LineRead::TooLong:
-      lineTooLong(unit, questionRef(unit));
+      lineTooLong(io, unit, questionRef(io, unit));
     case LineRead::End:
       break;
   }
-  if (unit == Unit::Task && channels().taskCreated && linesTaken(unit) == 0) missingTaskFile();
-  runtimeError(RuntimeErrorCode::EndOfFile, "READ", unitName(unit),
-               lineRef(unit, linesTaken(unit) + 1) + ": " + std::string(wanted) + " is missing" +
-                   questionRef(unit));
+  if (unit == Unit::Task && io.taskCreated && linesTaken(io, unit) == 0) missingTaskFile(io);
+  runtimeError(io, RuntimeErrorCode::EndOfFile, "READ", unitName(unit),
+               lineRef(unit, linesTaken(io, unit) + 1) + ": " + std::string(wanted) +
+                   " is missing" + questionRef(io, unit));
 }
 
 // A console read takes the user's Enter: the next record starts on this line.
-void endConsoleRead(Unit unit) {
-  if (unit != Unit::Task) setConsoleLineOpen(false);
+void endConsoleRead(Session& io, Unit unit) {
+  if (unit != Unit::Task) io.lineOpen = false;
 }
 
 bool isBlank(char c) {
@@ -172,7 +171,8 @@ bool isDigit(char c) {
 // filled, for the error reports.
 class ListRead {
  public:
-  ListRead(Unit unit, std::span<const NamedTarget> targets) : unit_(unit), targets_(targets) {}
+  ListRead(Session& io, Unit unit, std::span<const NamedTarget> targets)
+      : io_(io), unit_(unit), targets_(targets) {}
 
   void run();
 
@@ -181,7 +181,7 @@ class ListRead {
     if (next_ >= targets_.size()) return {next_, targets_.size(), {}};
     ValueRef v{next_, targets_.size(), targets_[next_].name};
     if (v.name.empty() && unit_ != Unit::Task) {
-      if (const Question* q = consoleQuestion(); q && next_ < q->values.size())
+      if (const Question* q = consoleQuestion(io_); q && next_ < q->values.size())
         v.name = q->values[next_];
     }
     return v;
@@ -190,9 +190,9 @@ class ListRead {
   // The text found does not fit the value: line, value, text, and a hint
   // when the line holds a decimal comma (a comma separates values).
   [[noreturn]] void refuse(RuntimeErrorCode code, std::string_view token) const {
-    std::string detail =
-        lineRef(unit_, linesTaken(unit_)) + ": " + describe(current()) + " is " + quoted(token);
-    detail += questionRef(unit_);
+    std::string detail = lineRef(unit_, linesTaken(io_, unit_)) + ": " + describe(current()) +
+                         " is " + quoted(token);
+    detail += questionRef(io_, unit_);
     for (size_t i = 1; i + 1 < line_.size(); ++i) {
       if (line_[i] == ',' && isDigit(line_[i - 1]) && isDigit(line_[i + 1])) {
         size_t from = i - 1;
@@ -204,7 +204,7 @@ class ListRead {
         break;
       }
     }
-    runtimeError(code, "READ", unitName(unit_), detail);
+    runtimeError(io_, code, "READ", unitName(unit_), detail);
   }
 
   // An optionally signed string of digits within the 32-bit range.
@@ -271,9 +271,10 @@ class ListRead {
   }
 
   void readNextLine() {
-    line_ = nextLine(unit_, static_cast<size_t>(kMaxLineLength), describe(current()));
+    line_ = nextLine(io_, unit_, static_cast<size_t>(kMaxLineLength), describe(current()));
   }
 
+  Session& io_;
   Unit unit_;
   std::span<const NamedTarget> targets_;
   size_t next_ = 0;
@@ -331,34 +332,34 @@ void ListRead::run() {
       ++next_;
     }
   }
-  endConsoleRead(unit_);
+  endConsoleRead(io_, unit_);
 }
 
 }  // namespace
 
-void readList(Unit unit, std::initializer_list<NamedTarget> targets) {
-  readList(unit, std::span<const NamedTarget>(targets.begin(), targets.size()));
+void readList(Session& io, Unit unit, std::initializer_list<NamedTarget> targets) {
+  readList(io, unit, std::span<const NamedTarget>(targets.begin(), targets.size()));
 }
 
-void readList(Unit unit, std::span<const NamedTarget> targets) {
-  ListRead(unit, targets).run();
+void readList(Session& io, Unit unit, std::span<const NamedTarget> targets) {
+  ListRead(io, unit, targets).run();
 }
 
-void readList(Unit unit, std::initializer_list<Target> targets) {
+void readList(Session& io, Unit unit, std::initializer_list<Target> targets) {
   std::vector<NamedTarget> named;
   for (const Target& t : targets) named.push_back({t, {}});
-  ListRead(unit, named).run();
+  ListRead(io, unit, named).run();
 }
 
-char readChar(Unit unit) {
-  std::string line = nextLine(unit, 1, "the answer");
-  endConsoleRead(unit);
+char readChar(Session& io, Unit unit) {
+  std::string line = nextLine(io, unit, 1, "the answer");
+  endConsoleRead(io, unit);
   return line.empty() ? ' ' : line.front();
 }
 
-std::string readText80(Unit unit, std::string_view what) {
-  std::string line = nextLine(unit, 80, what.empty() ? std::string_view("a line") : what);
-  endConsoleRead(unit);
+std::string readText80(Session& io, Unit unit, std::string_view what) {
+  std::string line = nextLine(io, unit, 80, what.empty() ? std::string_view("a line") : what);
+  endConsoleRead(io, unit);
   line.resize(80, ' ');
   return line;
 }
@@ -368,17 +369,18 @@ namespace {
 // Runs a pause reply as a command through the command interpreter named by
 // COMSPEC and waits for it. Without one nothing runs: a word typed at an
 // Enter prompt must never start a program by accident.
-void runCommand(const std::string& command) {
+void runCommand(Session& io, const std::string& command) {
   const char* shell = std::getenv("COMSPEC");
   if (!shell || !*shell) {
-    if (std::ostream* err = channels().errors) {
+    if (std::ostream* err = io.ch.errors) {
       *err << "helisolv: pause reply not run as a command (set COMSPEC to a command interpreter "
               "to run it)\n";
       err->flush();
     }
     return;
   }
-  flushOutputs();
+  flushOutputs(io);
+  if (io.beforeCommand) io.beforeCommand();
   pid_t child = fork();
   if (child == 0) {
     // Console answers that come from a file or pipe stay with the program.
@@ -398,25 +400,25 @@ void runCommand(const std::string& command) {
 
 }  // namespace
 
-void pause(std::string_view message) {
-  if (consoleLineOpen()) consoleText("\r\n");
-  consoleText(message);
-  consoleText("\r\n");
-  flushConsole();
+void pause(Session& io, std::string_view message) {
+  if (io.lineOpen) consoleText(io, "\r\n");
+  consoleText(io, message);
+  consoleText(io, "\r\n");
+  flushConsole(io);
   // The end of the console input continues the run like an empty reply.
   constexpr size_t kMaxReply = 128;
   std::string reply;
-  if (readLine(Unit::Keyboard, reply, kMaxReply) == LineRead::TooLong)
-    lineTooLong(Unit::Keyboard, "; the reply to the pause " + quoted(message));
+  if (readLine(io, Unit::Keyboard, reply, kMaxReply) == LineRead::TooLong)
+    lineTooLong(io, Unit::Keyboard, "; the reply to the pause " + quoted(message));
   while (!reply.empty() && isBlank(reply.back())) reply.pop_back();
-  if (reply.size() >= 2) runCommand(reply);
+  if (reply.size() >= 2) runCommand(io, reply);
 }
 
-void stop(Outcome outcome) {
-  if (consoleLineOpen()) consoleText("\r\n");
-  consoleText("Stop - Program terminated.\r\n");
-  flushConsole();
-  flushOutputs();
+void stop(Session& io, Outcome outcome) {
+  if (io.lineOpen) consoleText(io, "\r\n");
+  consoleText(io, "Stop - Program terminated.\r\n");
+  flushConsole(io);
+  flushOutputs(io);
   throw RunEnd{exitStatus(outcome)};
 }
 
@@ -438,8 +440,8 @@ std::string quoted(std::string_view text) {
   return s + "\"";
 }
 
-int reportRuntimeError(RuntimeErrorCode code, std::string_view statement, std::string_view unitName,
-                       std::string_view detail) {
+int reportRuntimeError(Session& io, RuntimeErrorCode code, std::string_view statement,
+                       std::string_view unitName, std::string_view detail) {
   static const char* const kDescriptions[] = {
       "",
       "end of file",
@@ -454,9 +456,9 @@ int reportRuntimeError(RuntimeErrorCode code, std::string_view statement, std::s
       "system failure",
       "line too long",
   };
-  flushOutputs();
+  flushOutputs(io);
   const int n = static_cast<int>(code);
-  if (std::ostream* err = channels().errors) {
+  if (std::ostream* err = io.ch.errors) {
     *err << "\nrun-time error " << n << ": " << statement << "(" << unitName << ")\n- "
          << kDescriptions[n];
     if (!detail.empty()) *err << " " << detail;
@@ -466,9 +468,9 @@ int reportRuntimeError(RuntimeErrorCode code, std::string_view statement, std::s
   return 1;
 }
 
-void runtimeError(RuntimeErrorCode code, std::string_view statement, std::string_view unitName,
-                  std::string_view detail) {
-  throw RunEnd{reportRuntimeError(code, statement, unitName, detail)};
+void runtimeError(Session& io, RuntimeErrorCode code, std::string_view statement,
+                  std::string_view unitName, std::string_view detail) {
+  throw RunEnd{reportRuntimeError(io, code, statement, unitName, detail)};
 }
 
 }  // namespace helisolv

@@ -9,6 +9,7 @@
 #include <variant>
 
 #include "io/outcome.hpp"
+#include "io/session.hpp"
 #include "io/units.hpp"
 
 namespace helisolv {
@@ -27,16 +28,16 @@ struct NamedTarget {
 // starts on a new line and skips the rest of its last line; a slash ends it.
 // A failed read reports the line, the value's place in the list, its name (a
 // console read: the question on the console) and the text found.
-void readList(Unit unit, std::initializer_list<Target> targets);
-void readList(Unit unit, std::initializer_list<NamedTarget> targets);
-void readList(Unit unit, std::span<const NamedTarget> targets);
+void readList(Session& io, Unit unit, std::initializer_list<Target> targets);
+void readList(Session& io, Unit unit, std::initializer_list<NamedTarget> targets);
+void readList(Session& io, Unit unit, std::span<const NamedTarget> targets);
 
 // Layout "(A)": the first character of the next line, a blank for an empty line.
-char readChar(Unit unit);
+char readChar(Session& io, Unit unit);
 
 // Layout "(A80)": the first 80 characters of the next line, blank padded.
 // `what` names the line in the end-of-file report ("free text line").
-std::string readText80(Unit unit, std::string_view what = {});
+std::string readText80(Session& io, Unit unit, std::string_view what = {});
 
 // The longest line any read takes (1 MiB). Only what a read can use is kept
 // (80 characters of a skipped line, 128 of a pause reply), but a line without
@@ -48,9 +49,9 @@ inline constexpr long kMaxLineLength = 1L << 20;
 // more characters (after trailing blanks and tabs are removed) runs as a
 // command only when COMSPEC names a command interpreter; otherwise a note on
 // standard error says it was not run.
-void pause(std::string_view message);
+void pause(Session& io, std::string_view message);
 
 // Stop: ends the run with the exit status of its outcome (never returns).
-[[noreturn]] void stop(Outcome outcome = Outcome::Solved);
+[[noreturn]] void stop(Session& io, Outcome outcome = Outcome::Solved);
 
 }  // namespace helisolv

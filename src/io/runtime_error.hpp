@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "io/session.hpp"
+
 namespace helisolv {
 
 enum class RuntimeErrorCode {
@@ -25,11 +27,11 @@ enum class RuntimeErrorCode {
 // to the error stream and returns the exit status, 1. detail, when given, is
 // added to the description after a blank; it must already be printable (see
 // quoted()).
-int reportRuntimeError(RuntimeErrorCode code, std::string_view statement, std::string_view unitName,
-                       std::string_view detail = {});
+int reportRuntimeError(Session& io, RuntimeErrorCode code, std::string_view statement,
+                       std::string_view unitName, std::string_view detail = {});
 
 // The same report, ending the run.
-[[noreturn]] void runtimeError(RuntimeErrorCode code, std::string_view statement,
+[[noreturn]] void runtimeError(Session& io, RuntimeErrorCode code, std::string_view statement,
                                std::string_view unitName, std::string_view detail = {});
 
 // Text from the input in double quotes, cut short when long, with every byte

@@ -24,8 +24,8 @@ class Record {
   }
   size_t length() const { return text_.size(); }
   // Hands the record to the unit; pending blanks are dropped.
-  void end(Unit unit) {
-    emitRecord(unit, text_);
+  void end(Session& io, Unit unit) {
+    emitRecord(io, unit, text_);
     text_.clear();
     pending_ = 0;
   }
@@ -39,7 +39,7 @@ const char* unitName(Unit unit) {
   return unit == Unit::Result ? "Helisolv.Son" : "stdout";
 }
 
-std::string editValue(Unit unit, const EditDescriptor& d, const Value& v) {
+std::string editValue(Session& io, Unit unit, const EditDescriptor& d, const Value& v) {
   using K = EditDescriptor::Kind;
   if (d.kind == K::Integer && std::holds_alternative<int>(v))
     return editInteger(std::get<int>(v), d.width, d.digits);
@@ -47,13 +47,13 @@ std::string editValue(Unit unit, const EditDescriptor& d, const Value& v) {
     return editReal(std::get<float>(v), d.width, d.digits);
   if (d.kind == K::Alpha && std::holds_alternative<std::string_view>(v))
     return editText(std::get<std::string_view>(v), d.width);
-  runtimeError(RuntimeErrorCode::BadValueKind, "WRITE", unitName(unit));
+  runtimeError(io, RuntimeErrorCode::BadValueKind, "WRITE", unitName(unit));
 }
 
 }  // namespace
 
-void write(Unit unit, std::string_view layoutText, std::span<const Value> values) {
-  const Layout& layout = layoutFor(layoutText);
+void write(Session& io, Unit unit, std::string_view layoutText, std::span<const Value> values) {
+  const Layout& layout = layoutFor(io, layoutText);
   Record record;
   size_t next = 0;  // next value to edit
   size_t pos = 0;   // next descriptor
@@ -61,34 +61,34 @@ void write(Unit unit, std::string_view layoutText, std::span<const Value> values
     if (pos == layout.items.size()) {
       // The final ')': the statement ends here unless values remain, in which
       // case the record ends and the walk resumes at the reversion point.
-      record.end(unit);
+      record.end(io, unit);
       if (next == values.size()) return;
       // More values than the layout can ever take: refuse rather than write
       // records without end.
       if (!layout.reversionHasData)
-        runtimeError(RuntimeErrorCode::BadLayout, "WRITE", unitName(unit), "values left over");
+        runtimeError(io, RuntimeErrorCode::BadLayout, "WRITE", unitName(unit), "values left over");
       pos = layout.reversionPoint;
       continue;
     }
     const EditDescriptor& d = layout.items[pos];
     if (d.isData()) {
       if (next == values.size()) {
-        record.end(unit);
+        record.end(io, unit);
         return;
       }
-      record.place(editValue(unit, d, values[next++]));
+      record.place(editValue(io, unit, d, values[next++]));
     } else if (d.kind == EditDescriptor::Kind::Text) {
       record.place(d.text);
     } else if (d.kind == EditDescriptor::Kind::Skip) {
       record.skip(d.width);
     } else {
-      record.end(unit);
+      record.end(io, unit);
     }
     ++pos;
   }
 }
 
-void writeFree(Unit unit, std::initializer_list<std::string_view> texts) {
+void writeFree(Session& io, Unit unit, std::initializer_list<std::string_view> texts) {
   // A free-format record starts with one blank (the carriage control on the
   // console) and holds the texts one after another; a text that would pass
   // the 79th column goes on a continuation record.
@@ -99,7 +99,7 @@ void writeFree(Unit unit, std::initializer_list<std::string_view> texts) {
     while (!t.empty()) {
       size_t room = kLineWidth - (record.length() == 0 ? 1 : record.length());
       if (room == 0) {
-        record.end(unit);
+        record.end(io, unit);
         record.skip(1);
         continue;
       }
@@ -107,7 +107,7 @@ void writeFree(Unit unit, std::initializer_list<std::string_view> texts) {
       t.remove_prefix(std::min(room, t.size()));
     }
   }
-  record.end(unit);
+  record.end(io, unit);
 }
 
 }  // namespace helisolv

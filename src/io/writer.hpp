@@ -8,6 +8,7 @@
 #include <string_view>
 #include <variant>
 
+#include "io/session.hpp"
 #include "io/units.hpp"
 
 namespace helisolv {
@@ -17,22 +18,23 @@ namespace helisolv {
 using Value = std::variant<int, float, std::string_view>;
 
 // One write statement with a layout string such as "(1X,I2,F8.3)".
-void write(Unit unit, std::string_view layout, std::span<const Value> values);
-inline void write(Unit unit, std::string_view layout, std::initializer_list<Value> values = {}) {
-  write(unit, layout, std::span<const Value>(values.begin(), values.size()));
+void write(Session& io, Unit unit, std::string_view layout, std::span<const Value> values);
+inline void write(Session& io, Unit unit, std::string_view layout,
+                  std::initializer_list<Value> values = {}) {
+  write(io, unit, layout, std::span<const Value>(values.begin(), values.size()));
 }
 
 // A free-format write of texts (none: an empty record).
-void writeFree(Unit unit, std::initializer_list<std::string_view> texts = {});
+void writeFree(Session& io, Unit unit, std::initializer_list<std::string_view> texts = {});
 
 // A report line: the same write to the console and then to the result file.
-inline void report(std::string_view layout, std::initializer_list<Value> values = {}) {
-  write(Unit::Console, layout, values);
-  write(Unit::Result, layout, values);
+inline void report(Session& io, std::string_view layout, std::initializer_list<Value> values = {}) {
+  write(io, Unit::Console, layout, values);
+  write(io, Unit::Result, layout, values);
 }
-inline void reportFree(std::initializer_list<std::string_view> texts = {}) {
-  writeFree(Unit::Console, texts);
-  writeFree(Unit::Result, texts);
+inline void reportFree(Session& io, std::initializer_list<std::string_view> texts = {}) {
+  writeFree(io, Unit::Console, texts);
+  writeFree(io, Unit::Result, texts);
 }
 
 }  // namespace helisolv

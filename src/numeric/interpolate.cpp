@@ -13,15 +13,17 @@ namespace helisolv {
 namespace {
 
 // The point lies outside the table: console only, the caller's y stands.
-void reportOutsideTable(float first, float x, float last) {
-  writeFree(Unit::Console, {" **** INTERPOLANT ARALIGIN DISINDA ****"});
-  write(Unit::Console, "(' X(1)=',F20.15,/,' X   =',F20.15,/,' X(N)=',F20.15)", {first, x, last});
-  writeFree(Unit::Console, {" **** INTERPOLASYON BASARISIZ ****"});
+void reportOutsideTable(Session& io, float first, float x, float last) {
+  writeFree(io, Unit::Console, {" **** INTERPOLANT ARALIGIN DISINDA ****"});
+  write(io, Unit::Console, "(' X(1)=',F20.15,/,' X   =',F20.15,/,' X(N)=',F20.15)",
+        {first, x, last});
+  writeFree(io, Unit::Console, {" **** INTERPOLASYON BASARISIZ ****"});
 }
 
 }  // namespace
 
-void interpolate(int count, const float* xs, const float* ys, float x, float& y, int capacity) {
+void interpolate(Session& io, int count, const float* xs, const float* ys, float x, float& y,
+                 int capacity) {
   // A count beyond the caller's arrays is cut to their capacity, so that no
   // read leaves them.
   const int n = std::min(count, capacity);
@@ -34,7 +36,7 @@ void interpolate(int count, const float* xs, const float* ys, float x, float& y,
   }
   // The parabola needs three points; a shorter table cannot be read.
   if (n < 3 || k == 0) {
-    reportOutsideTable(xs[1], x, xs[std::max(n, 1)]);
+    reportOutsideTable(io, xs[1], x, xs[std::max(n, 1)]);
     return;
   }
 

@@ -93,12 +93,13 @@ void splineCoefficients(const float* tau, float* c, int count, int capacity) {
   }
 }
 
-void locateInterval(const float* xs, float x, int count, int& index, int& found, int capacity) {
+void locateInterval(Session& io, const float* xs, float x, int count, int& index, int& found,
+                    int capacity) {
   const int n = std::min(count, capacity);
   // An empty table holds no point.
   if (n < 1 || x < xs[1] || x > xs[n]) {
     found = 0;
-    write(Unit::Console, "(' ** NOKTA ARALIGIN DISINDA **')");
+    write(io, Unit::Console, "(' ** NOKTA ARALIGIN DISINDA **')");
     return;
   }
   // A point at either end, within rounding, belongs to the end interval.
@@ -119,22 +120,24 @@ void locateInterval(const float* xs, float x, int count, int& index, int& found,
   }
 }
 
-void splineValue(int count, float x, float& value, const float* tau, const float* c, int& found,
-                 int capacity) {
+void splineValue(Session& io, int count, float x, float& value, const float* tau, const float* c,
+                 int& found, int capacity) {
   // Interval 1 stands when the search finds none (a NaN x): the value is then
   // NaN too rather than read from an unset interval.
   int index = 1;
-  locateInterval(tau, x, count, index, found, capacity);
+  locateInterval(io, tau, x, count, index, found, capacity);
   if (found == 0) return;
   const float* ci = c + (index - 1) * 4;
   const float h = x - tau[index];
   value = ((h * ci[3] / 3.0f + ci[2]) * h / 2.0f + ci[1]) * h + ci[0];
 }
 
-void findRoot(int count, const float* xs, const float* ys, float target, float& root,
+void findRoot(Session& io, int count, const float* xs, const float* ys, float target, float& root,
               int capacity) {
   const int n = std::min(count, capacity);
-  const auto noRoot = [] { write(Unit::Console, "(/,/,' VERILEN ARALIKTA KOK YOKTUR - STOP')"); };
+  const auto noRoot = [&io] {
+    write(io, Unit::Console, "(/,/,' VERILEN ARALIKTA KOK YOKTUR - STOP')");
+  };
   if (n < 1) {
     noRoot();
     return;
@@ -170,8 +173,8 @@ void findRoot(int count, const float* xs, const float* ys, float target, float& 
   float b = tau[static_cast<std::size_t>(n)];
   float fa = 0.0f;
   float fb = 0.0f;
-  splineValue(n, a, fa, tau.data(), c.data(), found, n);
-  splineValue(n, b, fb, tau.data(), c.data(), found, n);
+  splineValue(io, n, a, fa, tau.data(), c.data(), found, n);
+  splineValue(io, n, b, fb, tau.data(), c.data(), found, n);
 
   if (fa * fb > 0.0f) {
     noRoot();
@@ -189,7 +192,7 @@ void findRoot(int count, const float* xs, const float* ys, float target, float& 
   for (int iteration = 1; iteration <= maxIterations; ++iteration) {
     const float x = (fb * a - fa * b) / (fb - fa);
     root = x;
-    splineValue(n, x, f, tau.data(), c.data(), found, n);
+    splineValue(io, n, x, f, tau.data(), c.data(), found, n);
     if (std::fabs(f) < rootTolerance || std::fabs(f / range) < rootTolerance) return;
     if (f * fa >= 0.0f) {
       a = x;

@@ -6,7 +6,6 @@
 
 #include <limits>
 
-#include "driver/record.hpp"
 #include "driver/report_lines.hpp"
 #include "export/data_export.hpp"
 #include "io/reader.hpp"
@@ -49,38 +48,41 @@ constexpr int kAreaRatioRows = static_cast<int>(sizeof(kAreaRatios) / sizeof(kAr
 // Loading read off a Burrill curve at sigma. Outside the curve the interpolation
 // reports on the console and supplies nothing: the loading is then not a number,
 // and the minimum area ratio derived from it prints as a field of asterisks.
-float burrillLoading(int points, const float* sigmas, const float* taus, float sigma) {
+float burrillLoading(Session& io, int points, const float* sigmas, const float* taus, float sigma) {
   float tau = std::numeric_limits<float>::quiet_NaN();
-  interpolate(points, sigmas, taus, sigma, tau, points);
+  interpolate(io, points, sigmas, taus, sigma, tau, points);
   return tau;
 }
 
-void reportRule() {
-  reportFree();
-  report("(1X,72('-'))");
-  reportFree();
+void reportRule(Session& io) {
+  reportFree(io);
+  report(io, "(1X,72('-'))");
+  reportFree(io);
 }
 
 }  // namespace
 
-void pageBreak() {
-  writeFree(Unit::Default, {" "});
-  pause(" DEVAM ICIN ENTER TUSUNA BASINIZ ");
-  writeFree(Unit::Default, {" "});
+void pageBreak(Session& io) {
+  writeFree(io, Unit::Default, {" "});
+  pause(io, " DEVAM ICIN ENTER TUSUNA BASINIZ ");
+  writeFree(io, Unit::Default, {" "});
 }
 
-void reportBladeAreaChecks(float thrustKN, bool burrillForGawn) {
-  const float rpm = rec.rpm;
-  const float d = rec.diameter;
-  const float rho = rec.rho;
-  const float depth = rec.shaftDepth;
+void reportBladeAreaChecks(Session& io, const PitchProblem& problem, float thrustKN,
+                           bool burrillForGawn) {
+  const Task& task = problem.task;
+  const float rpm = task.rpm;
+  const float d = task.diameter;
+  const float rho = task.rho;
+  const float depth = task.shaftDepth;
+  const float areaRatio = problem.propeller.areaRatio;
 
   // Inflow at 0.7 R: rotation and speed of advance (through knots, as charted).
-  const float speedKnots = knots(rec.advanceSpeed);
+  const float speedKnots = knots(task.advanceSpeed);
   const float rotation = rpm * kPi / 60.0f * d * 0.7f;
   const float v2 = intPow(rotation, 2) + intPow(speedKnots * kKnot, 2);
 
-  const bool burrill = rec.seriesType != 2 || burrillForGawn;
+  const bool burrill = task.seriesType != 2 || burrillForGawn;
   float sigma = 0.0f;
   float loading = 0.0f;
   float minEar25 = 0.0f;
@@ -89,8 +91,8 @@ void reportBladeAreaChecks(float thrustKN, bool burrillForGawn) {
   if (burrill) {
     sigma = (rho * depth * kGravity + kAtmosphere) / (rho * v2 * 0.5f);
     const float diskArea = intPow(d, 2) * kPi / 4.0f;
-    const float projectedRatio = 1.067f - 0.229f * rec.pitchRatio;
-    const float projectedArea = diskArea * projectedRatio * rec.areaRatio;
+    const float projectedRatio = 1.067f - 0.229f * problem.propeller.pitchRatio;
+    const float projectedArea = diskArea * projectedRatio * areaRatio;
     loading = 1000.0f * thrustKN / (projectedArea * rho * v2 * 0.5f);
     // Area ratio at which the thrust would load the blades to tau exactly.
     auto minimumEar = [&](float tau) {
@@ -99,55 +101,57 @@ void reportBladeAreaChecks(float thrustKN, bool burrillForGawn) {
     // Below the first point of the 2.5 % line no area is asked for.
     if (sigma >= kBurrill25Sigma[1])
       minEar25 =
-          minimumEar(burrillLoading(kBurrill25Points, kBurrill25Sigma, kBurrill25Tau, sigma));
-    minEar50 = minimumEar(burrillLoading(kBurrill50Points, kBurrill50Sigma, kBurrill50Tau, sigma));
+          minimumEar(burrillLoading(io, kBurrill25Points, kBurrill25Sigma, kBurrill25Tau, sigma));
+    minEar50 =
+        minimumEar(burrillLoading(io, kBurrill50Points, kBurrill50Sigma, kBurrill50Tau, sigma));
     minEarUpper = minimumEar(0.0331f + 0.382f * sigma - 0.1968f * intPow(sigma, 2) +
                              0.056f * intPow(sigma, 3));
   }
 
-  const float keller = (1.3f + 0.3f * rec.bladeCount) * thrustKN * 1000.0f /
+  const float keller = (1.3f + 0.3f * problem.propeller.bladeCount) * thrustKN * 1000.0f /
                        ((rho * depth * kGravity + kKellerPressure) * d * d);
   const float tipSpeed = rpm * kPi / 60.0f * d;
 
-  reportRule();
+  reportRule(io);
   if (burrill) {
-    report(
-        "(1X,                                                    "
-        "'BURRIL KAVITASYON KRITERINE GORE ACINIM ALANI KONTROLU')");
-    report("(1X,'Mevcut EAR = ',F6.3,' =>  ','Sigma = ',         F5.3,' Tauc = ',F5.3)",
-           {rec.areaRatio, sigma, loading});
-    report("(1X,'%2.5 Sirt Kavitasyon Hattina Gore Min. EAR = ',  F5.3)", {minEar25});
-    report("(1X,'%5.0 Sirt Kavitasyon Hattina Gore Min. EAR = ',  F5.3)", {minEar50});
-    report("(1X,'Tavsiye edilen ust sinir icin Minimum  EAR = ',  F5.3)", {minEarUpper});
-    reportRule();
+    report(io,
+           "(1X,                                                    "
+           "'BURRIL KAVITASYON KRITERINE GORE ACINIM ALANI KONTROLU')");
+    report(io, "(1X,'Mevcut EAR = ',F6.3,' =>  ','Sigma = ',         F5.3,' Tauc = ',F5.3)",
+           {areaRatio, sigma, loading});
+    report(io, "(1X,'%2.5 Sirt Kavitasyon Hattina Gore Min. EAR = ',  F5.3)", {minEar25});
+    report(io, "(1X,'%5.0 Sirt Kavitasyon Hattina Gore Min. EAR = ',  F5.3)", {minEar50});
+    report(io, "(1X,'Tavsiye edilen ust sinir icin Minimum  EAR = ',  F5.3)", {minEarUpper});
+    reportRule(io);
   }
-  report(
-      "(1X,                                                    "
-      "'KELLER KRITERINE GORE ACINIM ALANI KONTROLU')");
-  report("(1X,'Min. EAR = ',F5.3,' + k ')", {keller});
-  report("(1X,'     EAR = ',F5.3,' -> Tek pervaneli gemiler    ')", {keller + kSingleScrew});
-  report("(1X,'     EAR = ',F5.3,' -> Hizli askeri gemiler (cift pervaneli.)')", {keller});
-  report("(1X,'     EAR = ',F5.3,' -> Yavas ticari gemiler (cift pervaneli.)')",
+  report(io,
+         "(1X,                                                    "
+         "'KELLER KRITERINE GORE ACINIM ALANI KONTROLU')");
+  report(io, "(1X,'Min. EAR = ',F5.3,' + k ')", {keller});
+  report(io, "(1X,'     EAR = ',F5.3,' -> Tek pervaneli gemiler    ')", {keller + kSingleScrew});
+  report(io, "(1X,'     EAR = ',F5.3,' -> Hizli askeri gemiler (cift pervaneli.)')", {keller});
+  report(io, "(1X,'     EAR = ',F5.3,' -> Yavas ticari gemiler (cift pervaneli.)')",
          {keller + kSlowTwinScrew});
-  reportRule();
-  report(
-      "(1X,                                                    "
-      "'KANAT UCU HIZINA GORE KANAT UCU GIRDABI TEHLIKESI KONTROLU')");
-  report("(1X,'Vtip = ',F6.3,' m/s',2X,'(Vtip - Kanat ucu hizi < 30 m/s olmali)')", {tipSpeed});
+  reportRule(io);
+  report(io,
+         "(1X,                                                    "
+         "'KANAT UCU HIZINA GORE KANAT UCU GIRDABI TEHLIKESI KONTROLU')");
+  report(io, "(1X,'Vtip = ',F6.3,' m/s',2X,'(Vtip - Kanat ucu hizi < 30 m/s olmali)')", {tipSpeed});
   const data::Cell none;
-  data::row(data::Table::BladeChecks,
-            {burrill ? data::Cell(rec.areaRatio) : none, burrill ? data::Cell(sigma) : none,
+  data::row(io, data::Table::BladeChecks,
+            {burrill ? data::Cell(areaRatio) : none, burrill ? data::Cell(sigma) : none,
              burrill ? data::Cell(loading) : none, burrill ? data::Cell(minEar25) : none,
              burrill ? data::Cell(minEar50) : none, burrill ? data::Cell(minEarUpper) : none,
              keller, keller + kSingleScrew, keller, keller + kSlowTwinScrew, tipSpeed});
   for (int i = 1; burrill && i <= kBurrill25Points; ++i)
-    data::row(data::Table::BurrillLines, {2.5f, kBurrill25Sigma[i], kBurrill25Tau[i]});
+    data::row(io, data::Table::BurrillLines, {2.5f, kBurrill25Sigma[i], kBurrill25Tau[i]});
   for (int i = 1; burrill && i <= kBurrill50Points; ++i)
-    data::row(data::Table::BurrillLines, {5.0f, kBurrill50Sigma[i], kBurrill50Tau[i]});
-  pageBreak();
+    data::row(io, data::Table::BurrillLines, {5.0f, kBurrill50Sigma[i], kBurrill50Tau[i]});
+  pageBreak(io);
 }
 
-void reportAreaRatioTable(Requirement held, float required) {
+void reportAreaRatioTable(Session& io, PitchProblem& problem, Requirement held, float required) {
+  const Task& task = problem.task;
   float ratio[kAreaRatioRows + 1] = {};
   float pitch[kAreaRatioRows + 1] = {};
   float efficiency[kAreaRatioRows + 1] = {};
@@ -155,33 +159,36 @@ void reportAreaRatioTable(Requirement held, float required) {
 
   PitchSweep sweep;
   for (float listed : kAreaRatios) {
-    rec.advanceRatio = advanceCoefficient(rec.advanceSpeed, revsPerSecond(rec.rpm), rec.diameter);
-    rec.areaRatio = listed;
-    sweepPitch(held, sweep);
+    const float advance =
+        advanceCoefficient(task.advanceSpeed, revsPerSecond(task.rpm), task.diameter);
+    problem.propeller.areaRatio = listed;
+    const float evaluated = sweepPitch(held, problem, advance, sweep);
     // An area ratio whose sweep does not reach the requirement gets no row.
     if (!requirementInRange(sweep, required)) continue;
-    float pd = pitchForRequirement(sweep, required);
-    evalOpenWater(pd, rec.areaRatio, rec.bladeCount);
+    float pd = pitchForRequirement(io, sweep, required);
+    Propeller propeller = problem.propeller;
+    propeller.pitchRatio = pd;
+    const OpenWaterPoint p = problem.evaluate(propeller, evaluated);
     ++rows;
     ratio[rows] = listed;
     pitch[rows] = pd;
-    efficiency[rows] = rec.eta0;
+    efficiency[rows] = p.eta0;
   }
 
-  report("(2/)");
-  reportFree({"Acinim alani orani Ae degisimine bagli pervane verimleri"});
-  reportFree({"    ---|-------|-------|-------|"});
-  reportFree({"     i     Ae     P/D    Eta0  |"});
-  reportFree({"    ---|-------|-------|-------|"});
+  report(io, "(2/)");
+  reportFree(io, {"Acinim alani orani Ae degisimine bagli pervane verimleri"});
+  reportFree(io, {"    ---|-------|-------|-------|"});
+  reportFree(io, {"     i     Ae     P/D    Eta0  |"});
+  reportFree(io, {"    ---|-------|-------|-------|"});
   for (int i = 1; i <= rows; ++i)
-    report("(6X,I2,1X,3(F6.3,2X))", {i, ratio[i], pitch[i], efficiency[i]});
+    report(io, "(6X,I2,1X,3(F6.3,2X))", {i, ratio[i], pitch[i], efficiency[i]});
   for (int i = 1; i <= rows; ++i)
-    data::row(data::Table::AreaRatio, {ratio[i], pitch[i], efficiency[i]});
-  reportFree({"    ---|-------|-------|-------|"});
-  reportFree({"Pervane acinim alan orani yukaridaki verilere gore yeniden belirlenebilir."});
-  pageBreak();
-  printSeriesUsed(rec.seriesType);
-  printViscousNote();
+    data::row(io, data::Table::AreaRatio, {ratio[i], pitch[i], efficiency[i]});
+  reportFree(io, {"    ---|-------|-------|-------|"});
+  reportFree(io, {"Pervane acinim alan orani yukaridaki verilere gore yeniden belirlenebilir."});
+  pageBreak(io);
+  printSeriesUsed(io, task.seriesType);
+  printViscousNote(io, problem.evaluate.correction.viscousFlag);
 }
 
 }  // namespace helisolv

@@ -6,6 +6,10 @@
 
 #include <vector>
 
+#include "helisolv/task.hpp"
+#include "io/session.hpp"
+#include "problems/solvers.hpp"
+
 namespace helisolv {
 
 // The quantity a pitch sweep tabulates and a requirement fixes: thrust in N,
@@ -23,9 +27,20 @@ struct PitchSweep {
   int count = 0;
 };
 
+// The propeller of a pitch-for-requirement problem as the solver works on it:
+// the task, the series evaluation with the correction the solver runs with,
+// and the propeller (the blade count the series evaluates with, the area
+// ratio, and the pitch ratio once found).
+struct PitchProblem {
+  const Task& task;
+  Evaluator evaluate;
+  Propeller propeller;
+};
+
 // Sweeps P/D from pdMin in steps of 0.1 (10 values for the Wageningen limits,
-// 16 for the Gawn limits) at the record's advanceRatio, areaRatio and bladeCount.
-void sweepPitch(Requirement quantity, PitchSweep& sweep);
+// 16 for the Gawn limits) at J of advance, the problem's area ratio and blade
+// count. Returns the J the series evaluated at.
+float sweepPitch(Requirement quantity, PitchProblem& problem, float advance, PitchSweep& sweep);
 
 // True when the requirement lies between the first and the last row, ends
 // included; an empty table is never in range.
@@ -33,26 +48,27 @@ bool requirementInRange(const PitchSweep& sweep, float required);
 
 // The P/D at which the not-a-knot spline through the sweep meets the
 // requirement (which must be in range); a single row gives its own P/D.
-float pitchForRequirement(const PitchSweep& sweep, float required);
+float pitchForRequirement(Session& io, const PitchSweep& sweep, float required);
 
 // The console-only break between two pages of the report: a blank line, the
 // pause " DEVAM ICIN ENTER TUSUNA BASINIZ " and a blank line.
-void pageBreak();
+void pageBreak(Session& io);
 
 // Burrill cavitation check (left out for the Gawn series unless burrillForGawn),
 // Keller minimum area ratio for three classes of ship and the tip speed, then
 // a pause. thrustKN is the thrust the propeller must deliver, in kN.
-void reportBladeAreaChecks(float thrustKN, bool burrillForGawn);
+void reportBladeAreaChecks(Session& io, const PitchProblem& problem, float thrustKN,
+                           bool burrillForGawn);
 
 // For each of the 15 listed area ratios, the pitch ratio that meets the
 // requirement (held in the sweep's unit: N, kW or kN m) and the efficiency
-// there; then a pause, the series line and the viscous note. Leaves areaRatio
-// at the last listed value.
-void reportAreaRatioTable(Requirement held, float required);
+// there; then a pause, the series line and the viscous note. Leaves the
+// problem's area ratio at the last listed value.
+void reportAreaRatioTable(Session& io, PitchProblem& problem, Requirement held, float required);
 
 // The usual table: the thrust in kN held fixed.
-inline void reportAreaRatioTable(float thrustKN) {
-  reportAreaRatioTable(Requirement::Thrust, thrustKN * 1000.0f);
+inline void reportAreaRatioTable(Session& io, PitchProblem& problem, float thrustKN) {
+  reportAreaRatioTable(io, problem, Requirement::Thrust, thrustKN * 1000.0f);
 }
 
 }  // namespace helisolv

@@ -5,7 +5,6 @@
 
 #include <cmath>
 
-#include "driver/record.hpp"
 #include "driver/report_lines.hpp"
 #include "export/data_export.hpp"
 #include "io/reader.hpp"
@@ -22,14 +21,14 @@ constexpr int kSweepCapacity = 100;
 
 constexpr std::string_view kTableRule = "---|-------|--------|-------|--------|---------|";
 
-void writeTableRule(Unit unit) {
-  writeFree(unit, {kTableRule});
+void writeTableRule(Session& io, Unit unit) {
+  writeFree(io, unit, {kTableRule});
 }
 
-void writeColumnHeads(Unit unit) {
-  writeTableRule(unit);
-  writeFree(unit, {" i     D(m)   10Kq      P/D      Kt       T(N)   "});
-  writeTableRule(unit);
+void writeColumnHeads(Session& io, Unit unit) {
+  writeTableRule(io, unit);
+  writeFree(io, unit, {" i     D(m)   10Kq      P/D      Kt       T(N)   "});
+  writeTableRule(io, unit);
 }
 
 // Thrust in N and torque in N m at the bollard, multiplied in report order.
@@ -42,59 +41,66 @@ float bollardTorque(float d, float kq, float n, float rho) {
 
 }  // namespace
 
-Outcome solveBollardPull() {
+Outcome solveBollardPull(const Task& task, const ModelOptions& models, Session& io) {
   // The Gawn polynomials are not valid at J = 0; the result file hears it
   // first here, and the driver then ends the run.
-  if (rec.seriesType == 2) {
-    write(Unit::Result,
+  if (task.seriesType == 2) {
+    write(io, Unit::Result,
           "(//' GAWN SERISI PERVANELER ICIN BOLLARD DURUMU HESABI MUMKUN DEGIL - STOP' )");
-    write(Unit::Console,
+    write(io, Unit::Console,
           "(//' GAWN SERISI PERVANELER ICIN BOLLARD DURUMU HESABI MUMKUN DEGIL - STOP' )");
     return Outcome::Refused;
   }
 
-  checkAreaRatio();
+  checkAreaRatio(io, task.seriesType, task.areaRatio);
   // Divisors of the target torque coefficient.
-  checkPositive("N", rec.rpm);
-  checkPositive("RHO", rec.rho);
-  checkPositive("D1", rec.bollardDiameter1);
-  checkPositive("D2", rec.bollardDiameter2);
-  checkPositive("D3", rec.bollardDiameter3);
+  checkPositive(io, "N", task.rpm);
+  checkPositive(io, "RHO", task.rho);
+  checkPositive(io, "D1", task.bollardDiameter1);
+  checkPositive(io, "D2", task.bollardDiameter2);
+  checkPositive(io, "D3", task.bollardDiameter3);
 
-  const float candidateDiameter[4] = {0.0f, rec.bollardDiameter1, rec.bollardDiameter2,
-                                      rec.bollardDiameter3};
+  const float candidateDiameter[4] = {0.0f, task.bollardDiameter1, task.bollardDiameter2,
+                                      task.bollardDiameter3};
   const float pi = 4.0f * realAtan(1.0f);
-  const float n = revsPerSecond(rec.rpm);
-  rec.advanceRatio = 0.0f;
+  const float n = revsPerSecond(task.rpm);
+  const float rho = task.rho;
+  const SeriesLimits limits = seriesLimits(task.seriesType);
+  Propeller propeller{task.bladeCount, task.areaRatio, 0.0f};
+  // At the bollard J is 0, which the series evaluates just off zero.
+  float advance = 0.0f;
 
-  write(Unit::Console, "(//5X,'Bollard Durumu Pervane Karakteristikleri')");
-  writeColumnHeads(Unit::Console);
-  write(Unit::Result, "(//5X,'Pervane Karakteristikleri')");
-  writeColumnHeads(Unit::Result);
+  write(io, Unit::Console, "(//5X,'Bollard Durumu Pervane Karakteristikleri')");
+  writeColumnHeads(io, Unit::Console);
+  write(io, Unit::Result, "(//5X,'Pervane Karakteristikleri')");
+  writeColumnHeads(io, Unit::Result);
 
   float candidatePitch[4] = {};
   float candidateKt[4] = {};
   float candidateKq[4] = {};
 
   for (int k = 1; k <= 3; ++k) {
-    rec.diameter = candidateDiameter[k];
-    const float d = rec.diameter;
+    const float d = candidateDiameter[k];
     // The torque coefficient at which the delivered power equals the given one.
-    const float targetKq = rec.powerW / (intPow(d, 5) * intPow(n, 3) * rec.rho * pi * 2.0f);
+    const float targetKq = task.powerW / (intPow(d, 5) * intPow(n, 3) * rho * pi * 2.0f);
+    // The bollard is never corrected for scale: the task has no viscous flag.
+    const Evaluator evaluate = evaluatorFor(task, models, 0, d, task.advanceSpeed, task.rpm);
 
     // Kq over the pitch ratios of the series, 0.05 apart, up to the first
     // negative thrust coefficient. The table never holds more than its
     // capacity, whatever the limits.
     float sweepKq[kSweepCapacity + 1] = {};
     float sweepPitch[kSweepCapacity + 1] = {};
-    const int steps = sweepPassCount(rec.pdMin, rec.pdMax, 0.05f);
+    const int steps = sweepPassCount(limits.pdMin, limits.pdMax, 0.05f);
     int sweepLength = 0;
-    float pitch = rec.pdMin;
+    float pitch = limits.pdMin;
     for (int step = 1; step <= steps && sweepLength < kSweepCapacity; ++step) {
-      evalOpenWater(pitch, rec.areaRatio, rec.bladeCount);
-      if (rec.kt < 0.0f) break;
+      propeller.pitchRatio = pitch;
+      const OpenWaterPoint p = evaluate(propeller, advance);
+      advance = p.advanceRatio;
+      if (p.kt < 0.0f) break;
       ++sweepLength;
-      sweepKq[sweepLength] = rec.kq;
+      sweepKq[sweepLength] = p.kq;
       sweepPitch[sweepLength] = pitch;
       pitch = pitch + 0.05f;
     }
@@ -110,7 +116,8 @@ Outcome solveBollardPull() {
       }
     }
     if (bracket == 0) {
-      report("(1X,'Kq=',F6.4,' ICIN P/D HESABI MEVCUT PERVANE ICIN MUMKUN  DEGIL')", {targetKq});
+      report(io, "(1X,'Kq=',F6.4,' ICIN P/D HESABI MEVCUT PERVANE ICIN MUMKUN  DEGIL')",
+             {targetKq});
       return Outcome::Refused;
     }
 
@@ -118,66 +125,67 @@ Outcome solveBollardPull() {
     float bollardPitch = (targetKq - sweepKq[i]) * (sweepPitch[i + 1] - sweepPitch[i]) /
                              (sweepKq[i + 1] - sweepKq[i]) +
                          sweepPitch[i];
-    evalOpenWater(bollardPitch, rec.areaRatio, rec.bladeCount);
-    const float thrust = bollardThrust(d, rec.kt, n, rec.rho);
-    rec.thrust = thrust;
-    report("(1X,I2,3X,F5.3,2X,F7.4,3X,F5.3,2X,F7.4,1X,F9.0,3X,F5.3)",
-           {k, d, 10.0f * rec.kq, bollardPitch, rec.kt, thrust});
-    data::row(data::Table::Bollard, {k, d, rec.kq, bollardPitch, rec.kt, thrust});
+    propeller.pitchRatio = bollardPitch;
+    const OpenWaterPoint p = evaluate(propeller, advance);
+    advance = p.advanceRatio;
+    const float thrust = bollardThrust(d, p.kt, n, rho);
+    report(io, "(1X,I2,3X,F5.3,2X,F7.4,3X,F5.3,2X,F7.4,1X,F9.0,3X,F5.3)",
+           {k, d, 10.0f * p.kq, bollardPitch, p.kt, thrust});
+    data::row(io, data::Table::Bollard, {k, d, p.kq, bollardPitch, p.kt, thrust});
 
     candidatePitch[k] = bollardPitch;
-    candidateKt[k] = rec.kt;
-    candidateKq[k] = rec.kq;
+    candidateKt[k] = p.kt;
+    candidateKq[k] = p.kq;
   }
-  writeTableRule(Unit::Console);
-  writeTableRule(Unit::Result);
+  writeTableRule(io, Unit::Console);
+  writeTableRule(io, Unit::Result);
 
   // The choice, console only. Anything but 1, 2 or 3 is refused and asked
   // again: there is no fourth candidate to report.
-  writeFree(Unit::Console);
-  writeFree(Unit::Console);
-  writeFree(Unit::Console, {"ISTEDIGINIZ PERVANE INDISINI 1,2 veya 3 OLARAK GIRINIZ"});
-  writeFree(Unit::Console, {"ARA YARICAPLAR ICIN AYRICA INTERPOLASYON YAPILABILIR"});
+  writeFree(io, Unit::Console);
+  writeFree(io, Unit::Console);
+  writeFree(io, Unit::Console, {"ISTEDIGINIZ PERVANE INDISINI 1,2 veya 3 OLARAK GIRINIZ"});
+  writeFree(io, Unit::Console, {"ARA YARICAPLAR ICIN AYRICA INTERPOLASYON YAPILABILIR"});
   int bollardChoice = 0;
   for (;;) {
-    readList(Unit::Keyboard, {&bollardChoice});
+    readList(io, Unit::Keyboard, {&bollardChoice});
     if (bollardChoice >= 1 && bollardChoice <= 3) break;
-    writeFree(Unit::Console, {"GECERSIZ SECIM - 1,2 veya 3 GIRINIZ"});
+    writeFree(io, Unit::Console, {"GECERSIZ SECIM - 1,2 veya 3 GIRINIZ"});
   }
 
   const float pitch = candidatePitch[bollardChoice];
-  rec.kt = candidateKt[bollardChoice];
-  rec.kq = candidateKq[bollardChoice];
-  rec.diameter = candidateDiameter[bollardChoice];
-  const float thrust = bollardThrust(rec.diameter, rec.kt, n, rec.rho);
-  rec.thrust = thrust;
-  const float torque = bollardTorque(rec.diameter, rec.kq, n, rec.rho);
+  const float kt = candidateKt[bollardChoice];
+  const float kq = candidateKq[bollardChoice];
+  const float diameter = candidateDiameter[bollardChoice];
+  const float thrust = bollardThrust(diameter, kt, n, rho);
+  const float torque = bollardTorque(diameter, kq, n, rho);
   const float power = deliveredPowerKW(torque, n);
 
-  printSeriesUsed(rec.seriesType);
-  report("(/,' SECILEN PERVANE = ',I2,'. PERVANEDIR',/)", {bollardChoice});
-  data::result("chosen row", bollardChoice);
-  data::markRow(data::Table::Bollard, bollardChoice);
-  report("(' P/D=',F5.3,1X,'Kt=',F6.3,1X,'10Kq=',F6.3)", {pitch, rec.kt, 10.0f * rec.kq});
-  data::result("pitch ratio", pitch);
-  data::result("Kt", rec.kt);
-  data::result("Kq", rec.kq);
+  printSeriesUsed(io, task.seriesType);
+  report(io, "(/,' SECILEN PERVANE = ',I2,'. PERVANEDIR',/)", {bollardChoice});
+  data::result(io, "chosen row", bollardChoice);
+  data::markRow(io, data::Table::Bollard, bollardChoice);
+  report(io, "(' P/D=',F5.3,1X,'Kt=',F6.3,1X,'10Kq=',F6.3)", {pitch, kt, 10.0f * kq});
+  data::result(io, "pitch ratio", pitch);
+  data::result(io, "Kt", kt);
+  data::result(io, "Kq", kq);
   report(
+      io,
       "(' RPS=',F7.3,1X,'RPM=',F7.3,1X,'T=',F8.3,' kN',1X,'D=',F7.3,' m',/,' Z=',I2,' EAR=',F5.3)",
-      {n, revsPerMinute(n), thrust / 1000.0f, rec.diameter, truncToInt(rec.bladeCount),
-       rec.areaRatio});
-  data::result("rps", n, "1/s");
-  data::result("rpm", revsPerMinute(n), "1/min");
-  data::result("thrust", thrust / 1000.0f, "kN");
-  data::result("diameter", rec.diameter, "m");
-  data::result("blades", truncToInt(rec.bladeCount));
-  data::result("area ratio", rec.areaRatio);
-  report("(1X,'RHO = ',F6.1,' kg/m3')", {rec.rho});
-  data::result("density", rec.rho, "kg/m3");
-  report("(' TORK=',F8.3,' kNm',1X,'Pd=',F7.1,' kW')", {torque / 1000.0f, power});
-  data::result("torque", torque / 1000.0f, "kN m");
-  data::result("delivered power", power, "kW");
-  printViscousNote();
+      {n, revsPerMinute(n), thrust / 1000.0f, diameter, truncToInt(propeller.bladeCount),
+       task.areaRatio});
+  data::result(io, "rps", n, "1/s");
+  data::result(io, "rpm", revsPerMinute(n), "1/min");
+  data::result(io, "thrust", thrust / 1000.0f, "kN");
+  data::result(io, "diameter", diameter, "m");
+  data::result(io, "blades", truncToInt(propeller.bladeCount));
+  data::result(io, "area ratio", task.areaRatio);
+  report(io, "(1X,'RHO = ',F6.1,' kg/m3')", {rho});
+  data::result(io, "density", rho, "kg/m3");
+  report(io, "(' TORK=',F8.3,' kNm',1X,'Pd=',F7.1,' kW')", {torque / 1000.0f, power});
+  data::result(io, "torque", torque / 1000.0f, "kN m");
+  data::result(io, "delivered power", power, "kW");
+  printViscousNote(io, 0);
   return Outcome::Solved;
 }
 

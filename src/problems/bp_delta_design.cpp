@@ -6,7 +6,6 @@
 
 #include <string_view>
 
-#include "driver/record.hpp"
 #include "driver/report_lines.hpp"
 #include "export/data_export.hpp"
 #include "io/writer.hpp"
@@ -37,20 +36,24 @@ constexpr int kCapacity = 100;
 
 }  // namespace
 
-Outcome solveBpDeltaDesign() {
+Outcome solveBpDeltaDesign(const Task& task, const ModelOptions& models, Session& io) {
   // delta divides into J: a zero or negative delta has no propeller.
-  checkPositive("delta", rec.delta);
+  checkPositive(io, "delta", task.delta);
 
-  rec.advanceRatio = advanceFromDelta(rec.delta);
-  const float j = rec.advanceRatio;
-  const float kqGiven = kqFromBp(rec.bp, j);
+  const Evaluator evaluate =
+      evaluatorFor(task, models, task.viscousFlag, task.diameter, task.advanceSpeed, task.rpm);
+  Propeller propeller{task.bladeCount, task.areaRatio, 0.0f};
+  const float j = advanceFromDelta(task.delta);
+  // J as the series last saw it (a J below 0.001 is evaluated at 0.001).
+  float advance = j;
+  const float kqGiven = kqFromBp(task.bp, j);
 
-  report("(//5X,'Pervane Karakteristikleri '/)");
-  report("(2X,'Bp=',F7.3,', Delta=',F6.2,', J=',F6.3,             ', 10Kq=',F6.3//)",
-         {rec.bp, rec.delta, j, 10.0f * kqGiven});
-  reportFree({kRule});
-  reportFree({kTitles});
-  reportFree({kRule});
+  report(io, "(//5X,'Pervane Karakteristikleri '/)");
+  report(io, "(2X,'Bp=',F7.3,', Delta=',F6.2,', J=',F6.3,             ', 10Kq=',F6.3//)",
+         {task.bp, task.delta, j, 10.0f * kqGiven});
+  reportFree(io, {kRule});
+  reportFree(io, {kTitles});
+  reportFree(io, {kRule});
 
   // One row per pitch ratio whose Kt at this J is not negative, numbered
   // consecutively. The pitch ratio and Bp columns are kept for the reading
@@ -61,50 +64,58 @@ Outcome solveBpDeltaDesign() {
   float pitch = kFirstPitch;
   for (int pass = 1; pass <= kMaxPasses; ++pass) {
     if (pitch > kLastPitch) break;
-    evalOpenWater(pitch, rec.areaRatio, rec.bladeCount);
-    if (!(rec.kt < 0.0f)) {
+    propeller.pitchRatio = pitch;
+    const OpenWaterPoint p = evaluate(propeller, advance);
+    propeller.bladeCount = p.bladeCount;
+    advance = p.advanceRatio;
+    if (!(p.kt < 0.0f)) {
       ++rowCount;
       rowPitch[rowCount] = pitch;
-      rowBp[rowCount] = powerCoefficientBp(rec.kq, rec.advanceRatio);
-      report("(1X,I2,F8.3,3F9.4,4X,2(F10.4,3X))",
-             {rowCount, pitch, rec.kt, 10.0f * rec.kq, rec.eta0, rowBp[rowCount],
-              deltaFromAdvance(rec.advanceRatio)});
-      data::row(data::Table::BpDelta, {pitch, rec.kt, rec.kq, rec.eta0, rowBp[rowCount],
-                                       deltaFromAdvance(rec.advanceRatio)});
+      rowBp[rowCount] = powerCoefficientBp(p.kq, advance);
+      report(io, "(1X,I2,F8.3,3F9.4,4X,2(F10.4,3X))",
+             {rowCount, pitch, p.kt, 10.0f * p.kq, p.eta0, rowBp[rowCount],
+              deltaFromAdvance(advance)});
+      data::row(io, data::Table::BpDelta,
+                {pitch, p.kt, p.kq, p.eta0, rowBp[rowCount], deltaFromAdvance(advance)});
     }
     pitch = pitch + kPitchStep;
   }
-  reportFree({kRule});
+  reportFree(io, {kRule});
 
   if (rowCount < kMinRows) {
-    report("(/,/,3X,'HESAP YAPILACAK SAYI 3 DEN AZ OLDUGU ICIN PROGRAM CALISMASI DURDURULDU')");
-    report("(3X,' ISON = ',I3)", {rowCount});
+    report(io, "(/,/,3X,'HESAP YAPILACAK SAYI 3 DEN AZ OLDUGU ICIN PROGRAM CALISMASI DURDURULDU')");
+    report(io, "(3X,' ISON = ',I3)", {rowCount});
     return Outcome::Refused;
   }
 
   // The pitch ratio at which the tabulated Bp equals the given one. Outside
   // the Bp column there is no such propeller: say so on both outputs rather
   // than report the pitch ratio the table loop happened to end with.
-  interpolate(rowCount, rowBp, rowPitch, rec.bp, pitch, kCapacity);
-  if (!(rec.bp >= rowBp[1] && rec.bp <= rowBp[rowCount])) {
-    report("(/,/,3X,'VERILEN Bp DEGERI TABLO SINIRLARI DISINDA - HESAP YAPILAMADI')");
-    report("(3X,' Bp = ',F8.3)", {rec.bp});
+  interpolate(io, rowCount, rowBp, rowPitch, task.bp, pitch, kCapacity);
+  if (!(task.bp >= rowBp[1] && task.bp <= rowBp[rowCount])) {
+    report(io, "(/,/,3X,'VERILEN Bp DEGERI TABLO SINIRLARI DISINDA - HESAP YAPILAMADI')");
+    report(io, "(3X,' Bp = ',F8.3)", {task.bp});
     return Outcome::Refused;
   }
-  evalOpenWater(pitch, rec.areaRatio, rec.bladeCount);
+  propeller.pitchRatio = pitch;
+  const OpenWaterPoint design = evaluate(propeller, advance);
+  propeller.bladeCount = design.bladeCount;
+  advance = design.advanceRatio;
 
   // Diameter, density and revolutions are the given ones; they play no part in
-  // the choice of the pitch ratio. The thrust stays in the record in N.
-  const float n = revsPerSecond(rec.rpm);
-  const float torque = intPow(rec.diameter, 5) * rec.kq * rec.rho * intPow(n, 2);
+  // the choice of the pitch ratio.
+  const float n = revsPerSecond(task.rpm);
+  const float torque = intPow(task.diameter, 5) * design.kq * task.rho * intPow(n, 2);
   const float deliveredPower = deliveredPowerKW(torque, n);
-  rec.thrust = intPow(rec.diameter, 4) * rec.kt * rec.rho * intPow(n, 2);
+  const float thrust = intPow(task.diameter, 4) * design.kt * task.rho * intPow(n, 2);
 
-  printSeriesUsed(rec.seriesType);
-  reportDesignConditions(rec.thrust / 1000.0f);
-  reportPropellerCoefficients(pitch, rec.advanceRatio, rec.kt, rec.kq, rec.eta0, rec.bp, rec.delta);
-  reportRevolutionsAndPower(n, rec.rpm, torque / 1000.0f, deliveredPower);
-  printViscousNote();
+  printSeriesUsed(io, task.seriesType);
+  reportDesignConditions(io, thrust / 1000.0f, task.advanceSpeed, task.rho, propeller.bladeCount,
+                         task.areaRatio, task.diameter);
+  reportPropellerCoefficients(io, pitch, advance, design.kt, design.kq, design.eta0, task.bp,
+                              task.delta);
+  reportRevolutionsAndPower(io, n, task.rpm, torque / 1000.0f, deliveredPower);
+  printViscousNote(io, task.viscousFlag);
   return Outcome::Solved;
 }
 

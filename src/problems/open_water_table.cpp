@@ -2,7 +2,6 @@
 // tabulated over the advance coefficient J, with the optional ITTC78 viscous
 // correction asked for on the console.
 
-#include "driver/record.hpp"
 #include "driver/report_lines.hpp"
 #include "export/data_export.hpp"
 #include "io/reader.hpp"
@@ -18,67 +17,74 @@ namespace {
 constexpr std::string_view kTableRule =
     "---|-------|--------|---------|--------|------------|------------|";
 
-void writeTableHead(Unit unit) {
-  write(unit, "(//5X,'Pervane Karakteristikleri ')");
-  writeFree(unit, {kTableRule});
-  writeFree(unit, {" i     J       Kt      10Kq      eta0         Bp         delta"});
-  writeFree(unit, {kTableRule});
+void writeTableHead(Session& io, Unit unit) {
+  write(io, unit, "(//5X,'Pervane Karakteristikleri ')");
+  writeFree(io, unit, {kTableRule});
+  writeFree(io, unit, {" i     J       Kt      10Kq      eta0         Bp         delta"});
+  writeFree(io, unit, {kTableRule});
 }
 
 }  // namespace
 
-Outcome solveOpenWaterTable() {
-  checkAreaRatio();
+Outcome solveOpenWaterTable(const Task& task, const ModelOptions& models, Session& io) {
+  checkAreaRatio(io, task.seriesType, task.areaRatio);
 
   // The viscous correction needs the full-scale diameter and revolutions,
   // which the task file of this problem type does not carry: ask for them.
-  write(Unit::Console, "(/A)", {" ITTC VISKOZ DUZELTMESI ISTER MISIN E/H <H>"});
-  const char viscousAnswer = readChar(Unit::Keyboard);
-  data::input("viscous correction asked",
+  int viscousFlag = task.viscousFlag;
+  float diameter = task.diameter;
+  float rpm = task.rpm;
+  write(io, Unit::Console, "(/A)", {" ITTC VISKOZ DUZELTMESI ISTER MISIN E/H <H>"});
+  const char viscousAnswer = readChar(io, Unit::Keyboard);
+  data::input(io, "viscous correction asked",
               std::string_view(viscousAnswer == 'E' || viscousAnswer == 'e' ? "yes" : "no"));
   if (viscousAnswer == 'E' || viscousAnswer == 'e') {
-    rec.viscousFlag = 1;
-    write(Unit::Console, "(/A)", {" HESAPLANACAK PERVANE CAPINI (m) ve DEVRINI (RPM) GIRIN"});
-    readList(Unit::Keyboard, {&rec.diameter, &rec.rpm});
-    data::input("diameter", rec.diameter, "m");
-    data::input("rpm", rec.rpm, "1/min");
+    viscousFlag = 1;
+    data::viscousFlag(io, viscousFlag);
+    write(io, Unit::Console, "(/A)", {" HESAPLANACAK PERVANE CAPINI (m) ve DEVRINI (RPM) GIRIN"});
+    readList(io, Unit::Keyboard, {&diameter, &rpm});
+    data::input(io, "diameter", diameter, "m");
+    data::input(io, "rpm", rpm, "1/min");
     // The correction divides by both; a zero or negative value is refused.
-    checkPositive("D", rec.diameter);
-    checkPositive("N", rec.rpm);
+    checkPositive(io, "D", diameter);
+    checkPositive(io, "N", rpm);
   }
+  const Evaluator evaluate =
+      evaluatorFor(task, models, viscousFlag, diameter, task.advanceSpeed, rpm);
+  Propeller propeller{task.bladeCount, task.areaRatio, task.pitchRatio};
 
-  float pitchRatio = rec.pitchRatio;
-
-  writeTableHead(Unit::Console);
-  writeTableHead(Unit::Result);
+  writeTableHead(io, Unit::Console);
+  writeTableHead(io, Unit::Result);
 
   // J from 0.05 by 0.025 up to (not including) 1.5: the pass count is fixed
   // before the first row, J itself is the running 32-bit sum. The sweep ends
   // at the first negative thrust coefficient; that row is not printed.
   const int passes = sweepPassCount(0.05f, 1.5f, 0.025f);
   int openWaterRow = 0;
-  rec.advanceRatio = 0.05f;
+  float advance = 0.05f;
   for (int pass = 1; pass <= passes; ++pass) {
     ++openWaterRow;
-    evalOpenWater(pitchRatio, rec.areaRatio, rec.bladeCount);
-    if (rec.kt < 0.0f) break;
-    const float j = rec.advanceRatio;
+    const OpenWaterPoint p = evaluate(propeller, advance);
+    propeller.bladeCount = p.bladeCount;
+    advance = p.advanceRatio;
+    if (p.kt < 0.0f) break;
+    const float j = advance;
     const float delta = deltaFromAdvance(j);
-    const float bp = powerCoefficientBp(rec.kq, j);
-    report("(1X,I2,F8.3,3F9.4,4X,2(F10.4,3X))",
-           {openWaterRow, j, rec.kt, 10.0f * rec.kq, rec.eta0, bp, delta});
-    data::row(data::Table::OpenWater, {j, rec.kt, rec.kq, rec.eta0, bp, delta});
-    rec.advanceRatio = rec.advanceRatio + 0.025f;
+    const float bp = powerCoefficientBp(p.kq, j);
+    report(io, "(1X,I2,F8.3,3F9.4,4X,2(F10.4,3X))",
+           {openWaterRow, j, p.kt, 10.0f * p.kq, p.eta0, bp, delta});
+    data::row(io, data::Table::OpenWater, {j, p.kt, p.kq, p.eta0, bp, delta});
+    advance = advance + 0.025f;
   }
-  reportFree({kTableRule});
+  reportFree(io, {kTableRule});
 
-  printSeriesUsed(rec.seriesType);
-  report("(1X,'Z = ',I2,' EAR = ',F5.3,' P/D = ',F5.3)",
-         {truncToInt(rec.bladeCount), rec.areaRatio, rec.pitchRatio});
-  data::result("blades", truncToInt(rec.bladeCount));
-  data::result("area ratio", rec.areaRatio);
-  data::result("pitch ratio", rec.pitchRatio);
-  printViscousNote();
+  printSeriesUsed(io, task.seriesType);
+  report(io, "(1X,'Z = ',I2,' EAR = ',F5.3,' P/D = ',F5.3)",
+         {truncToInt(propeller.bladeCount), task.areaRatio, task.pitchRatio});
+  data::result(io, "blades", truncToInt(propeller.bladeCount));
+  data::result(io, "area ratio", task.areaRatio);
+  data::result(io, "pitch ratio", task.pitchRatio);
+  printViscousNote(io, viscousFlag);
   return Outcome::Solved;
 }
 

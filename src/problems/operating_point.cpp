@@ -5,7 +5,6 @@
 
 #include <cmath>
 
-#include "driver/record.hpp"
 #include "driver/report_lines.hpp"
 #include "export/data_export.hpp"
 #include "io/writer.hpp"
@@ -24,11 +23,11 @@ constexpr int kTableCapacity = 100;
 constexpr std::string_view kTableRule =
     "---|-------|--------|---------|--------|------------|------------|";
 
-void writeTableHead(Unit unit) {
-  write(unit, "(//12X,' Pervane Karakteristikleri')");
-  writeFree(unit, {kTableRule});
-  writeFree(unit, {" i     J       Kt      10Kq      eta0         Bp         delta"});
-  writeFree(unit, {kTableRule});
+void writeTableHead(Session& io, Unit unit) {
+  write(io, unit, "(//12X,' Pervane Karakteristikleri')");
+  writeFree(io, unit, {kTableRule});
+  writeFree(io, unit, {" i     J       Kt      10Kq      eta0         Bp         delta"});
+  writeFree(io, unit, {kTableRule});
 }
 
 // Thrust in N and torque in N m, multiplied in the order of this report.
@@ -41,13 +40,16 @@ float operatingTorque(float kq, float d, float n, float rho) {
 
 }  // namespace
 
-Outcome solveOperatingPoint() {
-  checkAreaRatio();
+Outcome solveOperatingPoint(const Task& task, const ModelOptions& models, Session& io) {
+  checkAreaRatio(io, task.seriesType, task.areaRatio);
   // Both are divisors of the operating J.
-  checkPositive("D", rec.diameter);
-  checkPositive("N", rec.rpm);
+  checkPositive(io, "D", task.diameter);
+  checkPositive(io, "N", task.rpm);
 
-  float pitchRatio = rec.pitchRatio;
+  const float pitchRatio = task.pitchRatio;
+  const Evaluator evaluate =
+      evaluatorFor(task, models, task.viscousFlag, task.diameter, task.advanceSpeed, task.rpm);
+  Propeller propeller{task.bladeCount, task.areaRatio, pitchRatio};
 
   // The J column: the grid 0.05, 0.10, ... (30 running 32-bit sums, the last
   // 1.4999996) and the operating J, sorted together. The second column is the
@@ -65,8 +67,8 @@ Outcome solveOperatingPoint() {
     advance[i] = gridAdvance;
     gridAdvance = gridAdvance + 0.05f;
   }
-  float n = revsPerSecond(rec.rpm);
-  const float operatingAdvance = rec.advanceSpeed / (n * rec.diameter);
+  float n = revsPerSecond(task.rpm);
+  const float operatingAdvance = task.advanceSpeed / (n * task.diameter);
   int count = gridCount + 1;
   advance[count] = operatingAdvance;
 
@@ -88,37 +90,38 @@ Outcome solveOperatingPoint() {
   // The series up the J column, ending at the first negative thrust
   // coefficient: that row and every later one are left out of the table.
   int tableLength = 0;
+  OpenWaterPoint last;
   for (int i = 1; i <= count; ++i) {
-    rec.advanceRatio = advance[i];
-    evalOpenWater(pitchRatio, rec.areaRatio, rec.bladeCount);
-    if (rec.kt < 0.0f) break;
-    ktColumn[i] = rec.kt;
-    kqColumn[i] = rec.kq;
-    etaColumn[i] = rec.eta0;
-    bpColumn[i] = powerCoefficientBp(rec.kq, advance[i]);
+    const OpenWaterPoint p = evaluate(propeller, advance[i]);
+    last = p;
+    propeller.bladeCount = p.bladeCount;
+    if (p.kt < 0.0f) break;
+    ktColumn[i] = p.kt;
+    kqColumn[i] = p.kq;
+    etaColumn[i] = p.eta0;
+    bpColumn[i] = powerCoefficientBp(p.kq, advance[i]);
     deltaColumn[i] = deltaFromAdvance(advance[i]);
     tableLength = i;
   }
 
-  writeTableHead(Unit::Console);
-  writeTableHead(Unit::Result);
+  writeTableHead(io, Unit::Console);
+  writeTableHead(io, Unit::Result);
   for (int i = 1; i <= tableLength; ++i) {
     const float tenKq = 10.0f * kqColumn[i];
     if (i == operatingRow)
-      report("(1X,I2,1X,'*',1X,F5.3,3F9.4,4X,2(F10.4,3X),'*')",
+      report(io, "(1X,I2,1X,'*',1X,F5.3,3F9.4,4X,2(F10.4,3X),'*')",
              {i, advance[i], ktColumn[i], tenKq, etaColumn[i], bpColumn[i], deltaColumn[i]});
     else
-      report("(1X,I2,F8.3,3F9.4,4X,2(F10.4,3X))",
+      report(io, "(1X,I2,F8.3,3F9.4,4X,2(F10.4,3X))",
              {i, advance[i], ktColumn[i], tenKq, etaColumn[i], bpColumn[i], deltaColumn[i]});
-    data::row(data::Table::OpenWater,
+    data::row(io, data::Table::OpenWater,
               {advance[i], ktColumn[i], kqColumn[i], etaColumn[i], bpColumn[i], deltaColumn[i]});
-    if (i == operatingRow) data::markRow(data::Table::OpenWater, 0);
+    if (i == operatingRow) data::markRow(io, data::Table::OpenWater, 0);
   }
-  reportFree({kTableRule});
+  reportFree(io, {kTableRule});
 
-  n = revsPerSecond(rec.rpm);
-  rec.advanceRatio = rec.advanceSpeed / (n * rec.diameter);
-  const float j = rec.advanceRatio;
+  n = revsPerSecond(task.rpm);
+  const float j = task.advanceSpeed / (n * task.diameter);
 
   // The usable range is J(1) to the second-to-last stored row; the last row
   // only serves the interpolation's upper neighbour. A table of fewer than
@@ -127,43 +130,47 @@ Outcome solveOperatingPoint() {
   const bool outOfRange =
       tableLength < 4 || !std::isfinite(j) || advance[tableLength - 1] < j || j < advance[1];
   if (outOfRange) {
-    report(
-        "(/,/,3X,'ILERLEME HIZI VA=',F8.3,' m/s ILERLEME KATSAYILARI SINIRLARI',/,'     DISINA "
-        "DUSUYOR  - PROGRAM DURDURULDU ')",
-        {rec.advanceSpeed});
-    report("(3X,' VA = ',F8.3,' m/s ICIN J = ',F8.3,' OLUYOR')", {rec.advanceSpeed, j});
+    report(io,
+           "(/,/,3X,'ILERLEME HIZI VA=',F8.3,' m/s ILERLEME KATSAYILARI SINIRLARI',/,'     DISINA "
+           "DUSUYOR  - PROGRAM DURDURULDU ')",
+           {task.advanceSpeed});
+    report(io, "(3X,' VA = ',F8.3,' m/s ICIN J = ',F8.3,' OLUYOR')", {task.advanceSpeed, j});
     return Outcome::Refused;
   }
 
-  printSeriesUsed(rec.seriesType);
-  interpolate(tableLength - 1, advance, ktColumn, j, rec.kt, kTableCapacity);
-  interpolate(tableLength - 1, advance, kqColumn, j, rec.kq, kTableCapacity);
-  const float thrust = operatingThrust(rec.kt, rec.diameter, n, rec.rho);
-  rec.thrust = thrust;
-  const float torque = operatingTorque(rec.kq, rec.diameter, n, rec.rho);
+  printSeriesUsed(io, task.seriesType);
+  // The interpolation leaves Kt and Kq as they were, those of the last point
+  // evaluated, should it fail.
+  float kt = last.kt;
+  float kq = last.kq;
+  interpolate(io, tableLength - 1, advance, ktColumn, j, kt, kTableCapacity);
+  interpolate(io, tableLength - 1, advance, kqColumn, j, kq, kTableCapacity);
+  const float thrust = operatingThrust(kt, task.diameter, n, task.rho);
+  const float torque = operatingTorque(kq, task.diameter, n, task.rho);
   const float power = deliveredPowerKW(torque, n);
-  rec.eta0 = openWaterEfficiency(rec.kt, rec.kq, j);
+  const float eta0 = openWaterEfficiency(kt, kq, j);
 
   report(
+      io,
       "(1X,'T=',F10.2,' kN  Va=',F8.3,' m/s  RHO = ',F6.1,' kg/m3',/,' Z = ',F2.0,' EAR = ',F5.3,"
       "' D = ',F6.3,' m',' P/D =',F6.4)",
-      {thrust / 1000.0f, rec.advanceSpeed, rec.rho, rec.bladeCount, rec.areaRatio, rec.diameter,
-       pitchRatio});
-  data::result("thrust", thrust / 1000.0f, "kN");
-  data::result("speed of advance", rec.advanceSpeed, "m/s");
-  data::result("density", rec.rho, "kg/m3");
-  data::result("blades", rec.bladeCount);
-  data::result("area ratio", rec.areaRatio);
-  data::result("diameter", rec.diameter, "m");
-  data::result("pitch ratio", pitchRatio);
-  report("(1X,'Pd=',F10.2,' kW',/,1X,'J=',F7.3,' Kt=',F7.3,' 10Kq=',F7.3,' Eta0=',F7.3)",
-         {power, j, rec.kt, 10.0f * rec.kq, rec.eta0});
-  data::result("delivered power", power, "kW");
-  data::result("J", j);
-  data::result("Kt", rec.kt);
-  data::result("Kq", rec.kq);
-  data::result("eta0", rec.eta0);
-  printViscousNote();
+      {thrust / 1000.0f, task.advanceSpeed, task.rho, propeller.bladeCount, task.areaRatio,
+       task.diameter, pitchRatio});
+  data::result(io, "thrust", thrust / 1000.0f, "kN");
+  data::result(io, "speed of advance", task.advanceSpeed, "m/s");
+  data::result(io, "density", task.rho, "kg/m3");
+  data::result(io, "blades", propeller.bladeCount);
+  data::result(io, "area ratio", task.areaRatio);
+  data::result(io, "diameter", task.diameter, "m");
+  data::result(io, "pitch ratio", pitchRatio);
+  report(io, "(1X,'Pd=',F10.2,' kW',/,1X,'J=',F7.3,' Kt=',F7.3,' 10Kq=',F7.3,' Eta0=',F7.3)",
+         {power, j, kt, 10.0f * kq, eta0});
+  data::result(io, "delivered power", power, "kW");
+  data::result(io, "J", j);
+  data::result(io, "Kt", kt);
+  data::result(io, "Kq", kq);
+  data::result(io, "eta0", eta0);
+  printViscousNote(io, task.viscousFlag);
   return Outcome::Solved;
 }
 

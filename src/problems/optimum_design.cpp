@@ -13,7 +13,6 @@
 #include <string_view>
 #include <vector>
 
-#include "driver/record.hpp"
 #include "driver/report_lines.hpp"
 #include "export/data_export.hpp"
 #include "io/reader.hpp"
@@ -82,25 +81,23 @@ float designThrust(float d, float kt, float n, float rho) {
 struct Candidates {
   int count = 0;
   std::vector<float> pitch{0.0f}, advance{0.0f}, kt{0.0f}, kq{0.0f}, efficiency{0.0f};
+  // The blade count the series evaluated with (the Gawn series' three blades).
+  float bladeCount = 0.0f;
 
-  // Keeps the point just evaluated as the next row.
-  void add(float passPitch, float j) {
+  // Keeps a point evaluated at the crossing J as the next row.
+  void add(float passPitch, float j, const OpenWaterPoint& p) {
     ++count;
     pitch.push_back(passPitch);
     advance.push_back(j);
-    kt.push_back(rec.kt);
-    kq.push_back(rec.kq);
-    efficiency.push_back(rec.eta0);
+    kt.push_back(p.kt);
+    kq.push_back(p.kq);
+    efficiency.push_back(p.eta0);
   }
 
-  // Puts a row's point back into the record, without evaluating the series
-  // again, and returns its pitch ratio.
-  float load(int row) const {
-    rec.advanceRatio = advance[static_cast<size_t>(row)];
-    rec.kt = kt[static_cast<size_t>(row)];
-    rec.kq = kq[static_cast<size_t>(row)];
-    rec.eta0 = efficiency[static_cast<size_t>(row)];
-    return pitch[static_cast<size_t>(row)];
+  // A row's point as it was evaluated, without evaluating the series again.
+  OpenWaterPoint point(int row) const {
+    const auto i = static_cast<size_t>(row);
+    return {advance[i], kt[i], kq[i], efficiency[i], bladeCount};
   }
 };
 
@@ -121,7 +118,8 @@ float crossingAdvance(const std::vector<float>& coefficient, const std::vector<f
 // gives no thrust), then prints and keeps a row for every pair of neighbouring
 // points that brackets the required value, both bounds inclusive: one pitch
 // ratio may give several rows.
-Candidates findCandidates(float target, LoadingCoefficient loading, std::string_view rowLayout) {
+Candidates findCandidates(Session& io, const Task& task, const Evaluator& evaluate, float target,
+                          LoadingCoefficient loading, std::string_view rowLayout) {
   const int curveCapacity = sweepPassCount(kFirstAdvance, kLastAdvance, kAdvanceStep);
   const size_t capacity = static_cast<size_t>(curveCapacity);
   std::vector<float> curveCoefficient(capacity + 1);
@@ -139,10 +137,16 @@ Candidates findCandidates(float target, LoadingCoefficient loading, std::string_
   }
   std::vector<float> evaluatedAdvance(capacity), kt(capacity), kq(capacity), eta0(capacity);
 
-  const int pitchPasses = sweepPassCount(rec.pdMin, rec.pdMax, kPitchStep);
-  float passPitch = rec.pdMin;
+  const SeriesLimits limits = seriesLimits(task.seriesType);
+  Propeller propeller{task.bladeCount, task.areaRatio, 0.0f};
+  rows.bladeCount = propeller.bladeCount;
+  const int pitchPasses = sweepPassCount(limits.pdMin, limits.pdMax, kPitchStep);
+  float passPitch = limits.pdMin;
   for (int pass = 1; pass <= pitchPasses; ++pass) {
-    const OpenWaterCurve curve(rec.seriesType, passPitch, rec.areaRatio, rec.bladeCount);
+    propeller.pitchRatio = passPitch;
+    const OpenWaterCurve curve(evaluate.model, propeller, evaluate.correction);
+    propeller.bladeCount = curve.bladeCount();
+    rows.bladeCount = propeller.bladeCount;
     size_t curveCount = 0;
     size_t evaluated = 0;
     bool ended = false;
@@ -164,27 +168,17 @@ Candidates findCandidates(float target, LoadingCoefficient loading, std::string_
       curveCount = end;
       evaluated += block;
     }
-    // The record keeps the last point evaluated: the first negative Kt, or
-    // the end of the grid.
-    if (evaluated > 0) {
-      const size_t last = ended ? curveCount : capacity - 1;
-      rec.advanceRatio = evaluatedAdvance[last];
-      rec.kt = kt[last];
-      rec.kq = kq[last];
-      rec.eta0 = eta0[last];
-    }
-
     for (size_t k = 1; k < curveCount; ++k) {
       if (!(curveCoefficient[k] >= target && curveCoefficient[k + 1] <= target)) continue;
       const float crossing = crossingAdvance(curveCoefficient, curveAdvance, k, target);
-      rec.advanceRatio = crossing;
-      evalOpenWater(passPitch, rec.areaRatio, rec.bladeCount);
-      rows.add(passPitch, crossing);
-      report(rowLayout, {rows.count, passPitch, crossing, rec.kt, 10.0f * rec.kq, rec.eta0,
-                         powerCoefficientBp(rec.kq, crossing), deltaFromAdvance(crossing)});
-      data::row(data::Table::Candidates,
-                {rows.count, passPitch, crossing, rec.kt, rec.kq, rec.eta0,
-                 powerCoefficientBp(rec.kq, crossing), deltaFromAdvance(crossing)});
+      const OpenWaterPoint p = evaluate(propeller, crossing);
+      rows.add(passPitch, crossing, p);
+      report(io, rowLayout,
+             {rows.count, passPitch, crossing, p.kt, 10.0f * p.kq, p.eta0,
+              powerCoefficientBp(p.kq, crossing), deltaFromAdvance(crossing)});
+      data::row(io, data::Table::Candidates,
+                {rows.count, passPitch, crossing, p.kt, p.kq, p.eta0,
+                 powerCoefficientBp(p.kq, crossing), deltaFromAdvance(crossing)});
     }
     passPitch = passPitch + kPitchStep;
   }
@@ -201,198 +195,213 @@ int mostEfficientRow(const Candidates& rows) {
 
 // No pitch ratio of the series meets the required loading coefficient: there
 // is no propeller to report.
-void reportNoCandidate() {
-  report("(/,' Istenen yuk katsayisini saglayan pervane bulunamadi.')");
+void reportNoCandidate(Session& io) {
+  report(io, "(/,' Istenen yuk katsayisini saglayan pervane bulunamadi.')");
 }
 
 // Console only. The best row is the highest pitch ratio that still met the
 // requirement, so the true optimum may lie beyond the series: warn, and let
 // the user pick another row by the number in the table's first column.
-int confirmSelection(int selectedRow, int rowCount) {
-  write(Unit::Console, "(//)");
-  write(Unit::Console,
+int confirmSelection(Session& io, int selectedRow, int rowCount) {
+  write(io, Unit::Console, "(//)");
+  write(io, Unit::Console,
         "(' Uyari: Secilen Pervane Pic Ust sinirinda. Bu durum hatali sonuc verebilir.')");
-  write(Unit::Console, "(' Secilen pervaneyi degistirmek ister misin? E/H <H>')");
-  const char answer = readChar(Unit::Keyboard);
-  data::input("another row asked", std::string_view(answer == 'E' || answer == 'e' ? "yes" : "no"));
+  write(io, Unit::Console, "(' Secilen pervaneyi degistirmek ister misin? E/H <H>')");
+  const char answer = readChar(io, Unit::Keyboard);
+  data::input(io, "another row asked",
+              std::string_view(answer == 'E' || answer == 'e' ? "yes" : "no"));
   if (answer != 'E' && answer != 'e') return selectedRow;
 
-  write(Unit::Console, "(/)");
-  write(Unit::Console, "(' Istediginiz pervanenin indisini girin. (Sol kolon degeri).')");
+  write(io, Unit::Console, "(/)");
+  write(io, Unit::Console, "(' Istediginiz pervanenin indisini girin. (Sol kolon degeri).')");
   // Only a row of the table holds a propeller: ask until one is named. The
   // loop ends with the console input, whose end stops the run.
   int row = selectedRow;
   for (;;) {
-    readList(Unit::Keyboard, {&row});
+    readList(io, Unit::Keyboard, {&row});
     if (row >= 1 && row <= rowCount) return row;
-    write(Unit::Console, "(' Gecersiz indis. 1 ile ',I3,' arasinda bir deger girin.')", {rowCount});
+    write(io, Unit::Console, "(' Gecersiz indis. 1 ile ',I3,' arasinda bir deger girin.')",
+          {rowCount});
   }
 }
 
 // The candidate table of a design whose head is the same on both outputs,
 // closed by its rule; when no row was found that is reported too.
-Candidates tabulateCandidates(std::string_view head, float target, std::string_view rule,
+Candidates tabulateCandidates(Session& io, const Task& task, const Evaluator& evaluate,
+                              std::string_view head, float target, std::string_view rule,
                               std::string_view titles, std::string_view closingRule,
                               LoadingCoefficient coefficient, std::string_view rowLayout) {
   for (Unit unit : {Unit::Console, Unit::Result}) {
-    write(unit, head, {target});
-    writeFree(unit, {rule});
-    writeFree(unit, {titles});
-    writeFree(unit, {rule});
+    write(io, unit, head, {target});
+    writeFree(io, unit, {rule});
+    writeFree(io, unit, {titles});
+    writeFree(io, unit, {rule});
   }
-  Candidates rows = findCandidates(target, coefficient, rowLayout);
-  reportFree({closingRule});
-  if (rows.count == 0) reportNoCandidate();
+  Candidates rows = findCandidates(io, task, evaluate, target, coefficient, rowLayout);
+  reportFree(io, {closingRule});
+  if (rows.count == 0) reportNoCandidate(io);
   return rows;
 }
 
-void reportSelectedRow(int row) {
-  report("(/,' SECILEN PERVANE = ',I3,'. PERVANEDIR',/)", {row});
-  data::result("chosen row", row);
-  data::markRow(data::Table::Candidates, row);
+void reportSelectedRow(Session& io, int row) {
+  report(io, "(/,' SECILEN PERVANE = ',I3,'. PERVANEDIR',/)", {row});
+  data::result(io, "chosen row", row);
+  data::markRow(io, data::Table::Candidates, row);
 }
 
 }  // namespace
 
 // Type 1: thrust, diameter and speed given; the pitch ratio and the
 // revolutions of the most efficient propeller are found.
-Outcome solveKtJ2Design() {
-  checkAreaRatio();
-  checkPositive("D", rec.diameter);
-  checkPositive("Va", rec.advanceSpeed);
-  checkPositive("RHO", rec.rho);
+Outcome solveKtJ2Design(const Task& task, const ModelOptions& models, Session& io) {
+  checkAreaRatio(io, task.seriesType, task.areaRatio);
+  checkPositive(io, "D", task.diameter);
+  checkPositive(io, "Va", task.advanceSpeed);
+  checkPositive(io, "RHO", task.rho);
+  const Evaluator evaluate =
+      evaluatorFor(task, models, task.viscousFlag, task.diameter, task.advanceSpeed, task.rpm);
 
   // Kt/J^2 = T / (rho Va^2 D^2), the thrust turned from kN into N.
-  const float target = rec.thrust * 1000.0f /
-                       (realPow(rec.diameter, 2.0f) * realPow(rec.advanceSpeed, 2.0f) * rec.rho);
+  const float target = task.thrust * 1000.0f /
+                       (realPow(task.diameter, 2.0f) * realPow(task.advanceSpeed, 2.0f) * task.rho);
 
   // The result file has no rule above the column titles and a shorter one below.
   const std::string_view head = "(//5X,'Pervane Karakteristikleri - Kt/J^2 = ',F6.3/)";
-  write(Unit::Console, head, {target});
-  writeFree(Unit::Console, {kRule});
-  writeFree(Unit::Console, {kTitles});
-  writeFree(Unit::Console, {kRule});
-  write(Unit::Result, head, {target});
-  writeFree(Unit::Result, {kTitles});
-  writeFree(Unit::Result, {kRuleInResultFile});
+  write(io, Unit::Console, head, {target});
+  writeFree(io, Unit::Console, {kRule});
+  writeFree(io, Unit::Console, {kTitles});
+  writeFree(io, Unit::Console, {kRule});
+  write(io, Unit::Result, head, {target});
+  writeFree(io, Unit::Result, {kTitles});
+  writeFree(io, Unit::Result, {kRuleInResultFile});
 
-  const Candidates rows = findCandidates(target, ktOverJ2, "(1X,I3,2F7.3,3F9.4,1X,2(F10.4,3X))");
-  reportFree({kClosingRule});
+  const Candidates rows =
+      findCandidates(io, task, evaluate, target, ktOverJ2, "(1X,I3,2F7.3,3F9.4,1X,2(F10.4,3X))");
+  reportFree(io, {kClosingRule});
   if (rows.count == 0) {
-    reportNoCandidate();
+    reportNoCandidate(io);
     return Outcome::Refused;
   }
 
   int selectedRow = mostEfficientRow(rows);
-  if (selectedRow == rows.count) selectedRow = confirmSelection(selectedRow, rows.count);
-  const float pitch = rows.load(selectedRow);
+  if (selectedRow == rows.count) selectedRow = confirmSelection(io, selectedRow, rows.count);
+  const float pitch = rows.pitch[static_cast<size_t>(selectedRow)];
+  const OpenWaterPoint chosen = rows.point(selectedRow);
 
-  const float j = rec.advanceRatio;
-  const float rps = revsFromAdvance(rec.advanceSpeed, j, rec.diameter);
-  rec.rpm = revsPerMinute(rps);
-  const float torque = designTorque(rec.diameter, rec.kq, rps, rec.rho);
+  const float j = chosen.advanceRatio;
+  const float rps = revsFromAdvance(task.advanceSpeed, j, task.diameter);
+  const float rpm = revsPerMinute(rps);
+  const float torque = designTorque(task.diameter, chosen.kq, rps, task.rho);
   const float deliveredPower = deliveredPowerKW(torque, rps);
   const float delta = deltaFromAdvance(j);
-  const float bp = powerCoefficientBp(rec.kq, j);
-  const float vtip = tipSpeed(rec.diameter, rps);
+  const float bp = powerCoefficientBp(chosen.kq, j);
+  const float vtip = tipSpeed(task.diameter, rps);
 
-  printSeriesUsed(rec.seriesType);
-  reportSelectedRow(selectedRow);
-  reportPropellerCoefficients(pitch, j, rec.kt, rec.kq, rec.eta0, bp, delta);
-  reportDesignConditions(rec.thrust);
-  report("(1X,'Vtip=',F6.2,' m/s')", {vtip});
-  data::result("tip speed", vtip, "m/s");
-  reportRevolutionsAndPower(rps, rec.rpm, torque / 1000.0f, deliveredPower);
-  printViscousNote();
+  printSeriesUsed(io, task.seriesType);
+  reportSelectedRow(io, selectedRow);
+  reportPropellerCoefficients(io, pitch, j, chosen.kt, chosen.kq, chosen.eta0, bp, delta);
+  reportDesignConditions(io, task.thrust, task.advanceSpeed, task.rho, chosen.bladeCount,
+                         task.areaRatio, task.diameter);
+  report(io, "(1X,'Vtip=',F6.2,' m/s')", {vtip});
+  data::result(io, "tip speed", vtip, "m/s");
+  reportRevolutionsAndPower(io, rps, rpm, torque / 1000.0f, deliveredPower);
+  printViscousNote(io, task.viscousFlag);
   return Outcome::Solved;
 }
 
 // Type 2: thrust, revolutions and speed given; the pitch ratio and the
 // diameter of the most efficient propeller are found.
-Outcome solveKtJ4Design() {
-  checkAreaRatio();
-  checkPositive("N", rec.rpm);
-  checkPositive("Va", rec.advanceSpeed);
-  checkPositive("RHO", rec.rho);
+Outcome solveKtJ4Design(const Task& task, const ModelOptions& models, Session& io) {
+  checkAreaRatio(io, task.seriesType, task.areaRatio);
+  checkPositive(io, "N", task.rpm);
+  checkPositive(io, "Va", task.advanceSpeed);
+  checkPositive(io, "RHO", task.rho);
+  const Evaluator evaluate =
+      evaluatorFor(task, models, task.viscousFlag, task.diameter, task.advanceSpeed, task.rpm);
 
   // Kt/J^4 = T n^2 / (rho Va^4), the thrust turned from kN into N.
-  const float rps = revsPerSecond(rec.rpm);
+  const float rps = revsPerSecond(task.rpm);
   const float target =
-      realPow(rps, 2.0f) * rec.thrust / (realPow(rec.advanceSpeed, 4.0f) * rec.rho) * 1000.0f;
+      realPow(rps, 2.0f) * task.thrust / (realPow(task.advanceSpeed, 4.0f) * task.rho) * 1000.0f;
 
-  const Candidates rows = tabulateCandidates("(//5X,'Pervane Karakteristikleri - Kt/J^4 = ',F6.3/)",
-                                             target, kRule, kTitles, kClosingRule, ktOverJ4,
-                                             "(1X,I3,2(F7.3,1X),3F9.4,1X,2(F10.4,3X))");
+  const Candidates rows = tabulateCandidates(
+      io, task, evaluate, "(//5X,'Pervane Karakteristikleri - Kt/J^4 = ',F6.3/)", target, kRule,
+      kTitles, kClosingRule, ktOverJ4, "(1X,I3,2(F7.3,1X),3F9.4,1X,2(F10.4,3X))");
   if (rows.count == 0) return Outcome::Refused;
 
   const int selectedRow = mostEfficientRow(rows);
-  const float pitch = rows.load(selectedRow);
+  const float pitch = rows.pitch[static_cast<size_t>(selectedRow)];
+  const OpenWaterPoint chosen = rows.point(selectedRow);
 
-  const float j = rec.advanceRatio;
+  const float j = chosen.advanceRatio;
   const float delta = deltaFromAdvance(j);
-  const float bp = powerCoefficientBp(rec.kq, j);
-  rec.diameter = diameterFromAdvance(rec.advanceSpeed, j, rps);
-  const float torque = designTorque(rec.diameter, rec.kq, rps, rec.rho);
+  const float bp = powerCoefficientBp(chosen.kq, j);
+  const float diameter = diameterFromAdvance(task.advanceSpeed, j, rps);
+  const float torque = designTorque(diameter, chosen.kq, rps, task.rho);
   const float deliveredPower = deliveredPowerKW(torque, rps);
 
-  printSeriesUsed(rec.seriesType);
-  reportSelectedRow(selectedRow);
-  reportPropellerCoefficients(pitch, j, rec.kt, rec.kq, rec.eta0, bp, delta);
-  reportDesignConditions(rec.thrust);
-  reportRevolutionsAndPower(rps, rec.rpm, torque / 1000.0f, deliveredPower);
-  printViscousNote();
+  printSeriesUsed(io, task.seriesType);
+  reportSelectedRow(io, selectedRow);
+  reportPropellerCoefficients(io, pitch, j, chosen.kt, chosen.kq, chosen.eta0, bp, delta);
+  reportDesignConditions(io, task.thrust, task.advanceSpeed, task.rho, chosen.bladeCount,
+                         task.areaRatio, diameter);
+  reportRevolutionsAndPower(io, rps, task.rpm, torque / 1000.0f, deliveredPower);
+  printViscousNote(io, task.viscousFlag);
   return Outcome::Solved;
 }
 
 // Type 3: delivered power, revolutions and speed given; the pitch ratio and
 // the diameter of the most efficient propeller are found, and its thrust.
-Outcome solveKqJ5Design() {
-  checkAreaRatio();
-  checkPositive("N", rec.rpm);
-  checkPositive("Va", rec.advanceSpeed);
-  checkPositive("RHO", rec.rho);
+Outcome solveKqJ5Design(const Task& task, const ModelOptions& models, Session& io) {
+  checkAreaRatio(io, task.seriesType, task.areaRatio);
+  checkPositive(io, "N", task.rpm);
+  checkPositive(io, "Va", task.advanceSpeed);
+  checkPositive(io, "RHO", task.rho);
+  const Evaluator evaluate =
+      evaluatorFor(task, models, task.viscousFlag, task.diameter, task.advanceSpeed, task.rpm);
 
   // Kq/J^5 = P n^2 / (2 pi rho Va^5), the power already in W.
   const float pi = 4.0f * realAtan(1.0f);
-  const float rps = revsPerSecond(rec.rpm);
+  const float rps = revsPerSecond(task.rpm);
   const float target =
-      realPow(rps, 2.0f) * rec.powerW / (realPow(rec.advanceSpeed, 5.0f) * rec.rho * pi * 2.0f);
+      realPow(rps, 2.0f) * task.powerW / (realPow(task.advanceSpeed, 5.0f) * task.rho * pi * 2.0f);
 
-  const Candidates rows =
-      tabulateCandidates("(//5X,'Pervane Karakteristikleri - Kq/J^5 = ',F6.3/)", target, kRuleKqJ5,
-                         kTitlesKqJ5, kRuleKqJ5, kqOverJ5, "(1X,I3,2F8.3,3F9.4,2X,2(F10.4,3X))");
+  const Candidates rows = tabulateCandidates(
+      io, task, evaluate, "(//5X,'Pervane Karakteristikleri - Kq/J^5 = ',F6.3/)", target, kRuleKqJ5,
+      kTitlesKqJ5, kRuleKqJ5, kqOverJ5, "(1X,I3,2F8.3,3F9.4,2X,2(F10.4,3X))");
   if (rows.count == 0) return Outcome::Refused;
 
   const int selectedRow = mostEfficientRow(rows);
-  const float pitch = rows.load(selectedRow);
+  const float pitch = rows.pitch[static_cast<size_t>(selectedRow)];
+  const OpenWaterPoint chosen = rows.point(selectedRow);
 
-  // The thrust stays in the record in N; it is printed in kN.
-  const float j = rec.advanceRatio;
-  rec.diameter = diameterFromAdvance(rec.advanceSpeed, j, rps);
-  rec.thrust = designThrust(rec.diameter, rec.kt, rps, rec.rho);
-  const float torque = designTorque(rec.diameter, rec.kq, rps, rec.rho);
+  // The thrust in N; it is printed in kN.
+  const float j = chosen.advanceRatio;
+  const float diameter = diameterFromAdvance(task.advanceSpeed, j, rps);
+  const float thrust = designThrust(diameter, chosen.kt, rps, task.rho);
+  const float torque = designTorque(diameter, chosen.kq, rps, task.rho);
   const float deliveredPower = deliveredPowerKW(torque, rps);
   const float delta = deltaFromAdvance(j);
-  const float bp = powerCoefficientBp(rec.kq, j);
-  const float vtip = rec.diameter * rps * pi;
+  const float bp = powerCoefficientBp(chosen.kq, j);
+  const float vtip = diameter * rps * pi;
 
-  printSeriesUsed(rec.seriesType);
-  reportSelectedRow(selectedRow);
-  reportPropellerCoefficients(pitch, j, rec.kt, rec.kq, rec.eta0, bp, delta);
-  report(
-      "(1X,'T=',F10.2,' kN  Va=',F8.3,' m/s  RHO = ',F6.1,' kg/m3',/,' Z = ',F2.0,' EAR = ',F5.3,"
-      "' D = ',F6.3,' m',' Vtip = ',F4.1,' m/s')",
-      {rec.thrust / 1000.0f, rec.advanceSpeed, rec.rho, rec.bladeCount, rec.areaRatio, rec.diameter,
-       vtip});
-  data::result("thrust", rec.thrust / 1000.0f, "kN");
-  data::result("speed of advance", rec.advanceSpeed, "m/s");
-  data::result("density", rec.rho, "kg/m3");
-  data::result("blades", rec.bladeCount);
-  data::result("area ratio", rec.areaRatio);
-  data::result("diameter", rec.diameter, "m");
-  data::result("tip speed", vtip, "m/s");
-  reportRevolutionsAndPower(rps, rec.rpm, torque / 1000.0f, deliveredPower);
-  printViscousNote();
+  printSeriesUsed(io, task.seriesType);
+  reportSelectedRow(io, selectedRow);
+  reportPropellerCoefficients(io, pitch, j, chosen.kt, chosen.kq, chosen.eta0, bp, delta);
+  report(io,
+         "(1X,'T=',F10.2,' kN  Va=',F8.3,' m/s  RHO = ',F6.1,' kg/m3',/,' Z = ',F2.0,' EAR = ',"
+         "F5.3,' D = ',F6.3,' m',' Vtip = ',F4.1,' m/s')",
+         {thrust / 1000.0f, task.advanceSpeed, task.rho, chosen.bladeCount, task.areaRatio,
+          diameter, vtip});
+  data::result(io, "thrust", thrust / 1000.0f, "kN");
+  data::result(io, "speed of advance", task.advanceSpeed, "m/s");
+  data::result(io, "density", task.rho, "kg/m3");
+  data::result(io, "blades", chosen.bladeCount);
+  data::result(io, "area ratio", task.areaRatio);
+  data::result(io, "diameter", diameter, "m");
+  data::result(io, "tip speed", vtip, "m/s");
+  reportRevolutionsAndPower(io, rps, task.rpm, torque / 1000.0f, deliveredPower);
+  printViscousNote(io, task.viscousFlag);
   return Outcome::Solved;
 }
 

@@ -10,7 +10,6 @@
 #include <climits>
 #include <cmath>
 
-#include "driver/record.hpp"
 #include "driver/report_lines.hpp"
 #include "export/data_export.hpp"
 #include "io/reader.hpp"
@@ -80,9 +79,9 @@ constexpr RequirementReport kTorqueReport{
 };
 
 // The requirement in the unit of its sweep: N for thrust, kW for power, kN m for
-// torque (the torque is held in the power's field of the record).
-float requiredValue(Requirement quantity) {
-  return quantity == Requirement::Thrust ? rec.thrust * 1000.0f : rec.powerW / 1000.0f;
+// torque (the torque is held in the power's field of the task).
+float requiredValue(const Task& task, Requirement quantity) {
+  return quantity == Requirement::Thrust ? task.thrust * 1000.0f : task.powerW / 1000.0f;
 }
 
 // Thrust T = Kt rho n^2 D^4 (N) and torque Q = Kq rho n^2 D^5 (N m). These
@@ -103,168 +102,182 @@ float summaryTorque(float kq, float rho, float n, float d) {
   return rho * realPow(n, 2.0f) * realPow(d, 5.0f) * kq;
 }
 
-void reportInputs() {
-  report("(//1X,'Pervane Ilerleme Katsayisi - J = ',F6.3)", {rec.advanceRatio});
-  data::result("J", rec.advanceRatio);
-  report("(  1X,'Pervane Capi               - D = ',F6.3,' m')", {rec.diameter});
-  report("(  1X,'Pervane Devri              - N = ',F6.1,' RPM')", {rec.rpm});
-  report("(  1X,'Pervane Kanat Sayisi       - Z = ',I2.1)", {truncToInt(rec.bladeCount)});
-  report("(  1X,'Pervane Acinim Alan Orani - Ae = ',F6.3)", {rec.areaRatio});
-  report("(  1X,'Pervane Saft Derinligi    - Hs = ',F6.3,' m')", {rec.shaftDepth});
-  reportFree();
-  reportFree();
+void reportInputs(Session& io, const Task& task, float advance) {
+  report(io, "(//1X,'Pervane Ilerleme Katsayisi - J = ',F6.3)", {advance});
+  data::result(io, "J", advance);
+  report(io, "(  1X,'Pervane Capi               - D = ',F6.3,' m')", {task.diameter});
+  report(io, "(  1X,'Pervane Devri              - N = ',F6.1,' RPM')", {task.rpm});
+  report(io, "(  1X,'Pervane Kanat Sayisi       - Z = ',I2.1)", {truncToInt(task.bladeCount)});
+  report(io, "(  1X,'Pervane Acinim Alan Orani - Ae = ',F6.3)", {task.areaRatio});
+  report(io, "(  1X,'Pervane Saft Derinligi    - Hs = ',F6.3,' m')", {task.shaftDepth});
+  reportFree(io);
+  reportFree(io);
 }
 
 // The sweep table in kN, kW or kN m, closed by the requirement line.
-void reportSweep(const RequirementReport& r, const PitchSweep& sweep, float required) {
+void reportSweep(Session& io, const RequirementReport& r, const PitchSweep& sweep, float required) {
   const float toShown = r.quantity == Requirement::Thrust ? 1000.0f : 1.0f;
-  reportFree({r.sweepTitle});
-  reportFree({"---|-------|--------|"});
-  reportFree({r.sweepHead});
-  reportFree({"---|-------|--------|"});
+  reportFree(io, {r.sweepTitle});
+  reportFree(io, {"---|-------|--------|"});
+  reportFree(io, {r.sweepHead});
+  reportFree(io, {"---|-------|--------|"});
   for (int i = 1; i <= sweep.count; ++i)
-    report(r.sweepRow, {i, sweep.pitch[i], sweep.value[i] / toShown});
+    report(io, r.sweepRow, {i, sweep.pitch[i], sweep.value[i] / toShown});
   for (int i = 1; i <= sweep.count; ++i)
-    data::row(data::Table::PitchSweep, {sweep.pitch[i], sweep.value[i] / toShown});
-  reportFree({"---|-------|--------|"});
-  report(r.requirementLine, {required / toShown});
+    data::row(io, data::Table::PitchSweep, {sweep.pitch[i], sweep.value[i] / toShown});
+  reportFree(io, {"---|-------|--------|"});
+  report(io, r.requirementLine, {required / toShown});
 }
 
 // Open-water characteristics of the designed propeller on the J grid, with the
 // design point inserted (marked **D**) after the grid row just below it.
-void reportOpenWaterTable(float designJ) {
-  report("(//5X,'Pervane Acik Su Karakteristikleri ')");
-  reportFree({"---|-------|--------|---------|--------|------------|------------|"});
-  reportFree({" i     J       Kt      10Kq      eta0         Bp         delta"});
-  reportFree({"---|-------|--------|---------|--------|------------|------------|"});
+void reportOpenWaterTable(Session& io, const PitchProblem& problem, float designJ) {
+  report(io, "(//5X,'Pervane Acik Su Karakteristikleri ')");
+  reportFree(io, {"---|-------|--------|---------|--------|------------|------------|"});
+  reportFree(io, {" i     J       Kt      10Kq      eta0         Bp         delta"});
+  reportFree(io, {"---|-------|--------|---------|--------|------------|------------|"});
   const int passes = sweepPassCount(kGridFirst, kGridLast, kGridStep, 100);
   int row = 0;
   float j = kGridFirst;
   for (int pass = 0; pass < passes; ++pass, j = j + kGridStep) {
-    rec.advanceRatio = j;
-    evalOpenWater(rec.pitchRatio, rec.areaRatio, rec.bladeCount);
-    if (rec.kt < 0.0f) continue;  // no row where the propeller gives no thrust
+    const OpenWaterPoint p = problem.evaluate(problem.propeller, j);
+    if (p.kt < 0.0f) continue;  // no row where the propeller gives no thrust
     ++row;
-    report("(1X,I2,F8.3,3F9.4,4X,2(F10.4,3X))",
-           {row, j, rec.kt, 10.0f * rec.kq, rec.eta0, powerCoefficientBp(rec.kq, j),
-            deltaFromAdvance(j)});
-    data::row(data::Table::OpenWater,
-              {j, rec.kt, rec.kq, rec.eta0, powerCoefficientBp(rec.kq, j), deltaFromAdvance(j)});
+    report(io, "(1X,I2,F8.3,3F9.4,4X,2(F10.4,3X))",
+           {row, j, p.kt, 10.0f * p.kq, p.eta0, powerCoefficientBp(p.kq, j), deltaFromAdvance(j)});
+    data::row(io, data::Table::OpenWater,
+              {j, p.kt, p.kq, p.eta0, powerCoefficientBp(p.kq, j), deltaFromAdvance(j)});
     if (j < designJ && designJ < j + kGridStep) {
       ++row;
-      rec.advanceRatio = designJ;
-      evalOpenWater(rec.pitchRatio, rec.areaRatio, rec.bladeCount);
-      report("(1X,I2,F8.3,3F9.4,4x,2(F10.4,3X),'**D**')",
-             {row, designJ, rec.kt, 10.0f * rec.kq, rec.eta0, powerCoefficientBp(rec.kq, designJ),
+      const OpenWaterPoint d = problem.evaluate(problem.propeller, designJ);
+      report(io, "(1X,I2,F8.3,3F9.4,4x,2(F10.4,3X),'**D**')",
+             {row, designJ, d.kt, 10.0f * d.kq, d.eta0, powerCoefficientBp(d.kq, designJ),
               deltaFromAdvance(designJ)});
-      data::row(data::Table::OpenWater,
-                {designJ, rec.kt, rec.kq, rec.eta0, powerCoefficientBp(rec.kq, designJ),
+      data::row(io, data::Table::OpenWater,
+                {designJ, d.kt, d.kq, d.eta0, powerCoefficientBp(d.kq, designJ),
                  deltaFromAdvance(designJ)});
-      data::markRow(data::Table::OpenWater, 0);
+      data::markRow(io, data::Table::OpenWater, 0);
     }
   }
-  reportFree({"---|-------|--------|---------|--------|------------|------------|"});
+  reportFree(io, {"---|-------|--------|---------|--------|------------|------------|"});
 }
 
-void solvePitchFor(const RequirementReport& r) {
+void solvePitchFor(const RequirementReport& r, const Task& task, const ModelOptions& models,
+                   Session& io) {
   // Diameter, revolutions and density divide the formulas below.
-  checkPositive("D", rec.diameter);
-  checkPositive("N", rec.rpm);
-  checkPositive("RHO", rec.rho);
+  checkPositive(io, "D", task.diameter);
+  checkPositive(io, "N", task.rpm);
+  checkPositive(io, "RHO", task.rho);
+
+  PitchProblem problem{
+      task,
+      evaluatorFor(task, models, task.viscousFlag, task.diameter, task.advanceSpeed, task.rpm),
+      {task.bladeCount, task.areaRatio, task.pitchRatio}};
 
   // Without an area ratio only the table over the listed area ratios is asked
   // for, computed without the viscous correction, with the requirement held.
-  if (std::fabs(rec.areaRatio) < 0.001f) {
-    rec.viscousFlag = 0;
-    reportAreaRatioTable(r.quantity, requiredValue(r.quantity));
+  if (std::fabs(task.areaRatio) < 0.001f) {
+    problem.evaluate.correction.viscousFlag = 0;
+    data::viscousFlag(io, 0);
+    reportAreaRatioTable(io, problem, r.quantity, requiredValue(task, r.quantity));
     return;
   }
-  checkAreaRatio();
+  checkAreaRatio(io, task.seriesType, task.areaRatio);
 
-  const float n = revsPerSecond(rec.rpm);
-  const float d = rec.diameter;
-  const float rho = rec.rho;
-  rec.advanceRatio = advanceCoefficient(rec.advanceSpeed, n, d);
-  reportInputs();
+  const float n = revsPerSecond(task.rpm);
+  const float d = task.diameter;
+  const float rho = task.rho;
+  const float operatingJ = advanceCoefficient(task.advanceSpeed, n, d);
+  reportInputs(io, task, operatingJ);
   if (r.pauseBeforeSweep) {
-    pause(" DEVAM ICIN ENTER TUSUNA BASINIZ ");
-    for (int i = 0; i < 3; ++i) writeFree(Unit::Default, {" "});
+    pause(io, " DEVAM ICIN ENTER TUSUNA BASINIZ ");
+    for (int i = 0; i < 3; ++i) writeFree(io, Unit::Default, {" "});
   }
 
   PitchSweep sweep;
-  sweepPitch(r.quantity, sweep);
-  const float required = requiredValue(r.quantity);
-  reportSweep(r, sweep, required);
+  const float sweptJ = sweepPitch(r.quantity, problem, operatingJ, sweep);
+  const float required = requiredValue(task, r.quantity);
+  reportSweep(io, r, sweep, required);
   if (!requirementInRange(sweep, required)) {
-    report(r.outOfRange);
-    stop(Outcome::Refused);
+    report(io, r.outOfRange);
+    stop(io, Outcome::Refused);
   }
 
   // The design point: the pitch that meets the requirement at the operating J.
-  rec.pitchRatio = pitchForRequirement(sweep, required);
-  evalOpenWater(rec.pitchRatio, rec.areaRatio, rec.bladeCount);
-  const float designKt = rec.kt;
-  const float designKq = rec.kq;
-  const float designJ = rec.advanceRatio;
-  report(r.pitchLine, {rec.pitchRatio});
-  data::result("pitch ratio", rec.pitchRatio);
+  problem.propeller.pitchRatio = pitchForRequirement(io, sweep, required);
+  const OpenWaterPoint design = problem.evaluate(problem.propeller, sweptJ);
+  const float designKt = design.kt;
+  const float designKq = design.kq;
+  const float designJ = design.advanceRatio;
+  const float pitchRatio = problem.propeller.pitchRatio;
+  report(io, r.pitchLine, {pitchRatio});
+  data::result(io, "pitch ratio", pitchRatio);
   if (r.quantity == Requirement::Thrust)
-    report("(' Pervaneye verilen guc - Pd = ',F8.2,                ' kW' )",
+    report(io, "(' Pervaneye verilen guc - Pd = ',F8.2,                ' kW' )",
            {deliveredPowerKW(torqueRealPowers(designKq, rho, n, d), n)});
   if (r.quantity == Requirement::Power)
-    report("(' Pervane itme kuvveti  - T = ',F8.3,                 ' kN' )",
+    report(io, "(' Pervane itme kuvveti  - T = ',F8.3,                 ' kN' )",
            {thrustRealPowers(designKt, rho, n, d) / 1000.0f});
   if (r.quantity == Requirement::Power)
-    data::result("thrust", thrustRealPowers(designKt, rho, n, d) / 1000.0f, "kN");
-  pageBreak();
+    data::result(io, "thrust", thrustRealPowers(designKt, rho, n, d) / 1000.0f, "kN");
+  pageBreak(io);
 
-  reportOpenWaterTable(designJ);
+  reportOpenWaterTable(io, problem, designJ);
 
-  printSeriesUsed(rec.seriesType);
+  printSeriesUsed(io, task.seriesType);
   const float torque = summaryTorque(designKq, rho, n, d);
   const float power = deliveredPowerKW(torque, n);
   // Power and torque designs judge the blades by the thrust they deliver, in kN.
-  if (r.quantity != Requirement::Thrust) rec.thrust = summaryThrust(designKt, rho, n, d) / 1000.0f;
-  report("(1X,'Z = ',I2,' EAR = ',F5.3,' P/D = ',F5.3)",
-         {truncToInt(rec.bladeCount), rec.areaRatio, rec.pitchRatio});
-  data::result("blades", truncToInt(rec.bladeCount));
-  data::result("area ratio", rec.areaRatio);
-  report("(' TORK=',F8.3,' kNm',1X,'Pd=',F7.1,' kW')", {torque / 1000.0f, power});
-  data::result("torque", torque / 1000.0f, "kN m");
-  data::result("delivered power", power, "kW");
+  const float thrustKN = r.quantity != Requirement::Thrust
+                             ? summaryThrust(designKt, rho, n, d) / 1000.0f
+                             : task.thrust;
+  report(io, "(1X,'Z = ',I2,' EAR = ',F5.3,' P/D = ',F5.3)",
+         {truncToInt(problem.propeller.bladeCount), problem.propeller.areaRatio, pitchRatio});
+  data::result(io, "blades", truncToInt(problem.propeller.bladeCount));
+  data::result(io, "area ratio", problem.propeller.areaRatio);
+  report(io, "(' TORK=',F8.3,' kNm',1X,'Pd=',F7.1,' kW')", {torque / 1000.0f, power});
+  data::result(io, "torque", torque / 1000.0f, "kN m");
+  data::result(io, "delivered power", power, "kW");
 
-  reportBladeAreaChecks(rec.thrust, r.quantity != Requirement::Thrust);
-  reportAreaRatioTable(rec.thrust);
+  reportBladeAreaChecks(io, problem, thrustKN, r.quantity != Requirement::Thrust);
+  reportAreaRatioTable(io, problem, thrustKN);
 }
 
 }  // namespace
 
-void sweepPitch(Requirement quantity, PitchSweep& sweep) {
-  const float n = revsPerSecond(rec.rpm);
-  const float d = rec.diameter;
-  const float rho = rec.rho;
+float sweepPitch(Requirement quantity, PitchProblem& problem, float advance, PitchSweep& sweep) {
+  const Task& task = problem.task;
+  const float n = revsPerSecond(task.rpm);
+  const float d = task.diameter;
+  const float rho = task.rho;
+  const SeriesLimits limits = seriesLimits(task.seriesType);
   sweep.count = 0;
-  const int passes = sweepPassCount(rec.pdMin, rec.pdMax, kPitchStep, kSweepCapacity);
-  float pd = rec.pdMin;
+  const int passes = sweepPassCount(limits.pdMin, limits.pdMax, kPitchStep, kSweepCapacity);
+  float pd = limits.pdMin;
   for (int pass = 0; pass < passes; ++pass, pd = pd + kPitchStep) {
-    evalOpenWater(pd, rec.areaRatio, rec.bladeCount);
-    if (rec.kt < 0.0f) continue;  // a pitch that gives no thrust is left out
+    Propeller propeller = problem.propeller;
+    propeller.pitchRatio = pd;
+    const OpenWaterPoint p = problem.evaluate(propeller, advance);
+    problem.propeller.bladeCount = p.bladeCount;
+    advance = p.advanceRatio;
+    if (p.kt < 0.0f) continue;  // a pitch that gives no thrust is left out
     float value = 0.0f;
     switch (quantity) {
       case Requirement::Thrust:
-        value = thrustRealPowers(rec.kt, rho, n, d);
+        value = thrustRealPowers(p.kt, rho, n, d);
         break;
       case Requirement::Power:
-        value = deliveredPowerKW(torqueRealPowers(rec.kq, rho, n, d), n);
+        value = deliveredPowerKW(torqueRealPowers(p.kq, rho, n, d), n);
         break;
       case Requirement::Torque:
-        value = torqueRealPowers(rec.kq, rho, n, d) / 1000.0f;
+        value = torqueRealPowers(p.kq, rho, n, d) / 1000.0f;
         break;
     }
     ++sweep.count;
     sweep.pitch[sweep.count] = pd;
     sweep.value[sweep.count] = value;
   }
+  return advance;
 }
 
 bool requirementInRange(const PitchSweep& sweep, float required) {
@@ -272,7 +285,7 @@ bool requirementInRange(const PitchSweep& sweep, float required) {
   return sweep.count > 0 && sweep.value[1] <= required && required <= sweep.value[sweep.count];
 }
 
-float pitchForRequirement(const PitchSweep& sweep, float required) {
+float pitchForRequirement(Session& io, const PitchSweep& sweep, float required) {
   // A single row is in range only when it meets the requirement exactly; the
   // spline needs two rows.
   if (sweep.count == 1) return sweep.pitch[1];
@@ -282,20 +295,20 @@ float pitchForRequirement(const PitchSweep& sweep, float required) {
   float root = (required - sweep.value[1] <= sweep.value[sweep.count] - required)
                    ? sweep.pitch[1]
                    : sweep.pitch[sweep.count];
-  findRoot(sweep.count, sweep.pitch.data(), sweep.value.data(), required, root, kSweepCapacity);
+  findRoot(io, sweep.count, sweep.pitch.data(), sweep.value.data(), required, root, kSweepCapacity);
   return root;
 }
 
-Outcome solvePitchForThrust() {
-  solvePitchFor(kThrustReport);
+Outcome solvePitchForThrust(const Task& task, const ModelOptions& models, Session& io) {
+  solvePitchFor(kThrustReport, task, models, io);
   return Outcome::Solved;
 }
-Outcome solvePitchForPower() {
-  solvePitchFor(kPowerReport);
+Outcome solvePitchForPower(const Task& task, const ModelOptions& models, Session& io) {
+  solvePitchFor(kPowerReport, task, models, io);
   return Outcome::Solved;
 }
-Outcome solvePitchForTorque() {
-  solvePitchFor(kTorqueReport);
+Outcome solvePitchForTorque(const Task& task, const ModelOptions& models, Session& io) {
+  solvePitchFor(kTorqueReport, task, models, io);
   return Outcome::Solved;
 }
 

@@ -14,7 +14,6 @@
 #include <cstring>
 #include <utility>
 
-#include "driver/record.hpp"
 #include "series/formulas.hpp"
 #include "series/series.hpp"
 
@@ -171,17 +170,15 @@ bool curveIsaAvailable(CurveIsa isa) {
   return true;
 }
 
-OpenWaterCurve::OpenWaterCurve(int seriesType, float pitchRatio, float areaRatio, float& bladeCount,
-                               CurveIsa isa)
-    : series_(seriesType), pitchRatio_(pitchRatio), areaRatio_(areaRatio), isa_(isa) {
-  if (series_ == 2) bladeCount = gawnBladeCount(bladeCount);
-  bladeCount_ = bladeCount;
-  if (series_ != 1 && series_ != 2) {
-    recordKt_ = rec.kt;
-    recordKq_ = rec.kq;
-    recordEta0_ = rec.eta0;
-    return;
-  }
+OpenWaterCurve::OpenWaterCurve(const SeriesModel& model, const Propeller& propeller,
+                               const ScaleCorrection& correction, CurveIsa isa)
+    : series_(model.seriesType),
+      pitchRatio_(propeller.pitchRatio),
+      areaRatio_(propeller.areaRatio),
+      bladeCount_(seriesBladeCount(model, propeller.bladeCount)),
+      correction_(correction),
+      isa_(isa) {
+  if (series_ != 1 && series_ != 2) return;
 
   formPowers(pitchRatio_, shared_.pd);
   formPowers(areaRatio_, shared_.ear);
@@ -192,12 +189,12 @@ OpenWaterCurve::OpenWaterCurve(int seriesType, float pitchRatio, float areaRatio
     // Only the Wageningen series is corrected for scale. Where the diameter is
     // known the correction is the same at every J (the J given plays no part)
     // and is worked out once.
-    if (scaleCorrectionApplies()) {
-      perPointCorrection_ = scaleCorrectionVariesWithAdvance();
+    if (correction_.applies()) {
+      perPointCorrection_ = correction_.variesWithAdvance();
       if (!perPointCorrection_) {
         shared_.sameCorrection = true;
-        scaleCorrection(minimumAdvance, pitchRatio_, areaRatio_, bladeCount_, shared_.dKt,
-                        shared_.dKq);
+        scaleCorrection(correction_, minimumAdvance, {bladeCount_, areaRatio_, pitchRatio_},
+                        shared_.dKt, shared_.dKq);
       }
     }
   } else {
@@ -213,9 +210,9 @@ void OpenWaterCurve::evaluate(std::span<const float> advance, std::span<float> e
   if (series_ != 1 && series_ != 2) {
     for (std::size_t i = 0; i < count; ++i) {
       evaluatedAdvance[i] = advance[i];
-      kt[i] = recordKt_;
-      kq[i] = recordKq_;
-      eta0[i] = recordEta0_;
+      kt[i] = 0.0f;
+      kq[i] = 0.0f;
+      eta0[i] = 0.0f;
     }
     return;
   }
@@ -249,7 +246,8 @@ void OpenWaterCurve::evaluate(std::span<const float> advance, std::span<float> e
     for (std::size_t i = 0; i < count; ++i) {
       float dKt = 0.0f;
       float dKq = 0.0f;
-      scaleCorrection(evaluatedAdvance[i], pitchRatio_, areaRatio_, bladeCount_, dKt, dKq);
+      scaleCorrection(correction_, evaluatedAdvance[i], {bladeCount_, areaRatio_, pitchRatio_}, dKt,
+                      dKq);
       kt[i] = kt[i] - dKt;
       kq[i] = kq[i] - dKq;
       eta0[i] = openWaterEfficiency(kt[i], kq[i], evaluatedAdvance[i]);

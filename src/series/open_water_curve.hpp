@@ -1,11 +1,12 @@
 // Open-water coefficients along a curve of J for one propeller: the same
-// values evalOpenWater gives point by point, bit for bit, with the J points
+// values evaluateOpenWater gives point by point, bit for bit, with the J points
 // evaluated side by side in vector lanes.
 #pragma once
 
 #include <array>
 #include <span>
 
+#include "helisolv/open_water.hpp"
 #include "series/series_tables.hpp"
 
 namespace helisolv {
@@ -22,18 +23,19 @@ bool curveIsaAvailable(CurveIsa isa);
 
 class OpenWaterCurve {
  public:
-  // One propeller of series seriesType (1 Wageningen, 2 Gawn). Like
-  // evalGawn, applies the Gawn series' three-blade rule to the caller's
-  // bladeCount. The scale correction, where the record asks for it, is taken
-  // from the record as it stands now.
-  OpenWaterCurve(int seriesType, float pitchRatio, float areaRatio, float& bladeCount,
-                 CurveIsa isa = CurveIsa::Best);
+  // One propeller of the series, corrected for scale where the correction
+  // applies (the Wageningen series only). The Gawn series evaluates with its
+  // blade count rule, which bladeCount() gives back.
+  OpenWaterCurve(const SeriesModel& model, const Propeller& propeller,
+                 const ScaleCorrection& correction = {}, CurveIsa isa = CurveIsa::Best);
+
+  // The blade count the series evaluates this propeller with.
+  float bladeCount() const { return bladeCount_; }
 
   // Kt, Kq and eta0 at each J of advance, and the J they were evaluated at
   // (|J| below 0.001 becomes 0.001) in evaluatedAdvance. All spans have the
   // length of advance. A series type without polynomials is not evaluated:
-  // as evalOpenWater leaves the record, every point keeps J as given and the
-  // Kt, Kq and eta0 the record held when the curve was set up.
+  // as evaluateOpenWater, every point keeps J as given and Kt, Kq and eta0 of zero.
   void evaluate(std::span<const float> advance, std::span<float> evaluatedAdvance,
                 std::span<float> kt, std::span<float> kq, std::span<float> eta0) const;
 
@@ -55,12 +57,10 @@ class OpenWaterCurve {
   float pitchRatio_;
   float areaRatio_;
   float bladeCount_;
+  ScaleCorrection correction_;
   bool perPointCorrection_ = false;
   CurveIsa isa_;
   Shared shared_{};
-  float recordKt_ = 0.0f;  // the record's point, for a series without polynomials
-  float recordKq_ = 0.0f;
-  float recordEta0_ = 0.0f;
 };
 
 }  // namespace helisolv

@@ -6,7 +6,6 @@
 #include <array>
 #include <cmath>
 
-#include "driver/record.hpp"
 #include "series/formulas.hpp"
 #include "series/series_tables.hpp"
 
@@ -17,16 +16,8 @@ namespace {
 using namespace series_tables;
 
 // Smallest |J| the polynomials are evaluated at: a bollard (J = 0) point is
-// evaluated just off zero, and the caller sees that J afterwards.
+// evaluated just off zero, and the caller receives that J.
 constexpr float minimumAdvance = 0.001f;
-
-// J as the polynomials see it: |J| below the minimum becomes +0.001 in the record.
-// Every term of both sums applies this clamp first; since nothing else changes J
-// between the terms, applying it once per sum gives the same J for every term.
-float clampedAdvance() {
-  if (std::fabs(rec.advanceRatio) < minimumAdvance) rec.advanceRatio = minimumAdvance;
-  return rec.advanceRatio;
-}
 
 // x^0 .. x^N of one variable, each power one more multiplication of the one
 // before, which is exactly what x^k by repeated multiplication from the left
@@ -60,61 +51,64 @@ float polynomialSum(const std::array<float, Terms>& coefficients,
   return sum;
 }
 
-// Kt and Kq of one series at the record's J (clamped) into rec.kt, rec.kq.
-// Returns the clamped J.
-float evalSeriesSums(const std::array<float, ktTermCount>& ktCoefficients,
-                     const std::array<float, kqTermCount>& kqCoefficients, float pitchRatio,
-                     float areaRatio, float bladeCount) {
-  const float j = clampedAdvance();
-  const Powers p{powersOf<maxAdvanceExponent>(j), powersOf<maxPitchExponent>(pitchRatio),
-                 powersOf<maxAreaExponent>(areaRatio), powersOf<maxBladeExponent>(bladeCount)};
-  rec.kt = polynomialSum(ktCoefficients, ktExponents, p);
-  rec.kq = polynomialSum(kqCoefficients, kqExponents, p);
-  return j;
+// Kt and Kq of one series at J (already clamped), and eta0 from them.
+OpenWaterPoint seriesPoint(const std::array<float, ktTermCount>& ktCoefficients,
+                           const std::array<float, kqTermCount>& kqCoefficients,
+                           const Propeller& propeller, float j) {
+  const Powers p{powersOf<maxAdvanceExponent>(j), powersOf<maxPitchExponent>(propeller.pitchRatio),
+                 powersOf<maxAreaExponent>(propeller.areaRatio),
+                 powersOf<maxBladeExponent>(propeller.bladeCount)};
+  OpenWaterPoint point;
+  point.advanceRatio = j;
+  point.bladeCount = propeller.bladeCount;
+  point.kt = polynomialSum(ktCoefficients, ktExponents, p);
+  point.kq = polynomialSum(kqCoefficients, kqExponents, p);
+  return point;
 }
 
 }  // namespace
 
-void evalOpenWater(float& pitchRatio, float& areaRatio, float& bladeCount) {
-  if (rec.seriesType == 1) evalWageningen(pitchRatio, areaRatio, bladeCount);
-  if (rec.seriesType == 2) evalGawn(pitchRatio, areaRatio, bladeCount);
+float seriesBladeCount(const SeriesModel& model, float bladeCount) {
+  return model.seriesType == 2 ? gawnBladeCount(bladeCount) : bladeCount;
 }
 
-void evalWageningen(float& pitchRatio, float& areaRatio, float& bladeCount) {
-  const float j = evalSeriesSums(wageningenKt, wageningenKq, pitchRatio, areaRatio, bladeCount);
-  if (scaleCorrectionApplies()) {
+OpenWaterPoint evaluateOpenWater(const SeriesModel& model, const Propeller& propeller, float j,
+                                 const ScaleCorrection& correction) {
+  if (model.seriesType != 1 && model.seriesType != 2) return {j, 0.0f, 0.0f, 0.0f, 0.0f};
+  // Every term of both sums applies the clamp first; since nothing else
+  // changes J between the terms, applying it once gives the same J for all.
+  if (std::fabs(j) < minimumAdvance) j = minimumAdvance;
+  if (model.seriesType == 2) {
+    // The Gawn series was tested with three blades and is never corrected.
+    Propeller gawn = propeller;
+    gawn.bladeCount = gawnBladeCount(propeller.bladeCount);
+    OpenWaterPoint point = seriesPoint(gawnKt, gawnKq, gawn, j);
+    point.eta0 = openWaterEfficiency(point.kt, point.kq, j);
+    return point;
+  }
+  OpenWaterPoint point = seriesPoint(wageningenKt, wageningenKq, propeller, j);
+  if (correction.applies()) {
     float dKt = 0.0f;
     float dKq = 0.0f;
-    scaleCorrection(j, pitchRatio, areaRatio, bladeCount, dKt, dKq);
-    rec.kt = rec.kt - dKt;
-    rec.kq = rec.kq - dKq;
+    scaleCorrection(correction, j, propeller, dKt, dKq);
+    point.kt = point.kt - dKt;
+    point.kq = point.kq - dKq;
   }
-  rec.eta0 = openWaterEfficiency(rec.kt, rec.kq, j);
+  point.eta0 = openWaterEfficiency(point.kt, point.kq, j);
+  return point;
 }
 
-void evalGawn(float& pitchRatio, float& areaRatio, float& bladeCount) {
-  bladeCount = gawnBladeCount(bladeCount);
-  const float j = evalSeriesSums(gawnKt, gawnKq, pitchRatio, areaRatio, bladeCount);
-  rec.eta0 = openWaterEfficiency(rec.kt, rec.kq, j);
-}
-
-bool scaleCorrectionApplies() {
-  // The correction needs a speed or revolutions to scale from; without either
-  // the model-test coefficients stand.
-  return rec.viscousFlag != 0 && (rec.advanceSpeed >= 0.001f || rec.rpm >= 0.001f);
-}
-
-bool scaleCorrectionVariesWithAdvance() {
-  return rec.diameter < 0.001f;
-}
-
-void scaleCorrection(float j, float pitchRatio, float areaRatio, float bladeCount, float& dKt,
-                     float& dKq) {
+void scaleCorrection(const ScaleCorrection& correction, float j, const Propeller& propeller,
+                     float& dKt, float& dKq) {
   // The correction diameter: the task's diameter, or for a problem whose
   // diameter is still unknown the one that the speed, revolutions and J imply.
-  float dc = rec.diameter;
-  if (scaleCorrectionVariesWithAdvance()) dc = rec.advanceSpeed / (revsPerSecond(rec.rpm) * j);
+  float dc = correction.diameter;
+  if (correction.variesWithAdvance())
+    dc = correction.advanceSpeed / (revsPerSecond(correction.rpm) * j);
 
+  float pitchRatio = propeller.pitchRatio;
+  const float bladeCount = propeller.bladeCount;
+  const float areaRatio = propeller.areaRatio;
   int zi = truncToInt(bladeCount);
   // Three-bladed propellers have a wider blade at 0.75 R for the same area ratio.
   const float chordFactor = (zi == 3) ? 2.1475f : 2.073f;
@@ -128,7 +122,7 @@ void scaleCorrection(float j, float pitchRatio, float areaRatio, float bladeCoun
 
   dKt = 0.0f;
   dKq = 0.0f;
-  if (rec.viscousCorrection == ViscousCorrection::Ittc78)
+  if (correction.method == ViscousCorrection::Ittc78)
     publishedIttc78Correction(dc, pitchRatio, zi, thicknessRatio, chordRatio, s, nR, nu, dKt, dKq);
   else
     ittc78Correction(dc, pitchRatio, zi, thicknessRatio, chordRatio, s, nR, nu, dKt, dKq);

@@ -1,37 +1,19 @@
-// Open-water coefficients of the two propeller series. Callers set
-// rec.advanceRatio, call evalOpenWater and read rec.kt, rec.kq, rec.eta0.
+// Open-water coefficients of the two propeller series, the two ITTC78 scale
+// corrections and the selection of the most efficient table row.
 #pragma once
 
-#include "series/viscous_correction.hpp"
+#include "helisolv/open_water.hpp"
 
 namespace helisolv {
 
-// Series dispatch: Wageningen for seriesType 1, then (a separate test) Gawn for
-// seriesType 2; any other type leaves kt, kq and eta0 as they were.
-void evalOpenWater(float& pitchRatio, float& areaRatio, float& bladeCount);
+// The blade count the series evaluates with: the Gawn series forces any count
+// not within 0.01 of 3 to 3; the Wageningen series keeps it.
+float seriesBladeCount(const SeriesModel& model, float bladeCount);
 
-// Wageningen B-series, with the scale correction of rec.viscousCorrection when
-// viscousFlag asks for it.
-// Clamps |J| < 0.001 to +0.001 in rec.advanceRatio.
-void evalWageningen(float& pitchRatio, float& areaRatio, float& bladeCount);
-
-// Gawn series: forces the caller's blade count to 3 when it is not within 0.01
-// of 3; never corrected for viscosity.
-void evalGawn(float& pitchRatio, float& areaRatio, float& bladeCount);
-
-// Whether evalWageningen corrects the record's point for scale: the viscous
-// flag is set and a speed or revolutions is known.
-bool scaleCorrectionApplies();
-
-// Whether the correction changes with J: it does when the diameter is still
-// unknown and is implied by the speed, revolutions and J.
-bool scaleCorrectionVariesWithAdvance();
-
-// The scale correction evalWageningen subtracts from Kt and Kq at the clamped
-// J of a propeller with these ratios and blade count, from the record's
-// diameter, speed and revolutions, by the record's choice of method.
-void scaleCorrection(float j, float pitchRatio, float areaRatio, float bladeCount, float& dKt,
-                     float& dKq);
+// The scale correction evaluateOpenWater subtracts from the Wageningen Kt and
+// Kq at the clamped J of this propeller, by the correction's method.
+void scaleCorrection(const ScaleCorrection& correction, float j, const Propeller& propeller,
+                     float& dKt, float& dKq);
 
 // This program's own ITTC78 correction, as every earlier report used: the
 // model lengths are the full-scale ones divided by s, the drag difference is

@@ -1,0 +1,64 @@
+// Open-water coefficients of the Wageningen B-series and the Gawn series: a
+// pure function of the series, the propeller, the advance coefficient J and
+// the scale correction. Nothing is read from or left in any shared place.
+#pragma once
+
+namespace helisolv {
+
+// Which scale correction turns the model-scale Wageningen coefficients into
+// full-scale ones, where a task asks for the viscous correction.
+enum class ViscousCorrection {
+  Legacy,  // this program's own formulation, as every earlier report used
+  Ittc78,  // the published ITTC-78 procedure
+};
+
+// The series whose polynomials are evaluated: 1 the Wageningen B-series,
+// 2 the Gawn series. Any other type has no polynomials.
+struct SeriesModel {
+  int seriesType = 1;
+};
+
+// The propeller: blade number Z (a real, as the task gives it), expanded area
+// ratio Ae/Ao and pitch ratio P/D.
+struct Propeller {
+  float bladeCount = 0.0f;
+  float areaRatio = 0.0f;
+  float pitchRatio = 0.0f;
+};
+
+// The scale correction a run asks for: the viscous flag (1: correct), the
+// method, and the full-scale diameter (m), speed of advance (m/s) and
+// revolutions (rpm) it scales to. Only the Wageningen series is corrected.
+struct ScaleCorrection {
+  int viscousFlag = 0;
+  ViscousCorrection method = ViscousCorrection::Legacy;
+  float diameter = 0.0f;
+  float advanceSpeed = 0.0f;
+  float rpm = 0.0f;
+
+  // The correction needs a speed or revolutions to scale from; without either
+  // the model-test coefficients stand.
+  bool applies() const { return viscousFlag != 0 && (advanceSpeed >= 0.001f || rpm >= 0.001f); }
+  // Where the diameter is still unknown, the one that the speed, revolutions
+  // and J imply is used, which changes with J.
+  bool variesWithAdvance() const { return diameter < 0.001f; }
+};
+
+// One evaluated point: the J the polynomials saw (|J| below 0.001 is taken as
+// +0.001), Kt, Kq and eta0, and the blade count the series evaluated with (the
+// Gawn series was tested with three blades: any count not within 0.01 of 3 is
+// taken as 3). The caller decides whether to keep that J and blade count.
+struct OpenWaterPoint {
+  float advanceRatio = 0.0f;
+  float kt = 0.0f;
+  float kq = 0.0f;
+  float eta0 = 0.0f;
+  float bladeCount = 0.0f;
+};
+
+// Kt, Kq and eta0 of the propeller at J. A series type without polynomials
+// gives Kt, Kq and eta0 of zero at the J as given.
+OpenWaterPoint evaluateOpenWater(const SeriesModel& model, const Propeller& propeller, float j,
+                                 const ScaleCorrection& correction = {});
+
+}  // namespace helisolv

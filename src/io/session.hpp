@@ -1,0 +1,76 @@
+// Everything one run reads from and writes to: the streams behind the units,
+// the console's open-line flag, the parsed layouts, the data export listening
+// to the report, and the run's warnings. Every reader and writer is handed the
+// session of its run, so two runs never share a line flag, a stream or a
+// warning, and a test can capture a run in string streams.
+#pragma once
+
+#include <functional>
+#include <iosfwd>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "io/layout.hpp"
+
+namespace helisolv {
+
+class RunData;
+
+// Where each unit's bytes go.
+struct Channels {
+  std::istream* keyboard = nullptr;  // console input: answers and pause replies
+  std::ostream* console = nullptr;   // console output: records, prompts, stop text
+  std::ostream* errors = nullptr;    // run-time error reports and warnings
+  std::ostream* result = nullptr;    // the result file, once opened
+  std::istream* task = nullptr;      // the task file, once opened
+};
+
+// A warning of the run: the cause it belongs to (at most one per cause) and
+// its sentence in plain English.
+struct Warning {
+  std::string cause;
+  std::string text;
+};
+
+struct Session {
+  explicit Session(const Channels& streams = {}) : ch(streams) {}
+
+  Channels ch;
+  // Lines taken so far from each input, for the line numbers of error reports.
+  long taskLines = 0;
+  long keyboardLines = 0;
+  // The task file did not exist and was created empty by this run.
+  bool taskCreated = false;
+  // The console's open-line flag: true once a record is printed, false once a
+  // console read has taken the user's line end.
+  bool lineOpen = false;
+  // The last console record that was not blank: the question a console read answers.
+  std::string lastText;
+  // Layouts parsed in this run, each once.
+  std::map<std::string, std::unique_ptr<Layout>, std::less<>> layouts;
+  // The tables and results the run hands to the data export; none without one.
+  RunData* data = nullptr;
+  // Sees every record written to the result file (the data export's reason
+  // of a refusal); none without one.
+  std::function<void(std::string_view)> resultObserver;
+  // Called before a pause reply runs as a command, so that the command finds
+  // the report so far where the user expects it; none: nothing to do.
+  std::function<void()> beforeCommand;
+  std::vector<Warning> warnings;
+};
+
+// Ends the run: thrown by stop() (status 0, or 3 for refused inputs) and by the
+// run-time error report (status 1), caught by the driver, which closes the
+// files and returns it.
+struct RunEnd {
+  int status;
+};
+
+// Records a warning of this cause, unless the run already has one, and
+// writes it to the error stream as "helisolv: warning: <text>".
+void warn(Session& io, std::string_view cause, std::string text);
+
+}  // namespace helisolv
