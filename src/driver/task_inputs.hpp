@@ -12,7 +12,7 @@
 namespace helisolv {
 
 struct TaskInput {
-  NamedTarget read;            // the record's variable, and its name with unit for read errors
+  NamedTarget read;            // the task's variable, and its name with unit for read errors
   std::string_view quantity;   // its name in the data export
   std::string_view unit = {};  // its unit there; empty for a count or a ratio
 };
