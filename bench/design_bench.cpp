@@ -1,6 +1,7 @@
 // Whole runs of the design problems, types 1, 2 and 3, in process. The
 // heaviest is the Kq/J^5 design with the Gawn series: 151 pitch ratios, each a
-// curve of up to 1400 evaluations. Each iteration is one run from task file to
+// curve of up to 1400 evaluations, by the program's own Gawn model and by the
+// published regression. Each iteration is one run from task file to
 // stop, in a temporary folder, with the console output discarded. Run by hand,
 // never by CI:
 //   <build>/bench/helisolv_design_bench
@@ -9,6 +10,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 
@@ -27,7 +29,9 @@ void writeTask(const std::string& seriesLine, const std::string& typeLine,
   task << typeLine << "\n" << inputs << "\n";
 }
 
-void designRun(benchmark::State& state, const char* series, const char* type, const char* inputs) {
+// models: the command line's model options of the run (none: the defaults).
+void designRun(benchmark::State& state, const char* series, const char* type, const char* inputs,
+               helisolv::ModelOptions models = {}) {
   const fs::path home = fs::current_path();
   const fs::path dir = fs::temp_directory_path() / ("helisolv_bench_" + std::to_string(getpid()));
   fs::create_directories(dir);
@@ -36,7 +40,8 @@ void designRun(benchmark::State& state, const char* series, const char* type, co
   for (auto _ : state) {
     std::istringstream keyboard("\n\n\n");
     std::ostringstream console, errors;
-    benchmark::DoNotOptimize(helisolv::runProgram(keyboard, console, errors));
+    benchmark::DoNotOptimize(
+        helisolv::runProgram(keyboard, console, errors, {std::nullopt, models}));
   }
   fs::current_path(home);
   fs::remove_all(dir);
@@ -45,6 +50,11 @@ void designRun(benchmark::State& state, const char* series, const char* type, co
 // The heaviest design a user can ask for: every pitch ratio of the Gawn series
 // meets the loading and the curves run long before their Kt turns negative.
 BENCHMARK_CAPTURE(designRun, kq_j5_gawn_heaviest, "2", "3", "5000 7 200 1025 3 0.8")
+    ->Unit(benchmark::kMillisecond);
+// The same with the Gawn series by the published regression (--gawn-model=regression).
+BENCHMARK_CAPTURE(designRun, kq_j5_gawn_heaviest_regression, "2", "3", "5000 7 200 1025 3 0.8",
+                  helisolv::ModelOptions{helisolv::ViscousCorrection::Legacy,
+                                         helisolv::GawnModel::Regression})
     ->Unit(benchmark::kMillisecond);
 // The bundled examples of the three design types.
 BENCHMARK_CAPTURE(designRun, kq_j5_gawn, "2", "3", "5000 7 150 1025 3 0.7")

@@ -49,7 +49,7 @@ class TaskRun : public ::testing::Test {
     std::istringstream keyboard(answers);
     console.str("");
     errors.str("");
-    const int status = runProgram(keyboard, console, errors);
+    const int status = runProgram(keyboard, console, errors, options);
     son = slurp("Helisolv.Son");
     return status;
   }
@@ -61,6 +61,7 @@ class TaskRun : public ::testing::Test {
     return runTask(&t, answers + std::string(static_cast<size_t>(pauses), '\n'));
   }
 
+  Options options;  // the command line's options of the runs
   std::ostringstream console, errors;
   std::string son;
 

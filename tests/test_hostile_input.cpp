@@ -226,7 +226,9 @@ TEST(HostileInput, StandardStreamsAndOddFiles) {
 }
 
 TEST(HostileInput, CommandLineErrorsReadAndWriteNothing) {
-  for (const char* args : {"--bogus", "--csv", "--csv=", "--viscous-correction=ittc", "extra"}) {
+  for (const char* args :
+       {"--bogus", "--csv", "--csv=", "--viscous-correction=ittc", "--gawn-model=", "--gawn-model",
+        "--viscous-correction=regression", "extra"}) {
     SCOPED_TRACE(args);
     BinaryRun run;
     run.write("Helisolv.Tsk", task("1", "5", "1.0 4 0.55"));
@@ -234,8 +236,8 @@ TEST(HostileInput, CommandLineErrorsReadAndWriteNothing) {
     EXPECT_EQ(run.status, 2);
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(run.err,
-              "usage: helisolv [--csv DIR] [--viscous-correction=legacy|ittc78] [--help] "
-              "[--version]\n");
+              "usage: helisolv [--csv DIR] [--viscous-correction=legacy|ittc78|reynolds] "
+              "[--gawn-model=legacy|regression] [--help] [--version]\n");
     EXPECT_FALSE(fs::exists(run.dir / "Helisolv.Son"));
   }
   for (const char* args : {"--help", "--version"}) {

@@ -8,6 +8,9 @@
 #include <limits>
 #include <vector>
 
+#include "series/formulas.hpp"
+#include "series/gawn_regression.hpp"
+#include "series/reynolds_correction.hpp"
 #include "series/series.hpp"
 
 namespace helisolv {
@@ -90,6 +93,80 @@ TEST(Gawn, ReferencePointNoCorrectionTheClampAndThreeBlades) {
   EXPECT_EQ(four.bladeCount, 3.0f);
   EXPECT_EQ(four.kt, p.kt);
   EXPECT_EQ(evaluateOpenWater(kGawn, {3.005f, 0.55f, 1.0f}, 0.5f).bladeCount, 3.005f);
+}
+
+// The B-series Reynolds-number correction through the evaluator, against the
+// double-precision evaluation of the published tables: B4-55, P/D 1.0 at D 4 m
+// and 200 rpm, the speed J n D where none is given (Rn 3.2147e7 at J 0.5,
+// 3.2806e7 at J 0.7) or the given one (6 m/s: Rn 3.2015e7); a Reynolds number
+// beyond the fitted range is taken at its end and noted; the Gawn series is not
+// corrected.
+TEST(Reynolds, WorkedExampleTheSpeedOfTheRunAndTheRangeEnds) {
+  const Propeller b4{4.0f, 0.55f, 1.0f};
+  const ScaleCorrection noSpeed{1, ViscousCorrection::Reynolds, 4.0f, 0.0f, 200.0f};
+  struct Point {
+    float j;
+    double kt, kq, eta0;
+  };
+  for (const Point& p : {Point{0.5f, 0.265710090, 0.0407624044, 0.518726445},
+                         Point{0.7f, 0.181561823, 0.0298729152, 0.677119157}}) {
+    const OpenWaterPoint got = evaluateOpenWater(kWageningen, b4, p.j, noSpeed);
+    EXPECT_NEAR(got.kt, p.kt, 1e-6) << "J " << p.j;
+    EXPECT_NEAR(got.kq, p.kq, 1e-7) << "J " << p.j;
+    EXPECT_NEAR(got.eta0, p.eta0, 2e-6) << "J " << p.j;
+    EXPECT_FALSE(got.notes.reynoldsClamped);
+  }
+  const ScaleCorrection givenSpeed{1, ViscousCorrection::Reynolds, 4.0f, 6.0f, 200.0f};
+  const OpenWaterPoint given = evaluateOpenWater(kWageningen, b4, 0.45f, givenSpeed);
+  EXPECT_NEAR(given.kt, 0.285273965, 1e-6);
+  EXPECT_NEAR(given.kq, 0.0432042689, 1e-7);
+
+  // A 0.2 m propeller at 60 rpm: Rn about 1e4, taken as 2e6.
+  const Propeller small{4.0f, 0.55f, 1.0f};
+  const OpenWaterPoint model = evaluateOpenWater(kWageningen, small, 0.6f);
+  const OpenWaterPoint clamped = evaluateOpenWater(
+      kWageningen, small, 0.6f, {1, ViscousCorrection::Reynolds, 0.2f, 0.0f, 60.0f});
+  const ReynoldsCorrection atEnd = bSeriesReynoldsCorrection(0.6f, 1.0f, 0.55f, 4.0f, 2.0e6f);
+  EXPECT_TRUE(clamped.notes.reynoldsClamped);
+  EXPECT_EQ(clamped.kt, model.kt + atEnd.dKt);
+  EXPECT_EQ(clamped.kq, model.kq + atEnd.dKq);
+
+  const OpenWaterPoint gawn = evaluateOpenWater(kGawn, {3.0f, 0.55f, 1.0f}, 0.5f, noSpeed);
+  EXPECT_EQ(gawn.kt, evaluateOpenWater(kGawn, {3.0f, 0.55f, 1.0f}, 0.5f).kt);
+}
+
+// The Gawn series by the published regression: the regression's own values,
+// three blades whatever the task says, no correction, and a note wherever P/D,
+// area ratio or J leave the fitted ranges (a value that is not a number too).
+TEST(GawnRegression, EvaluatorUsesItWithTheSeriesRulesAndNotesTheFittedRanges) {
+  const SeriesModel regression{2, GawnModel::Regression};
+  const Propeller four{4.0f, 0.65f, 1.0f};
+  const OpenWaterPoint p = evaluateOpenWater(regression, four, 0.5f,
+                                             {1, ViscousCorrection::Reynolds, 4.0f, 0.0f, 200.0f});
+  float kt = 0.0f;
+  float kq = 0.0f;
+  gawnRegression(0.5f, 1.0f, 0.65f, kt, kq);
+  EXPECT_EQ(p.kt, kt);
+  EXPECT_EQ(p.kq, kq);
+  EXPECT_EQ(p.eta0, openWaterEfficiency(kt, kq, 0.5f));
+  EXPECT_EQ(p.bladeCount, 3.0f);
+  EXPECT_FALSE(p.notes.outsideGawnRegression);
+  EXPECT_NE(p.kt, evaluateOpenWater(kGawn, four, 0.5f).kt);
+
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  struct Outside {
+    float pd, ear, j;
+  };
+  for (const Outside& o :
+       {Outside{0.79f, 0.65f, 0.5f}, Outside{1.81f, 0.65f, 0.5f}, Outside{1.0f, 0.49f, 0.5f},
+        Outside{1.0f, 1.11f, 0.5f}, Outside{1.0f, 0.65f, 0.29f}, Outside{1.0f, 0.65f, 0.0f},
+        Outside{nan, 0.65f, 0.5f}})
+    EXPECT_TRUE(evaluateOpenWater(regression, {3.0f, o.ear, o.pd}, o.j).notes.outsideGawnRegression)
+        << "P/D " << o.pd << " EAR " << o.ear << " J " << o.j;
+  for (const Outside& o : {Outside{0.8f, 0.5f, 0.3f}, Outside{1.8f, 1.1f, 1.4f}})
+    EXPECT_FALSE(
+        evaluateOpenWater(regression, {3.0f, o.ear, o.pd}, o.j).notes.outsideGawnRegression)
+        << "P/D " << o.pd << " EAR " << o.ear << " J " << o.j;
 }
 
 TEST(FindMaxIndex, ComparesAtOneThousandthKeepsTheEarlierRowAndSkipsUnprintableRows) {

@@ -8,14 +8,24 @@ namespace helisolv {
 // Which scale correction turns the model-scale Wageningen coefficients into
 // full-scale ones, where a task asks for the viscous correction.
 enum class ViscousCorrection {
-  Legacy,  // this program's own formulation, as every earlier report used
-  Ittc78,  // the published ITTC-78 procedure
+  Legacy,    // this program's own formulation, as every earlier report used
+  Ittc78,    // the published ITTC-78 procedure
+  Reynolds,  // the B-series' own Reynolds-number correction of Oosterveld and van Oossanen
+};
+
+// How the Gawn series is evaluated: this program's own polynomials, as every
+// earlier report used, or the published Gawn-Burrill regression of Radojcic.
+enum class GawnModel {
+  Legacy,
+  Regression,
 };
 
 // The series whose polynomials are evaluated: 1 the Wageningen B-series,
-// 2 the Gawn series. Any other type has no polynomials.
+// 2 the Gawn series (by the Gawn model chosen). Any other type has no
+// polynomials.
 struct SeriesModel {
   int seriesType = 1;
+  GawnModel gawn = GawnModel::Legacy;
 };
 
 // The propeller: blade number Z (a real, as the task gives it), expanded area
@@ -29,6 +39,8 @@ struct Propeller {
 // The scale correction a run asks for: the viscous flag (1: correct), the
 // method, and the full-scale diameter (m), speed of advance (m/s) and
 // revolutions (rpm) it scales to. Only the Wageningen series is corrected.
+// A diameter or speed below 0.001 counts as not given: the one that J and the
+// other two imply is used at each J.
 struct ScaleCorrection {
   int viscousFlag = 0;
   ViscousCorrection method = ViscousCorrection::Legacy;
@@ -42,18 +54,40 @@ struct ScaleCorrection {
   // Where the diameter is still unknown, the one that the speed, revolutions
   // and J imply is used, which changes with J.
   bool variesWithAdvance() const { return diameter < 0.001f; }
+  // Where the speed is not given (the open-water table), the Reynolds-number
+  // correction takes the speed J n D of the point evaluated.
+  bool speedFromAdvance() const { return advanceSpeed < 0.001f; }
+};
+
+// Where an evaluation went beyond what its published model was fitted over.
+// Neither stops the evaluation: the caller decides whether to warn.
+struct ModelRangeNotes {
+  // The Reynolds number lay outside 2e6 to 2e9 and the correction was taken
+  // at the nearer end.
+  bool reynoldsClamped = false;
+  // The Gawn-Burrill regression was evaluated at a P/D, area ratio or J
+  // outside its fitted ranges, where it extrapolates.
+  bool outsideGawnRegression = false;
+
+  ModelRangeNotes& operator|=(const ModelRangeNotes& other) {
+    reynoldsClamped = reynoldsClamped || other.reynoldsClamped;
+    outsideGawnRegression = outsideGawnRegression || other.outsideGawnRegression;
+    return *this;
+  }
 };
 
 // One evaluated point: the J the polynomials saw (|J| below 0.001 is taken as
 // +0.001), Kt, Kq and eta0, and the blade count the series evaluated with (the
 // Gawn series was tested with three blades: any count not within 0.01 of 3 is
 // taken as 3). The caller decides whether to keep that J and blade count.
+// notes says where a published model went beyond its fitted ranges.
 struct OpenWaterPoint {
   float advanceRatio = 0.0f;
   float kt = 0.0f;
   float kq = 0.0f;
   float eta0 = 0.0f;
   float bladeCount = 0.0f;
+  ModelRangeNotes notes;
 };
 
 // Kt, Kq and eta0 of the propeller at J. A series type without polynomials

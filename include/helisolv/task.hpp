@@ -34,6 +34,7 @@ struct Task {
 // How the series are evaluated besides the task: the command line's choices.
 struct ModelOptions {
   ViscousCorrection viscousCorrection = ViscousCorrection::Legacy;
+  GawnModel gawnModel = GawnModel::Legacy;
 };
 
 // The pitch-ratio range of the sweeps and the accepted area ratios of a

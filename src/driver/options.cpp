@@ -1,6 +1,8 @@
 #include "driver/options.hpp"
 
+#include <algorithm>
 #include <ostream>
+#include <string>
 #include <string_view>
 
 #include "driver/version.hpp"
@@ -9,18 +11,46 @@ namespace helisolv {
 
 namespace {
 
-constexpr std::string_view kUsage =
-    "usage: helisolv [--csv DIR] [--viscous-correction=legacy|ittc78] [--help] [--version]";
+// Each model option with its values, as "--viscous-correction=legacy|ittc78|reynolds".
+std::string modelOptionForms() {
+  std::string forms;
+  std::string_view option;
+  for (const ModelOptionValue& v : kModelOptionValues) {
+    if (v.option != option) {
+      forms += forms.empty() ? "[--" : "] [--";
+      forms += v.option;
+      forms += '=';
+      option = v.option;
+    } else {
+      forms += '|';
+    }
+    forms += v.value;
+  }
+  return forms + "]";
+}
+
+std::string usageLine() {
+  return "usage: helisolv [--csv DIR] " + modelOptionForms() + " [--help] [--version]";
+}
 
 void printHelp(std::ostream& out) {
-  out << kUsage << "\n\n"
+  out << usageLine() << "\n\n"
       << "Reads the task file Helisolv.Tsk in the current folder, asks its questions on the\n"
          "console and writes the report to the console and to Helisolv.Son.\n\n"
          "  --csv DIR, --csv=DIR   also write the run's tables and results as CSV files in DIR\n"
          "                         (created when missing); helisolv-plot DIR draws their\n"
-         "                         diagrams\n"
-         "  --viscous-correction=legacy   the program's own scale correction (default)\n"
-         "  --viscous-correction=ittc78   the published ITTC-78 scale correction\n"
+         "                         diagrams\n";
+  // The model options in one column, their descriptions in the next.
+  size_t width = 0;
+  for (const ModelOptionValue& v : kModelOptionValues)
+    width = std::max(width, v.option.size() + v.value.size() + 3);
+  for (const ModelOptionValue& v : kModelOptionValues) {
+    const std::string form = "--" + std::string(v.option) + "=" + std::string(v.value);
+    out << "  " << form << std::string(width + 2 - form.size(), ' ') << v.help << '\n';
+  }
+  out << "                         the scale correction acts on the Wageningen series where\n"
+         "                         the viscous flag is 1 or type 5 is answered E; the Gawn\n"
+         "                         model on every run of the Gawn series\n"
          "  --help                 this text\n"
          "  --version              the program's version\n\n"
          "Exit status: 0 a run with its result; 1 a run-time error (read, open, write);\n"
@@ -29,10 +59,33 @@ void printHelp(std::ostream& out) {
 
 }  // namespace
 
+bool setModelOption(ModelOptions& models, std::string_view option, std::string_view value) {
+  for (const ModelOptionValue& v : kModelOptionValues) {
+    if (v.option != option || v.value != value) continue;
+    if (const auto* method = std::get_if<ViscousCorrection>(&v.choice))
+      models.viscousCorrection = *method;
+    else
+      models.gawnModel = std::get<GawnModel>(v.choice);
+    return true;
+  }
+  return false;
+}
+
+std::string_view modelOptionValue(const ModelOptions& models, std::string_view option) {
+  for (const ModelOptionValue& v : kModelOptionValues) {
+    if (v.option != option) continue;
+    const bool chosen = std::holds_alternative<ViscousCorrection>(v.choice)
+                            ? std::get<ViscousCorrection>(v.choice) == models.viscousCorrection
+                            : std::get<GawnModel>(v.choice) == models.gawnModel;
+    if (chosen) return v.value;
+  }
+  return {};
+}
+
 std::optional<int> parseOptions(int argc, const char* const* argv, Options& options,
                                 std::ostream& out, std::ostream& err) {
   auto usageError = [&err]() {
-    err << kUsage << '\n';
+    err << usageLine() << '\n';
     return std::optional<int>(2);
   };
   for (int i = 1; i < argc; ++i) {
@@ -57,14 +110,11 @@ std::optional<int> parseOptions(int argc, const char* const* argv, Options& opti
       options.csvDir = std::string(dir);
       continue;
     }
-    if (arg == "--viscous-correction=legacy") {
-      options.models.viscousCorrection = ViscousCorrection::Legacy;
+    // --OPTION=VALUE of the model options' table.
+    const size_t equals = arg.find('=');
+    if (arg.starts_with("--") && equals != std::string_view::npos &&
+        setModelOption(options.models, arg.substr(2, equals - 2), arg.substr(equals + 1)))
       continue;
-    }
-    if (arg == "--viscous-correction=ittc78") {
-      options.models.viscousCorrection = ViscousCorrection::Ittc78;
-      continue;
-    }
     return usageError();
   }
   return std::nullopt;

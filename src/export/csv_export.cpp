@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "driver/options.hpp"
 #include "io/runtime_error.hpp"
 
 namespace helisolv {
@@ -42,6 +43,14 @@ std::string_view seriesName(int seriesType) {
   return "no such series";
 }
 
+// The polynomials or regression the series was evaluated by.
+std::string openWaterModelName(const RunSummary& summary) {
+  if (summary.seriesType == 1) return "wageningen";
+  if (summary.seriesType == 2)
+    return "gawn-" + std::string(modelOptionValue(summary.models, "gawn-model"));
+  return "none";
+}
+
 // Writes one file; false when it cannot be written whole.
 bool writeFile(const fs::path& path, const std::vector<CsvLine>& lines) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -69,9 +78,11 @@ std::vector<CsvLine> runCsvLines(const RunData& data, const RunSummary& summary,
   // The scale correction acts only on the Wageningen series, and only when
   // the task or the console asked for it.
   const bool corrected = data.viscousFlag == 1 && summary.seriesType == 1;
-  const bool published = summary.models.viscousCorrection == ViscousCorrection::Ittc78;
   lines.push_back(
-      {"viscous correction", corrected ? (published ? "ittc78" : "legacy") : "none", ""});
+      {"viscous correction",
+       corrected ? std::string(modelOptionValue(summary.models, "viscous-correction")) : "none",
+       ""});
+  lines.push_back({"open-water model", std::string(openWaterModelName(summary)), ""});
   if (status == 0) {
     lines.push_back({"outcome", "result", ""});
     lines.insert(lines.end(), data.results.begin(), data.results.end());

@@ -84,7 +84,7 @@ Outcome solveBollardPull(const Task& task, const ModelOptions& models, Session& 
     // The torque coefficient at which the delivered power equals the given one.
     const float targetKq = task.powerW / (intPow(d, 5) * intPow(n, 3) * rho * pi * 2.0f);
     // The bollard is never corrected for scale: the task has no viscous flag.
-    const Evaluator evaluate = evaluatorFor(task, models, 0, d, task.advanceSpeed, task.rpm);
+    const Evaluator evaluate = evaluatorFor(io, task, models, 0, d, task.advanceSpeed, task.rpm);
 
     // Kq over the pitch ratios of the series, 0.05 apart, up to the first
     // negative thrust coefficient. The table never holds more than its

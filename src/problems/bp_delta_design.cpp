@@ -41,7 +41,7 @@ Outcome solveBpDeltaDesign(const Task& task, const ModelOptions& models, Session
   checkPositive(io, "delta", task.delta);
 
   const Evaluator evaluate =
-      evaluatorFor(task, models, task.viscousFlag, task.diameter, task.advanceSpeed, task.rpm);
+      evaluatorFor(io, task, models, task.viscousFlag, task.diameter, task.advanceSpeed, task.rpm);
   Propeller propeller{task.bladeCount, task.areaRatio, 0.0f};
   const float j = advanceFromDelta(task.delta);
   // J as the series last saw it (a J below 0.001 is evaluated at 0.001).

@@ -50,7 +50,7 @@ Outcome solveOpenWaterTable(const Task& task, const ModelOptions& models, Sessio
     checkPositive(io, "N", rpm);
   }
   const Evaluator evaluate =
-      evaluatorFor(task, models, viscousFlag, diameter, task.advanceSpeed, rpm);
+      evaluatorFor(io, task, models, viscousFlag, diameter, task.advanceSpeed, rpm);
   Propeller propeller{task.bladeCount, task.areaRatio, task.pitchRatio};
 
   writeTableHead(io, Unit::Console);

@@ -48,7 +48,7 @@ Outcome solveOperatingPoint(const Task& task, const ModelOptions& models, Sessio
 
   const float pitchRatio = task.pitchRatio;
   const Evaluator evaluate =
-      evaluatorFor(task, models, task.viscousFlag, task.diameter, task.advanceSpeed, task.rpm);
+      evaluatorFor(io, task, models, task.viscousFlag, task.diameter, task.advanceSpeed, task.rpm);
   Propeller propeller{task.bladeCount, task.areaRatio, pitchRatio};
 
   // The J column: the grid 0.05, 0.10, ... (30 running 32-bit sums, the last

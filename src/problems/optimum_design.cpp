@@ -97,7 +97,7 @@ struct Candidates {
   // A row's point as it was evaluated, without evaluating the series again.
   OpenWaterPoint point(int row) const {
     const auto i = static_cast<size_t>(row);
-    return {advance[i], kt[i], kq[i], efficiency[i], bladeCount};
+    return {advance[i], kt[i], kq[i], efficiency[i], bladeCount, {}};
   }
 };
 
@@ -152,11 +152,11 @@ Candidates findCandidates(Session& io, const Task& task, const Evaluator& evalua
     bool ended = false;
     while (!ended && evaluated < capacity) {
       const size_t block = std::min(kCurveBlock, capacity - evaluated);
-      curve.evaluate(std::span(grid).subspan(evaluated, block),
-                     std::span(evaluatedAdvance).subspan(evaluated, block),
-                     std::span(kt).subspan(evaluated, block),
-                     std::span(kq).subspan(evaluated, block),
-                     std::span(eta0).subspan(evaluated, block));
+      evaluate.note(curve.evaluate(std::span(grid).subspan(evaluated, block),
+                                   std::span(evaluatedAdvance).subspan(evaluated, block),
+                                   std::span(kt).subspan(evaluated, block),
+                                   std::span(kq).subspan(evaluated, block),
+                                   std::span(eta0).subspan(evaluated, block)));
       size_t end = evaluated;
       while (end < evaluated + block && !(kt[end] < 0.0f)) ++end;
       ended = end < evaluated + block;
@@ -259,7 +259,7 @@ Outcome solveKtJ2Design(const Task& task, const ModelOptions& models, Session& i
   checkPositive(io, "Va", task.advanceSpeed);
   checkPositive(io, "RHO", task.rho);
   const Evaluator evaluate =
-      evaluatorFor(task, models, task.viscousFlag, task.diameter, task.advanceSpeed, task.rpm);
+      evaluatorFor(io, task, models, task.viscousFlag, task.diameter, task.advanceSpeed, task.rpm);
 
   // Kt/J^2 = T / (rho Va^2 D^2), the thrust turned from kN into N.
   const float target = task.thrust * 1000.0f /
@@ -317,7 +317,7 @@ Outcome solveKtJ4Design(const Task& task, const ModelOptions& models, Session& i
   checkPositive(io, "Va", task.advanceSpeed);
   checkPositive(io, "RHO", task.rho);
   const Evaluator evaluate =
-      evaluatorFor(task, models, task.viscousFlag, task.diameter, task.advanceSpeed, task.rpm);
+      evaluatorFor(io, task, models, task.viscousFlag, task.diameter, task.advanceSpeed, task.rpm);
 
   // Kt/J^4 = T n^2 / (rho Va^4), the thrust turned from kN into N.
   const float rps = revsPerSecond(task.rpm);
@@ -358,7 +358,7 @@ Outcome solveKqJ5Design(const Task& task, const ModelOptions& models, Session& i
   checkPositive(io, "Va", task.advanceSpeed);
   checkPositive(io, "RHO", task.rho);
   const Evaluator evaluate =
-      evaluatorFor(task, models, task.viscousFlag, task.diameter, task.advanceSpeed, task.rpm);
+      evaluatorFor(io, task, models, task.viscousFlag, task.diameter, task.advanceSpeed, task.rpm);
 
   // Kq/J^5 = P n^2 / (2 pi rho Va^5), the power already in W.
   const float pi = 4.0f * realAtan(1.0f);

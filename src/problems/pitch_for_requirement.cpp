@@ -171,7 +171,7 @@ void solvePitchFor(const RequirementReport& r, const Task& task, const ModelOpti
 
   PitchProblem problem{
       task,
-      evaluatorFor(task, models, task.viscousFlag, task.diameter, task.advanceSpeed, task.rpm),
+      evaluatorFor(io, task, models, task.viscousFlag, task.diameter, task.advanceSpeed, task.rpm),
       {task.bladeCount, task.areaRatio, task.pitchRatio}};
 
   // Without an area ratio only the table over the listed area ratios is asked

@@ -26,21 +26,40 @@ Outcome solvePitchForTorque(const Task& task, const ModelOptions& models, Sessio
 // The solver of a problem type (1 to 10); none for any other type.
 Solver solverFor(int problemType);
 
-// The series evaluation as a solver uses it: the task's series and the scale
-// correction of the solver's own full-scale diameter, speed and revolutions.
+// The series evaluation as a solver uses it: the task's series by the
+// command line's Gawn model, the scale correction of the solver's own
+// full-scale diameter, speed and revolutions, and the run whose warnings say
+// where a published model went beyond its fitted ranges (once per run each).
 struct Evaluator {
   SeriesModel model;
   ScaleCorrection correction;
+  Session* io = nullptr;  // none: no warnings
 
   OpenWaterPoint operator()(const Propeller& propeller, float j) const {
-    return evaluateOpenWater(model, propeller, j, correction);
+    const OpenWaterPoint point = evaluateOpenWater(model, propeller, j, correction);
+    note(point.notes);
+    return point;
+  }
+
+  // Warns of what the notes of a point or a curve say.
+  void note(const ModelRangeNotes& notes) const {
+    if (io == nullptr) return;
+    if (notes.reynoldsClamped)
+      warn(*io, "reynolds number range",
+           "the Reynolds number of the blade section at 0.75 R lay outside 2e6 to 2e9, the range "
+           "of the B-series Reynolds-number correction; the correction was taken at the nearer "
+           "end");
+    if (notes.outsideGawnRegression)
+      warn(*io, "gawn regression range",
+           "the Gawn-Burrill regression was evaluated outside its fitted ranges (P/D 0.8 to 1.8, "
+           "area ratio 0.5 to 1.1, J from 0.3); its values there are extrapolated");
   }
 };
 
-inline Evaluator evaluatorFor(const Task& task, const ModelOptions& models, int viscousFlag,
-                              float diameter, float advanceSpeed, float rpm) {
-  return {SeriesModel{task.seriesType},
-          ScaleCorrection{viscousFlag, models.viscousCorrection, diameter, advanceSpeed, rpm}};
+inline Evaluator evaluatorFor(Session& io, const Task& task, const ModelOptions& models,
+                              int viscousFlag, float diameter, float advanceSpeed, float rpm) {
+  return {SeriesModel{task.seriesType, models.gawnModel},
+          ScaleCorrection{viscousFlag, models.viscousCorrection, diameter, advanceSpeed, rpm}, &io};
 }
 
 }  // namespace helisolv

@@ -11,6 +11,10 @@ namespace helisolv {
 // it (the efficiency and the delivered power write 2 pi their own ways, below).
 inline constexpr float kPi = 3.1415927f;
 
+// Kinematic viscosity of sea water (m^2/s) of both viscous corrections and of
+// the Reynolds number of the B-series' Reynolds-number correction.
+inline constexpr float kKinematicViscosity = 1.13902e-6f;
+
 // x^k for a whole k >= 0 by repeated multiplication from the left; x^0 = 1.
 inline float intPow(float x, int k) {
   if (k <= 0) return 1.0f;

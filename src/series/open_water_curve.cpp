@@ -7,6 +7,11 @@
 // the same order. Factors of 1 (an exponent of 0) are left out: multiplying by
 // exactly 1 never changes a float. The powers of PD, EAR and Z are never
 // multiplied together ahead of C J^s, which would round differently.
+//
+// The Gawn-Burrill regression has a lane-parallel evaluator of its own, and a
+// correction that changes with J (a diameter implied by J, or the Reynolds-
+// number correction, whose terms hold J) is applied point by point after the
+// lanes, by the scalar evaluator's own function.
 #include "series/open_water_curve.hpp"
 
 #include <cmath>
@@ -15,6 +20,7 @@
 #include <utility>
 
 #include "series/formulas.hpp"
+#include "series/gawn_regression.hpp"
 #include "series/series.hpp"
 
 namespace helisolv {
@@ -173,12 +179,14 @@ bool curveIsaAvailable(CurveIsa isa) {
 OpenWaterCurve::OpenWaterCurve(const SeriesModel& model, const Propeller& propeller,
                                const ScaleCorrection& correction, CurveIsa isa)
     : series_(model.seriesType),
+      gawnRegression_(model.seriesType == 2 && model.gawn == GawnModel::Regression),
       pitchRatio_(propeller.pitchRatio),
       areaRatio_(propeller.areaRatio),
       bladeCount_(seriesBladeCount(model, propeller.bladeCount)),
       correction_(correction),
       isa_(isa) {
-  if (series_ != 1 && series_ != 2) return;
+  // The regression has its own curve evaluator and shares nothing of these.
+  if ((series_ != 1 && series_ != 2) || gawnRegression_) return;
 
   formPowers(pitchRatio_, shared_.pd);
   formPowers(areaRatio_, shared_.ear);
@@ -187,10 +195,11 @@ OpenWaterCurve::OpenWaterCurve(const SeriesModel& model, const Propeller& propel
     formTermsWithoutJ(wageningenKt, ktExponents, shared_, shared_.ktTermWithoutJ);
     formTermsWithoutJ(wageningenKq, kqExponents, shared_, shared_.kqTermWithoutJ);
     // Only the Wageningen series is corrected for scale. Where the diameter is
-    // known the correction is the same at every J (the J given plays no part)
-    // and is worked out once.
+    // known the ITTC78 corrections are the same at every J (the J given plays
+    // no part) and are worked out once; the Reynolds-number one has terms in J.
     if (correction_.applies()) {
-      perPointCorrection_ = correction_.variesWithAdvance();
+      perPointCorrection_ =
+          correction_.variesWithAdvance() || correction_.method == ViscousCorrection::Reynolds;
       if (!perPointCorrection_) {
         shared_.sameCorrection = true;
         scaleCorrection(correction_, minimumAdvance, {bladeCount_, areaRatio_, pitchRatio_},
@@ -203,10 +212,11 @@ OpenWaterCurve::OpenWaterCurve(const SeriesModel& model, const Propeller& propel
   }
 }
 
-void OpenWaterCurve::evaluate(std::span<const float> advance, std::span<float> evaluatedAdvance,
-                              std::span<float> kt, std::span<float> kq,
-                              std::span<float> eta0) const {
+ModelRangeNotes OpenWaterCurve::evaluate(std::span<const float> advance,
+                                         std::span<float> evaluatedAdvance, std::span<float> kt,
+                                         std::span<float> kq, std::span<float> eta0) const {
   const std::size_t count = advance.size();
+  ModelRangeNotes notes;
   if (series_ != 1 && series_ != 2) {
     for (std::size_t i = 0; i < count; ++i) {
       evaluatedAdvance[i] = advance[i];
@@ -214,11 +224,22 @@ void OpenWaterCurve::evaluate(std::span<const float> advance, std::span<float> e
       kq[i] = 0.0f;
       eta0[i] = 0.0f;
     }
-    return;
+    return notes;
   }
   for (std::size_t i = 0; i < count; ++i) {
     const float j = advance[i];
     evaluatedAdvance[i] = std::fabs(j) < minimumAdvance ? minimumAdvance : j;
+  }
+
+  if (gawnRegression_) {
+    const std::span<const float> evaluated(evaluatedAdvance.data(), count);
+    gawnRegressionCurve(pitchRatio_, areaRatio_, evaluated, kt.first(count), kq.first(count), isa_);
+    for (std::size_t i = 0; i < count; ++i) {
+      eta0[i] = openWaterEfficiency(kt[i], kq[i], evaluated[i]);
+      notes.outsideGawnRegression = notes.outsideGawnRegression ||
+                                    outsideGawnRegression(pitchRatio_, areaRatio_, evaluated[i]);
+    }
+    return notes;
   }
 
   const Kernel kernel =
@@ -244,15 +265,12 @@ void OpenWaterCurve::evaluate(std::span<const float> advance, std::span<float> e
 
   if (perPointCorrection_) {
     for (std::size_t i = 0; i < count; ++i) {
-      float dKt = 0.0f;
-      float dKq = 0.0f;
-      scaleCorrection(correction_, evaluatedAdvance[i], {bladeCount_, areaRatio_, pitchRatio_}, dKt,
-                      dKq);
-      kt[i] = kt[i] - dKt;
-      kq[i] = kq[i] - dKq;
+      notes |= correctToFullScale(correction_, evaluatedAdvance[i],
+                                  {bladeCount_, areaRatio_, pitchRatio_}, kt[i], kq[i]);
       eta0[i] = openWaterEfficiency(kt[i], kq[i], evaluatedAdvance[i]);
     }
   }
+  return notes;
 }
 
 }  // namespace helisolv

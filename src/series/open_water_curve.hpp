@@ -25,7 +25,7 @@ class OpenWaterCurve {
  public:
   // One propeller of the series, corrected for scale where the correction
   // applies (the Wageningen series only). The Gawn series evaluates with its
-  // blade count rule, which bladeCount() gives back.
+  // blade count rule, which bladeCount() gives back, by the model's Gawn model.
   OpenWaterCurve(const SeriesModel& model, const Propeller& propeller,
                  const ScaleCorrection& correction = {}, CurveIsa isa = CurveIsa::Best);
 
@@ -36,8 +36,9 @@ class OpenWaterCurve {
   // (|J| below 0.001 becomes 0.001) in evaluatedAdvance. All spans have the
   // length of advance. A series type without polynomials is not evaluated:
   // as evaluateOpenWater, every point keeps J as given and Kt, Kq and eta0 of zero.
-  void evaluate(std::span<const float> advance, std::span<float> evaluatedAdvance,
-                std::span<float> kt, std::span<float> kq, std::span<float> eta0) const;
+  // Returns the notes of evaluateOpenWater over all the points.
+  ModelRangeNotes evaluate(std::span<const float> advance, std::span<float> evaluatedAdvance,
+                           std::span<float> kt, std::span<float> kq, std::span<float> eta0) const;
 
   // What one curve shares between its points: the powers of the ratios and
   // blade count, the whole value of each term without J, the correction.
@@ -54,6 +55,7 @@ class OpenWaterCurve {
 
  private:
   int series_;
+  bool gawnRegression_;
   float pitchRatio_;
   float areaRatio_;
   float bladeCount_;

@@ -1,12 +1,16 @@
-// Open-water evaluation of the Wageningen B-series and the Gawn series, the
-// two ITTC78 scale corrections (this program's own and the published one) and
-// the selection of the most efficient table row.
+// Open-water evaluation of the Wageningen B-series and the Gawn series (by
+// this program's polynomials or the published regression), the scale
+// corrections (this program's own ITTC78, the published ITTC-78 and the
+// B-series' Reynolds-number correction) and the selection of the most
+// efficient table row.
 #include "series/series.hpp"
 
 #include <array>
 #include <cmath>
 
 #include "series/formulas.hpp"
+#include "series/gawn_regression.hpp"
+#include "series/reynolds_correction.hpp"
 #include "series/series_tables.hpp"
 
 namespace helisolv {
@@ -74,7 +78,7 @@ float seriesBladeCount(const SeriesModel& model, float bladeCount) {
 
 OpenWaterPoint evaluateOpenWater(const SeriesModel& model, const Propeller& propeller, float j,
                                  const ScaleCorrection& correction) {
-  if (model.seriesType != 1 && model.seriesType != 2) return {j, 0.0f, 0.0f, 0.0f, 0.0f};
+  if (model.seriesType != 1 && model.seriesType != 2) return {j, 0.0f, 0.0f, 0.0f, 0.0f, {}};
   // Every term of both sums applies the clamp first; since nothing else
   // changes J between the terms, applying it once gives the same J for all.
   if (std::fabs(j) < minimumAdvance) j = minimumAdvance;
@@ -82,20 +86,62 @@ OpenWaterPoint evaluateOpenWater(const SeriesModel& model, const Propeller& prop
     // The Gawn series was tested with three blades and is never corrected.
     Propeller gawn = propeller;
     gawn.bladeCount = gawnBladeCount(propeller.bladeCount);
-    OpenWaterPoint point = seriesPoint(gawnKt, gawnKq, gawn, j);
+    OpenWaterPoint point;
+    if (model.gawn == GawnModel::Regression) {
+      // The regression has no blade count: it is the three-bladed series.
+      point.advanceRatio = j;
+      point.bladeCount = gawn.bladeCount;
+      gawnRegression(j, propeller.pitchRatio, propeller.areaRatio, point.kt, point.kq);
+      point.notes.outsideGawnRegression =
+          outsideGawnRegression(propeller.pitchRatio, propeller.areaRatio, j);
+    } else {
+      point = seriesPoint(gawnKt, gawnKq, gawn, j);
+    }
     point.eta0 = openWaterEfficiency(point.kt, point.kq, j);
     return point;
   }
   OpenWaterPoint point = seriesPoint(wageningenKt, wageningenKq, propeller, j);
-  if (correction.applies()) {
+  if (correction.applies())
+    point.notes = correctToFullScale(correction, j, propeller, point.kt, point.kq);
+  point.eta0 = openWaterEfficiency(point.kt, point.kq, j);
+  return point;
+}
+
+ModelRangeNotes correctToFullScale(const ScaleCorrection& correction, float j,
+                                   const Propeller& propeller, float& kt, float& kq) {
+  ModelRangeNotes notes;
+  if (correction.method != ViscousCorrection::Reynolds) {
     float dKt = 0.0f;
     float dKq = 0.0f;
     scaleCorrection(correction, j, propeller, dKt, dKq);
-    point.kt = point.kt - dKt;
-    point.kq = point.kq - dKq;
+    kt = kt - dKt;
+    kq = kq - dKq;
+    return notes;
   }
-  point.eta0 = openWaterEfficiency(point.kt, point.kq, j);
-  return point;
+  // The section at 0.75 R of the full-scale propeller: the diameter and the
+  // speed the run gives, or where one is not given the one that J and the
+  // other two imply, as the program's own correction does for the diameter.
+  const float n = revsPerSecond(correction.rpm);
+  float d = correction.diameter;
+  if (correction.variesWithAdvance()) d = correction.advanceSpeed / (n * j);
+  float va = correction.advanceSpeed;
+  if (correction.speedFromAdvance()) va = j * n * d;
+  const float rn = bSeriesReynoldsNumber(va, n, d, propeller.areaRatio, propeller.bladeCount,
+                                         kKinematicViscosity);
+  const ReynoldsCorrection r = bSeriesReynoldsCorrection(
+      j, propeller.pitchRatio, propeller.areaRatio, propeller.bladeCount, rn);
+  kt = kt + r.dKt;
+  kq = kq + r.dKq;
+  notes.reynoldsClamped = r.rnClamped;
+  return notes;
+}
+
+bool outsideGawnRegression(float pitchRatio, float areaRatio, float j) {
+  const bool inside = pitchRatio >= kGawnRegressionMinPitchRatio &&
+                      pitchRatio <= kGawnRegressionMaxPitchRatio &&
+                      areaRatio >= kGawnRegressionMinAreaRatio &&
+                      areaRatio <= kGawnRegressionMaxAreaRatio && j >= kGawnRegressionMinAdvance;
+  return !inside;
 }
 
 void scaleCorrection(const ScaleCorrection& correction, float j, const Propeller& propeller,
@@ -118,7 +164,7 @@ void scaleCorrection(const ScaleCorrection& correction, float j, const Propeller
   float chordRatio = chord / dc;
   float s = 0.24f / dc;
   float nR = 10.0f;
-  float nu = 1.13902e-6f;
+  float nu = kKinematicViscosity;
 
   dKt = 0.0f;
   dKq = 0.0f;

@@ -1,5 +1,6 @@
-// Open-water coefficients of the two propeller series, the two ITTC78 scale
-// corrections and the selection of the most efficient table row.
+// Open-water coefficients of the two propeller series, the scale corrections
+// (the two ITTC78 ones and the B-series Reynolds-number one) and the selection
+// of the most efficient table row.
 #pragma once
 
 #include "helisolv/open_water.hpp"
@@ -10,10 +11,22 @@ namespace helisolv {
 // not within 0.01 of 3 to 3; the Wageningen series keeps it.
 float seriesBladeCount(const SeriesModel& model, float bladeCount);
 
-// The scale correction evaluateOpenWater subtracts from the Wageningen Kt and
-// Kq at the clamped J of this propeller, by the correction's method.
+// The scale correction of this program's own or the ITTC-78 method, which
+// evaluateOpenWater subtracts from the Wageningen Kt and Kq at the clamped J of
+// this propeller.
 void scaleCorrection(const ScaleCorrection& correction, float j, const Propeller& propeller,
                      float& dKt, float& dKq);
+
+// The Wageningen Kt and Kq of the polynomials at the clamped J corrected to
+// full scale by the correction's method: the ITTC78 ones subtract their dKt
+// and dKq, the Reynolds-number one adds its own. Returns where the Reynolds
+// number had to be taken at an end of its fitted range.
+ModelRangeNotes correctToFullScale(const ScaleCorrection& correction, float j,
+                                   const Propeller& propeller, float& kt, float& kq);
+
+// Whether the Gawn-Burrill regression extrapolates at this P/D, area ratio
+// and (clamped) J. Anything not a number is outside.
+bool outsideGawnRegression(float pitchRatio, float areaRatio, float j);
 
 // This program's own ITTC78 correction, as every earlier report used: the
 // model lengths are the full-scale ones divided by s, the drag difference is
