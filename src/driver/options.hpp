@@ -16,8 +16,9 @@ struct Options {
 };
 
 // Parses argv into options. Returns the exit status when the command line
-// itself ends the program (--help and --version: 0; a usage error: 2, with a
-// one-line usage message on err), or nothing when the run goes on.
+// itself ends the program (-h, --help and --version: 0; a usage error: 2, with
+// a line naming the argument and why, then the usage line, on err), or nothing
+// when the run goes on.
 std::optional<int> parseOptions(int argc, const char* const* argv, Options& options,
                                 std::ostream& out, std::ostream& err);
 
