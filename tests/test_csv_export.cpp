@@ -15,13 +15,14 @@
 #include <string>
 #include <vector>
 
+#include "csv_file.hpp"
 #include "io/edit.hpp"
 #include "slurp.hpp"
 
 namespace {
 
 namespace fs = std::filesystem;
-using Rows = std::vector<std::vector<std::string>>;
+using Rows = CsvRows;
 
 struct Outcome {
   int status = -1;
@@ -45,33 +46,6 @@ Outcome runIn(const fs::path& work, const fs::path& task, const std::string& arg
   o.son = slurp(work / "Helisolv.Son");
   o.errors = slurp(work / "stderr.bin");
   return o;
-}
-
-// Comma-separated fields, a quoted field keeping its commas and doubled quotes.
-Rows readCsv(const fs::path& p) {
-  const std::string text = slurp(p);
-  EXPECT_EQ(text.find('\r'), std::string::npos) << p << " has CR line ends";
-  Rows rows;
-  std::istringstream lines(text);
-  for (std::string line; std::getline(lines, line);) {
-    std::vector<std::string> fields(1);
-    bool quoted = false;
-    for (size_t i = 0; i < line.size(); ++i) {
-      const char ch = line[i];
-      if (quoted && ch == '"' && i + 1 < line.size() && line[i + 1] == '"') {
-        fields.back() += '"';
-        ++i;
-      } else if (ch == '"') {
-        quoted = !quoted;
-      } else if (ch == ',' && !quoted) {
-        fields.emplace_back();
-      } else {
-        fields.back() += ch;
-      }
-    }
-    rows.push_back(fields);
-  }
-  return rows;
 }
 
 // True when the CSV text prints as the report's token: a whole number as
@@ -243,9 +217,15 @@ TEST_P(CsvExample, LeavesTheReportAloneAndHoldsThePrintedNumbers) {
   ASSERT_LT(outcome, run.size());
   EXPECT_EQ(run[outcome][1], csv.status == 3 ? "refused" : "result");
 
-  // Every value after the outcome is a printed one.
+  // No input shares its name with a result: an achieved value is never
+  // called by the requirement's name.
+  for (size_t i = 1; i < outcome; ++i)
+    for (size_t k = outcome + 1; k < run.size(); ++k)
+      EXPECT_NE(run[i][0], run[k][0]) << "an input and a result are both called " << run[i][0];
+
+  // Every value after the outcome is a printed one, up to the warnings.
   const std::vector<std::string> records = sonRecords(csv.son);
-  for (size_t i = outcome + 1; i < run.size() && csv.status == 0; ++i) {
+  for (size_t i = outcome + 1; i < run.size() && run[i][0] != "warning" && csv.status == 0; ++i) {
     const auto label = kLabels.find(run[i][0]);
     ASSERT_NE(label, kLabels.end()) << "no report label for " << run[i][0];
     const std::string token = printedAfter(records, label->second);
@@ -285,10 +265,22 @@ TEST_P(CsvExample, LeavesTheReportAloneAndHoldsThePrintedNumbers) {
       if (checks[1][c].empty() && token.empty()) continue;  // no Burrill check for Gawn
       EXPECT_TRUE(printsAs(checks[1][c], token, 1.0f)) << checks[0][c];
     }
-    // The Burrill lines go with the Burrill check: 8 points of 2.5 %, 7 of 5 %.
+    // The Burrill lines go with the Burrill check: 8 points of 2.5 %, 7 of 5 %,
+    // and the recommended upper limit from sigma 0.10 to 1.50.
     EXPECT_EQ(fs::exists(out / "burrill_lines.csv"), !checks[1][1].empty());
     if (!checks[1][1].empty()) {
-      EXPECT_EQ(readCsv(out / "burrill_lines.csv").size(), 16u);
+      const Rows lines = readCsv(out / "burrill_lines.csv");
+      EXPECT_EQ(lines[0], (std::vector<std::string>{"line", "sigma", "tau_c"}));
+      std::map<std::string, std::vector<std::vector<std::string>>> byLine;
+      for (size_t i = 1; i < lines.size(); ++i) byLine[lines[i][0]].push_back(lines[i]);
+      EXPECT_EQ(byLine["2.5% back cavitation"].size(), 8u);
+      EXPECT_EQ(byLine["5% back cavitation"].size(), 7u);
+      const auto& upper = byLine["recommended upper limit"];
+      ASSERT_EQ(upper.size(), 29u);
+      EXPECT_EQ(upper.front()[1], "0.1");
+      EXPECT_EQ(upper.back()[1], "1.5");
+      // At sigma 1.0 the cubic is 0.0331 + 0.382 - 0.1968 + 0.056.
+      EXPECT_NEAR(std::stof(upper[18][2]), 0.2743f, 1e-6f) << upper[18][1];
     }
   }
   if (csv.status == 0 && csv.son.find("Karakteristikleri") != std::string::npos) {
@@ -320,7 +312,7 @@ TEST(CsvExport, ARefusedRunWritesItsReasonAndNoTables) {
   EXPECT_EQ(values["outcome"], "refused");
   EXPECT_NE(values["reason"].find("Ae = 1.2000"), std::string::npos) << values["reason"];
   EXPECT_NE(values["reason"].find("0.3<Ae/Ao<1.05"), std::string::npos) << values["reason"];
-  EXPECT_EQ(values["area ratio"], "1.2");
+  EXPECT_EQ(values["given area ratio"], "1.2");
   EXPECT_EQ(std::distance(fs::directory_iterator(out), fs::directory_iterator()), 1);
   fs::remove_all(work);
 }

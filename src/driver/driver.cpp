@@ -151,6 +151,7 @@ int statusOf(Session& io, Body&& body) {
   if (status != 1 && consoleFailed(io))
     status = reportRuntimeError(io, RuntimeErrorCode::CannotWrite, "WRITE", "stdout",
                                 "stdout: the system refused the console output");
+  showWarnings(io);
   return status;
 }
 

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "driver/version.hpp"
+#include "io/runtime_error.hpp"
 
 namespace helisolv {
 
@@ -51,10 +52,37 @@ void printHelp(std::ostream& out) {
   out << "                         the scale correction acts on the Wageningen series where\n"
          "                         the viscous flag is 1 or type 5 is answered E; the Gawn\n"
          "                         model on every run of the Gawn series\n"
-         "  --help                 this text\n"
+         "  -h, --help             this text\n"
          "  --version              the program's version\n\n"
+         "Warnings (a result beyond the series' model tests, a figure that is not a result, an\n"
+         "input that looks mistaken) go to standard error as \"helisolv: warning: ...\".\n\n"
          "Exit status: 0 a run with its result; 1 a run-time error (read, open, write);\n"
          "2 a command-line error; 3 a run whose inputs were refused (no result).\n";
+}
+
+// An argument as a message shows it: in single quotes, every byte that is not
+// printable written as \xNN, a long one cut short.
+std::string shown(std::string_view arg) {
+  const std::string q = quoted(arg);
+  return "'" + q.substr(1, q.size() - 2) + "'";
+}
+
+// "legacy, ittc78 or reynolds": the values the option takes.
+std::string valueNames(std::string_view option) {
+  std::vector<std::string_view> names;
+  for (const ModelOptionValue& v : kModelOptionValues)
+    if (v.option == option) names.push_back(v.value);
+  std::string text;
+  for (size_t i = 0; i < names.size(); ++i) {
+    if (i > 0) text += i + 1 == names.size() ? " or " : ", ";
+    text += names[i];
+  }
+  return text;
+}
+
+bool isModelOption(std::string_view option) {
+  return std::any_of(kModelOptionValues.begin(), kModelOptionValues.end(),
+                     [option](const ModelOptionValue& v) { return v.option == option; });
 }
 
 }  // namespace
@@ -84,13 +112,14 @@ std::string_view modelOptionValue(const ModelOptions& models, std::string_view o
 
 std::optional<int> parseOptions(int argc, const char* const* argv, Options& options,
                                 std::ostream& out, std::ostream& err) {
-  auto usageError = [&err]() {
-    err << usageLine() << '\n';
+  // A command-line error names the argument and why, then the usage line.
+  auto usageError = [&err](const std::string& why) {
+    err << "helisolv: " << why << '\n' << usageLine() << '\n';
     return std::optional<int>(2);
   };
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
-    if (arg == "--help") {
+    if (arg == "--help" || arg == "-h") {
       printHelp(out);
       return 0;
     }
@@ -101,21 +130,34 @@ std::optional<int> parseOptions(int argc, const char* const* argv, Options& opti
     if (arg == "--csv" || arg.starts_with("--csv=")) {
       std::string_view dir;
       if (arg == "--csv") {
-        if (i + 1 >= argc) return usageError();
+        if (i + 1 >= argc) return usageError("--csv needs a folder");
         dir = argv[++i];
       } else {
         dir = arg.substr(6);
       }
-      if (dir.empty()) return usageError();
+      if (dir.empty()) return usageError("--csv needs a folder");
       options.csvDir = std::string(dir);
       continue;
     }
-    // --OPTION=VALUE of the model options' table.
+    // --OPTION=VALUE of the model options' table, whole names only.
     const size_t equals = arg.find('=');
-    if (arg.starts_with("--") && equals != std::string_view::npos &&
-        setModelOption(options.models, arg.substr(2, equals - 2), arg.substr(equals + 1)))
-      continue;
-    return usageError();
+    const std::string_view name =
+        arg.starts_with("--")
+            ? arg.substr(2, equals == std::string_view::npos ? arg.npos : equals - 2)
+            : std::string_view();
+    if (isModelOption(name)) {
+      const std::string_view value =
+          equals == std::string_view::npos ? std::string_view() : arg.substr(equals + 1);
+      if (value.empty())
+        return usageError("--" + std::string(name) + " needs a value: --" + std::string(name) +
+                          "=" + valueNames(name));
+      if (setModelOption(options.models, name, value)) continue;
+      return usageError("unknown value " + shown(value) + " for --" + std::string(name) + " (" +
+                        valueNames(name) + ")");
+    }
+    if (arg.starts_with("-")) return usageError("unknown option " + shown(arg));
+    return usageError("unexpected argument " + shown(arg) + " (the task file is always " +
+                      "Helisolv.Tsk in the current folder)");
   }
   return std::nullopt;
 }

@@ -48,8 +48,9 @@ bool setModelOption(ModelOptions& models, std::string_view option, std::string_v
 std::string_view modelOptionValue(const ModelOptions& models, std::string_view option);
 
 // Parses argv into options. Returns the exit status when the command line
-// itself ends the program (--help and --version: 0; a usage error: 2, with a
-// one-line usage message on err), or nothing when the run goes on.
+// itself ends the program (-h, --help and --version: 0; a usage error: 2, with
+// a line naming the argument and why, then the usage line, on err), or nothing
+// when the run goes on.
 std::optional<int> parseOptions(int argc, const char* const* argv, Options& options,
                                 std::ostream& out, std::ostream& err);
 

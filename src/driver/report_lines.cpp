@@ -4,6 +4,7 @@
 
 #include "helisolv/task.hpp"
 #include "io/reader.hpp"
+#include "io/runtime_error.hpp"
 #include "io/writer.hpp"
 
 namespace helisolv {
@@ -19,8 +20,33 @@ namespace {
   stop(io, Outcome::Refused);
 }
 
-// The input-error header and one line naming the integer as read.
-[[noreturn]] void refuseType(Session& io, std::string_view layout, int value) {
+// A type line of the task file: what it holds, the values allowed and the
+// line it must stand on.
+struct TypeLine {
+  std::string_view what;
+  std::string_view allowed;
+  long line;
+};
+
+// A type read from the wrong line is what a free-text line added or removed
+// above it gives; the report names the value only, so standard error names
+// the line it came from and the text found there.
+void warnTypeLine(Session& io, const TypeLine& type, int value) {
+  const long line = io.taskLines;
+  std::string text = std::string(type.what) + " " + std::to_string(value) +
+                     " read from task-file line " + std::to_string(line);
+  if (line != type.line) text += " (it belongs on line " + std::to_string(type.line) + ")";
+  text += ", which holds " + quoted(io.lastTaskLine) + ", is not " + std::string(type.allowed) +
+          "; the " + std::string(type.what) + " must stand on line " + std::to_string(type.line) +
+          ", so a free-text line added or removed above it shifts it off its line (start from a "
+          "file in examples/)";
+  warn(io, "type line", std::move(text));
+}
+
+// The input-error header and one line naming the integer as read; after it,
+// on standard error, the line it was read from.
+[[noreturn]] void refuseType(Session& io, std::string_view layout, const TypeLine& type,
+                             int value) {
   const std::string text = std::to_string(value);
   for (Unit unit : {Unit::Console, Unit::Result}) {
     writeFree(io, unit);
@@ -29,6 +55,7 @@ namespace {
     write(io, unit, "(1X,' Helisolv Programi Data Giris Hata Uyarisi: ')");
     write(io, unit, layout, {std::string_view(text)});
   }
+  warnTypeLine(io, type, value);
   endAfterInputError(io);
 }
 
@@ -78,13 +105,13 @@ void checkSeriesType(Session& io, int seriesType) {
   refuseType(
       io,
       "(1X,' Istenen seri tipi = ',A,' gecersizdir; 1 (Wageningen B) veya 2 (Gawn) olmalidir.')",
-      seriesType);
+      {"series type", "1 (Wageningen B) or 2 (Gawn)", 14}, seriesType);
 }
 
 void checkProblemType(Session& io, int problemType) {
   if (problemType >= 1 && problemType <= 10) return;
   refuseType(io, "(1X,' Istenen problem tipi = ',A,' gecersizdir; 1 ile 10 arasinda olmalidir.')",
-             problemType);
+             {"problem type", "1 to 10", 78}, problemType);
 }
 
 void printSeriesUsed(Session& io, int seriesType) {

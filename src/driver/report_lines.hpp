@@ -18,8 +18,9 @@ void checkAreaRatio(Session& io, int seriesType, float areaRatio);
 void checkPositive(Session& io, std::string_view symbol, float value);
 
 // Return for a series type of 1 or 2, and a problem type of 1 to 10; any other
-// value is reported on both outputs like a non-positive input, and the run
-// stops there, nothing further read.
+// value is reported on both outputs like a non-positive input, a warning names
+// the task-file line it was read from and the text there (a line added or
+// removed above shifts it), and the run stops there, nothing further read.
 void checkSeriesType(Session& io, int seriesType);
 void checkProblemType(Session& io, int problemType);
 

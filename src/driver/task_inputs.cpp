@@ -23,16 +23,18 @@ constexpr std::string_view kDepth = "shaft depth Hs, m";
 }  // namespace
 
 std::vector<TaskInput> taskInputsOf(Task& r) {
-  const TaskInput diameter{{&r.diameter, kDiameter}, "diameter", "m"};
-  const TaskInput speed{{&r.advanceSpeed, kSpeed}, "speed of advance", "m/s"};
-  const TaskInput rho{{&r.rho, kRho}, "density", "kg/m3"};
-  const TaskInput blades{{&r.bladeCount, kBlades}, "blades"};
-  const TaskInput areaRatio{{&r.areaRatio, kAreaRatio}, "area ratio"};
-  const TaskInput rpm{{&r.rpm, kRpm}, "rpm", "1/min"};
-  const TaskInput pitch{{&r.pitchRatio, kPitch}, "pitch ratio"};
-  const TaskInput viscous{{&r.viscousFlag, kViscous}, "viscous flag"};
-  const TaskInput thrust{{&r.thrust, kThrust}, "thrust", "kN"};
-  const TaskInput power{{&r.powerKW, kPower}, "power", "kW"};
+  // An input is "given", a requirement of types 8 to 10 "required", so that
+  // no input shares its name with a result.
+  const TaskInput diameter{{&r.diameter, kDiameter}, "given diameter", "m"};
+  const TaskInput speed{{&r.advanceSpeed, kSpeed}, "given speed of advance", "m/s"};
+  const TaskInput rho{{&r.rho, kRho}, "given density", "kg/m3"};
+  const TaskInput blades{{&r.bladeCount, kBlades}, "given blades"};
+  const TaskInput areaRatio{{&r.areaRatio, kAreaRatio}, "given area ratio"};
+  const TaskInput rpm{{&r.rpm, kRpm}, "given rpm", "1/min"};
+  const TaskInput pitch{{&r.pitchRatio, kPitch}, "given pitch ratio"};
+  const TaskInput viscous{{&r.viscousFlag, kViscous}, "given viscous flag"};
+  const TaskInput thrust{{&r.thrust, kThrust}, "given thrust", "kN"};
+  const TaskInput power{{&r.powerKW, kPower}, "given power", "kW"};
   switch (r.problemType) {
     case 1:
       return {thrust, diameter, speed, rho, blades, areaRatio};
@@ -46,16 +48,16 @@ std::vector<TaskInput> taskInputsOf(Task& r) {
               rho,
               blades,
               areaRatio,
-              {{&r.bollardDiameter1, "first diameter D1, m"}, "diameter 1", "m"},
-              {{&r.bollardDiameter2, "second diameter D2, m"}, "diameter 2", "m"},
-              {{&r.bollardDiameter3, "third diameter D3, m"}, "diameter 3", "m"}};
+              {{&r.bollardDiameter1, "first diameter D1, m"}, "given diameter 1", "m"},
+              {{&r.bollardDiameter2, "second diameter D2, m"}, "given diameter 2", "m"},
+              {{&r.bollardDiameter3, "third diameter D3, m"}, "given diameter 3", "m"}};
     case 5:
       return {pitch, blades, areaRatio};
     case 6:
       return {pitch, blades, areaRatio, rho, diameter, rpm, speed, viscous};
     case 7:
-      return {{{&r.bp, "power coefficient Bp"}, "Bp"},
-              {{&r.delta, "advance coefficient delta"}, "delta"},
+      return {{{&r.bp, "power coefficient Bp"}, "given Bp"},
+              {{&r.delta, "advance coefficient delta"}, "given delta"},
               blades,
               areaRatio,
               rho,
@@ -67,12 +69,18 @@ std::vector<TaskInput> taskInputsOf(Task& r) {
     case 9:
     case 10: {
       // Type 10 holds the required torque (kN m) where type 9 holds the power.
-      const TaskInput torque{{&r.powerKW, kTorque}, "torque", "kN m"};
-      const TaskInput& requirement =
-          r.problemType == 8 ? thrust : (r.problemType == 9 ? power : torque);
-      return {requirement, diameter, rpm,
-              speed,       rho,      blades,
-              areaRatio,   viscous,  {{&r.shaftDepth, kDepth}, "shaft depth", "m"}};
+      const TaskInput required[] = {{{&r.thrust, kThrust}, "required thrust", "kN"},
+                                    {{&r.powerKW, kPower}, "required power", "kW"},
+                                    {{&r.powerKW, kTorque}, "required torque", "kN m"}};
+      return {required[r.problemType - 8],
+              diameter,
+              rpm,
+              speed,
+              rho,
+              blades,
+              areaRatio,
+              viscous,
+              {{&r.shaftDepth, kDepth}, "given shaft depth", "m"}};
     }
     default:
       return {};

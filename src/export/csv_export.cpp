@@ -76,8 +76,8 @@ std::vector<CsvLine> runCsvLines(const RunData& data, const RunSummary& summary,
   lines.push_back({"series", csvText(seriesName(summary.seriesType)), ""});
   lines.insert(lines.end(), data.inputs.begin(), data.inputs.end());
   // The scale correction acts only on the Wageningen series, and only when
-  // the task or the console asked for it.
-  const bool corrected = data.viscousFlag == 1 && summary.seriesType == 1;
+  // the task or the console asked for it: any flag but 0 applies it.
+  const bool corrected = data.viscousFlag != 0 && summary.seriesType == 1;
   lines.push_back(
       {"viscous correction",
        corrected ? std::string(modelOptionValue(summary.models, "viscous-correction")) : "none",

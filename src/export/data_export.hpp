@@ -21,9 +21,11 @@ enum class Table {
   OpenWater,     // types 5, 6, 8, 9, 10: open-water characteristics, the design row marked
   BpDelta,       // type 7: the characteristics over pitch ratio at the given delta
   PitchSweep,    // types 8, 9, 10: thrust, power or torque over pitch ratio
-  AreaRatio,     // types 8, 9, 10: pitch ratio and efficiency over area ratio
+  AreaRatio,     // types 8, 9, 10: pitch ratio and efficiency over area ratio, and
+                 // whether the series was tested at that area ratio
   BladeChecks,   // types 8, 9, 10: Burrill, Keller and tip-speed checks
-  BurrillLines,  // the points of the two Burrill lines the checks interpolate in
+  BurrillLines,  // Burrill's chart: the two lines the checks interpolate in, point by
+                 // point, and the recommended upper limit sampled
 };
 
 // One value: empty, a 32-bit integer, a 32-bit real or a text.

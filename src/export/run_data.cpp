@@ -63,14 +63,14 @@ const TableShape& tableShape(Table table) {
       {Table::OpenWater, {"open_water.csv", {"J", "Kt", "Kq", "eta0", "Bp", "delta"}, "design"}},
       {Table::BpDelta, {"bp_delta.csv", {"P/D", "Kt", "Kq", "eta0", "Bp", "delta"}, ""}},
       {Table::PitchSweep, {"pitch_sweep.csv", {"P/D", "value"}, ""}},
-      {Table::AreaRatio, {"area_ratio.csv", {"EAR", "P/D", "eta0"}, ""}},
+      {Table::AreaRatio, {"area_ratio.csv", {"EAR", "P/D", "eta0", "tested"}, ""}},
       {Table::BladeChecks,
        {"blade_checks.csv",
         {"EAR", "sigma 0.7R", "tau_c", "min EAR Burrill 2.5%", "min EAR Burrill 5%",
          "min EAR recommended upper limit", "min EAR Keller", "min EAR Keller single screw",
          "min EAR Keller fast twin screw", "min EAR Keller slow twin screw", "tip speed [m/s]"},
         ""}},
-      {Table::BurrillLines, {"burrill_lines.csv", {"back cavitation [%]", "sigma", "tau_c"}, ""}},
+      {Table::BurrillLines, {"burrill_lines.csv", {"line", "sigma", "tau_c"}, ""}},
   };
   return kShapes.at(table);
 }

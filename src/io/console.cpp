@@ -19,11 +19,18 @@ namespace {
 void warn(Session& io, std::string_view cause, std::string text) {
   for (const Warning& w : io.warnings)
     if (w.cause == cause) return;
-  if (io.ch.errors) {
-    *io.ch.errors << "helisolv: warning: " << text << '\n';
+  io.warnings.push_back({std::string(cause), std::move(text)});
+  // Every console record starts with its own line break, so the console's
+  // last line stays open after it: a warning written then would continue it.
+  if (!io.lineOpen) showWarnings(io);
+}
+
+void showWarnings(Session& io) {
+  for (; io.warningsShown < io.warnings.size(); ++io.warningsShown) {
+    if (!io.ch.errors) continue;
+    *io.ch.errors << "helisolv: warning: " << io.warnings[io.warningsShown].text << '\n';
     io.ch.errors->flush();
   }
-  io.warnings.push_back({std::string(cause), std::move(text)});
 }
 
 void consoleText(Session& io, std::string_view text) {

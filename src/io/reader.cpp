@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <istream>
+#include <optional>
 #include <ostream>
 #include <span>
 #include <vector>
@@ -137,12 +138,17 @@ LineRead readLine(Session& io, Unit unit, std::string& line, size_t keep) {
                "file from examples/ to Helisolv.Tsk (see README)");
 }
 
+// The part of a task-file line kept for a message that quotes it (quoted()
+// shows 60 characters).
+constexpr size_t kQuotedTaskLine = 200;
+
 // Reads the next line of a read statement; the end of the input is the
 // end-of-file error, naming what was still wanted.
 std::string nextLine(Session& io, Unit unit, size_t keep, std::string_view wanted) {
   std::string line;
   switch (readLine(io, unit, line, keep)) {
     case LineRead::Line:
+      if (unit == Unit::Task) io.lastTaskLine = line.substr(0, kQuotedTaskLine);
       return line;
     case LineRead::TooLong:
       lineTooLong(io, unit, questionRef(io, unit));
@@ -165,6 +171,44 @@ bool isBlank(char c) {
 }
 bool isDigit(char c) {
   return c >= '0' && c <= '9';
+}
+
+bool isSeparator(char c) {
+  return isBlank(c) || c == ',' || c == '/';
+}
+bool allDigits(std::string_view text) {
+  return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
+// A comma that splits what looks like one decimal number, as "0,55" does: a
+// whole number before it and digits after it, on a line that otherwise
+// separates its values by blanks (in a line of comma-separated values such a
+// pair is two values on purpose).
+struct DecimalComma {
+  std::string before;
+  std::string after;
+};
+
+std::optional<DecimalComma> findDecimalComma(std::string_view line) {
+  const std::string_view values = line.substr(0, line.find('/'));
+  const size_t first = values.find_first_not_of(" \t");
+  const size_t last = values.find_last_not_of(" \t");
+  if (first == std::string_view::npos ||
+      values.substr(first, last - first + 1).find_first_of(" \t") == std::string_view::npos)
+    return std::nullopt;
+  for (size_t i = 0; i < values.size(); ++i) {
+    if (values[i] != ',') continue;
+    size_t from = i;
+    while (from > 0 && !isSeparator(values[from - 1])) --from;
+    size_t to = i + 1;
+    while (to < values.size() && !isSeparator(values[to])) ++to;
+    const std::string_view before = values.substr(from, i - from);
+    const std::string_view after = values.substr(i + 1, to - i - 1);
+    const bool hasSign = before.starts_with('-') || before.starts_with('+');
+    if (allDigits(hasSign ? before.substr(1) : before) && allDigits(after))
+      return DecimalComma{std::string(before), std::string(after)};
+  }
+  return std::nullopt;
 }
 
 // One free-format read statement: the line being read and the value being
@@ -204,6 +248,7 @@ class ListRead {
         break;
       }
     }
+    warnDecimalComma();
     runtimeError(io_, code, "READ", unitName(unit_), detail);
   }
 
@@ -272,6 +317,25 @@ class ListRead {
 
   void readNextLine() {
     line_ = nextLine(io_, unit_, static_cast<size_t>(kMaxLineLength), describe(current()));
+    // Only the task file's input list (line 79 on) reads several values from
+    // the task file; the single values of lines 14 and 78 are whole numbers.
+    if (unit_ == Unit::Task && targets_.size() > 1 && !comma_) {
+      comma_ = findDecimalComma(line_);
+      commaLine_ = linesTaken(io_, unit_);
+    }
+  }
+
+  // Said whether or not the values read make a run: a decimal comma shifts
+  // every later value, which a later check may or may not catch.
+  void warnDecimalComma() const {
+    if (!comma_) return;
+    const DecimalComma& c = *comma_;
+    warn(io_, "decimal comma",
+         "task-file line " + std::to_string(commaLine_) + " holds " +
+             quoted(c.before + "," + c.after) + ": a comma separates values, so it is read as " +
+             "two values, " + c.before + " and " + c.after +
+             ", and the values after it move one place on; write " + c.before + "." + c.after +
+             " if a decimal number was meant");
   }
 
   Session& io_;
@@ -279,6 +343,9 @@ class ListRead {
   std::span<const NamedTarget> targets_;
   size_t next_ = 0;
   std::string line_;
+  // The first decimal comma on the lines of this read, and its line.
+  std::optional<DecimalComma> comma_;
+  long commaLine_ = 0;
 };
 
 void ListRead::run() {
@@ -332,6 +399,7 @@ void ListRead::run() {
       ++next_;
     }
   }
+  warnDecimalComma();
   endConsoleRead(io_, unit_);
 }
 
@@ -405,6 +473,7 @@ void pause(Session& io, std::string_view message) {
   consoleText(io, message);
   consoleText(io, "\r\n");
   flushConsole(io);
+  showWarnings(io);
   // The end of the console input continues the run like an empty reply.
   constexpr size_t kMaxReply = 128;
   std::string reply;
@@ -419,6 +488,7 @@ void stop(Session& io, Outcome outcome) {
   consoleText(io, "Stop - Program terminated.\r\n");
   flushConsole(io);
   flushOutputs(io);
+  showWarnings(io);
   throw RunEnd{exitStatus(outcome)};
 }
 
@@ -465,6 +535,7 @@ int reportRuntimeError(Session& io, RuntimeErrorCode code, std::string_view stat
     *err << "\n";
     err->flush();
   }
+  showWarnings(io);
   return 1;
 }
 

@@ -60,6 +60,11 @@ struct Session {
   // the report so far where the user expects it; none: nothing to do.
   std::function<void()> beforeCommand;
   std::vector<Warning> warnings;
+  // How many of the warnings are on the error stream already.
+  size_t warningsShown = 0;
+  // The last task-file line a read took (its first 200 characters), for a
+  // message that quotes the line a value came from.
+  std::string lastTaskLine;
 };
 
 // Ends the run: thrown by stop() (status 0, or 3 for refused inputs) and by the
@@ -70,7 +75,13 @@ struct RunEnd {
 };
 
 // Records a warning of this cause, unless the run already has one, and
-// writes it to the error stream as "helisolv: warning: <text>".
+// writes it to the error stream as "helisolv: warning: <text>": at once when
+// the console's last line is closed, otherwise at the next point that closes
+// it (a pause, the stop, a run-time error report), so that on a terminal the
+// warning never runs on from a console line.
 void warn(Session& io, std::string_view cause, std::string text);
+
+// Writes the warnings not yet shown to the error stream.
+void showWarnings(Session& io);
 
 }  // namespace helisolv

@@ -4,13 +4,17 @@
 
 #include "problems/blade_area_checks.hpp"
 
+#include <algorithm>
 #include <limits>
+#include <span>
+#include <string_view>
 
 #include "driver/report_lines.hpp"
 #include "export/data_export.hpp"
 #include "io/reader.hpp"
 #include "io/writer.hpp"
 #include "numeric/interpolate.hpp"
+#include "problems/ground_warnings.hpp"
 #include "series/formulas.hpp"
 #include "series/series.hpp"
 
@@ -52,6 +56,35 @@ float burrillLoading(Session& io, int points, const float* sigmas, const float* 
   float tau = std::numeric_limits<float>::quiet_NaN();
   interpolate(io, points, sigmas, taus, sigma, tau, points);
   return tau;
+}
+
+// The names of the chart's lines.
+constexpr std::string_view kLine25 = "2.5% back cavitation";
+constexpr std::string_view kLine50 = "5% back cavitation";
+constexpr std::string_view kUpper = "recommended upper limit";
+
+// The loading of the recommended upper limit, a cubic in sigma.
+float upperLimitLoading(float sigma) {
+  return 0.0331f + 0.382f * sigma - 0.1968f * intPow(sigma, 2) + 0.056f * intPow(sigma, 3);
+}
+
+// The upper limit is drawn at sigma 0.10, 0.15, ..., 1.50, each the 32-bit
+// value nearest the round one.
+constexpr int kUpperLimitFirst = 10;  // sigma in hundredths
+constexpr int kUpperLimitLast = 150;
+constexpr int kUpperLimitStep = 5;
+
+// The three lines of Burrill's chart for the data export: the two charted
+// ones point by point, the recommended upper limit sampled.
+void exportBurrillLines(Session& io) {
+  for (int i = 1; i <= kBurrill25Points; ++i)
+    data::row(io, data::Table::BurrillLines, {kLine25, kBurrill25Sigma[i], kBurrill25Tau[i]});
+  for (int i = 1; i <= kBurrill50Points; ++i)
+    data::row(io, data::Table::BurrillLines, {kLine50, kBurrill50Sigma[i], kBurrill50Tau[i]});
+  for (int h = kUpperLimitFirst; h <= kUpperLimitLast; h += kUpperLimitStep) {
+    const float sigma = static_cast<float>(h) / 100.0f;
+    data::row(io, data::Table::BurrillLines, {kUpper, sigma, upperLimitLoading(sigma)});
+  }
 }
 
 void reportRule(Session& io) {
@@ -104,13 +137,24 @@ void reportBladeAreaChecks(Session& io, const PitchProblem& problem, float thrus
           minimumEar(burrillLoading(io, kBurrill25Points, kBurrill25Sigma, kBurrill25Tau, sigma));
     minEar50 =
         minimumEar(burrillLoading(io, kBurrill50Points, kBurrill50Sigma, kBurrill50Tau, sigma));
-    minEarUpper = minimumEar(0.0331f + 0.382f * sigma - 0.1968f * intPow(sigma, 2) +
-                             0.056f * intPow(sigma, 3));
+    minEarUpper = minimumEar(upperLimitLoading(sigma));
   }
 
   const float keller = (1.3f + 0.3f * problem.propeller.bladeCount) * thrustKN * 1000.0f /
                        ((rho * depth * kGravity + kKellerPressure) * d * d);
   const float tipSpeed = rpm * kPi / 60.0f * d;
+
+  warnNegativeShaftDepth(io, depth);
+  if (burrill) {
+    const BurrillLine lines[] = {
+        {kLine25, kBurrill25Sigma[1], kBurrill25Sigma[kBurrill25Points]},
+        {kLine50, kBurrill50Sigma[1], kBurrill50Sigma[kBurrill50Points]},
+    };
+    warnBurrillOffChart(io, sigma, lines);
+    warnBelowBurrillMinimum(io, areaRatio, minEar50);
+  }
+  warnBelowKellerMinimum(io, areaRatio, keller, keller + kSlowTwinScrew, keller + kSingleScrew);
+  warnTipSpeed(io, tipSpeed);
 
   reportRule(io);
   if (burrill) {
@@ -143,10 +187,7 @@ void reportBladeAreaChecks(Session& io, const PitchProblem& problem, float thrus
              burrill ? data::Cell(loading) : none, burrill ? data::Cell(minEar25) : none,
              burrill ? data::Cell(minEar50) : none, burrill ? data::Cell(minEarUpper) : none,
              keller, keller + kSingleScrew, keller, keller + kSlowTwinScrew, tipSpeed});
-  for (int i = 1; burrill && i <= kBurrill25Points; ++i)
-    data::row(io, data::Table::BurrillLines, {2.5f, kBurrill25Sigma[i], kBurrill25Tau[i]});
-  for (int i = 1; burrill && i <= kBurrill50Points; ++i)
-    data::row(io, data::Table::BurrillLines, {5.0f, kBurrill50Sigma[i], kBurrill50Tau[i]});
+  if (burrill) exportBurrillLines(io);
   pageBreak(io);
 }
 
@@ -158,11 +199,15 @@ void reportAreaRatioTable(Session& io, PitchProblem& problem, Requirement held, 
   int rows = 0;
 
   PitchSweep sweep;
+  // The largest value any sweep reached: a requirement a hundred times that
+  // was given in the wrong unit.
+  float largest = 0.0f;
   for (float listed : kAreaRatios) {
     const float advance =
         advanceCoefficient(task.advanceSpeed, revsPerSecond(task.rpm), task.diameter);
     problem.propeller.areaRatio = listed;
     const float evaluated = sweepPitch(held, problem, advance, sweep);
+    largest = std::max(largest, largestValue(sweep));
     // An area ratio whose sweep does not reach the requirement gets no row.
     if (!requirementInRange(sweep, required)) continue;
     float pd = pitchForRequirement(io, sweep, required);
@@ -182,8 +227,15 @@ void reportAreaRatioTable(Session& io, PitchProblem& problem, Requirement held, 
   reportFree(io, {"    ---|-------|-------|-------|"});
   for (int i = 1; i <= rows; ++i)
     report(io, "(6X,I2,1X,3(F6.3,2X))", {i, ratio[i], pitch[i], efficiency[i]});
+  const float blades = problem.propeller.bladeCount;
   for (int i = 1; i <= rows; ++i)
-    data::row(io, data::Table::AreaRatio, {ratio[i], pitch[i], efficiency[i]});
+    data::row(io, data::Table::AreaRatio,
+              {ratio[i], pitch[i], efficiency[i],
+               areaRatioTested(task.seriesType, blades, ratio[i]) ? 1 : 0});
+  warnUntestedAreaRatioRows(io, task.seriesType, blades,
+                            std::span(ratio + 1, static_cast<size_t>(rows)));
+  const float toShown = held == Requirement::Thrust ? 1000.0f : 1.0f;
+  warnRequirementUnits(io, held, required / toShown, largest / toShown);
   reportFree(io, {"    ---|-------|-------|-------|"});
   reportFree(io, {"Pervane acinim alan orani yukaridaki verilere gore yeniden belirlenebilir."});
   pageBreak(io);

@@ -42,6 +42,10 @@ struct PitchProblem {
 // count. Returns the J the series evaluated at.
 float sweepPitch(Requirement quantity, PitchProblem& problem, float advance, PitchSweep& sweep);
 
+// The largest value of the sweep (0 for an empty one); values that are not
+// numbers are passed over.
+float largestValue(const PitchSweep& sweep);
+
 // True when the requirement lies between the first and the last row, ends
 // included; an empty table is never in range.
 bool requirementInRange(const PitchSweep& sweep, float required);

@@ -9,6 +9,7 @@
 #include "export/data_export.hpp"
 #include "io/reader.hpp"
 #include "io/writer.hpp"
+#include "problems/ground_warnings.hpp"
 #include "problems/solvers.hpp"
 #include "series/formulas.hpp"
 #include "series/series.hpp"
@@ -59,6 +60,7 @@ Outcome solveBollardPull(const Task& task, const ModelOptions& models, Session& 
   checkPositive(io, "D1", task.bollardDiameter1);
   checkPositive(io, "D2", task.bollardDiameter2);
   checkPositive(io, "D3", task.bollardDiameter3);
+  warnBladesAndAreaRatio(io, task.seriesType, task.bladeCount, task.areaRatio);
 
   const float candidateDiameter[4] = {0.0f, task.bollardDiameter1, task.bollardDiameter2,
                                       task.bollardDiameter3};
@@ -157,6 +159,7 @@ Outcome solveBollardPull(const Task& task, const ModelOptions& models, Session& 
   const float kt = candidateKt[bollardChoice];
   const float kq = candidateKq[bollardChoice];
   const float diameter = candidateDiameter[bollardChoice];
+  warnPitchRatio(io, task.seriesType, pitch);
   const float thrust = bollardThrust(diameter, kt, n, rho);
   const float torque = bollardTorque(diameter, kq, n, rho);
   const float power = deliveredPowerKW(torque, n);

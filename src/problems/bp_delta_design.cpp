@@ -11,6 +11,7 @@
 #include "io/writer.hpp"
 #include "numeric/interpolate.hpp"
 #include "problems/design_report.hpp"
+#include "problems/ground_warnings.hpp"
 #include "problems/solvers.hpp"
 #include "series/formulas.hpp"
 #include "series/series.hpp"
@@ -42,6 +43,9 @@ Outcome solveBpDeltaDesign(const Task& task, const ModelOptions& models, Session
 
   const Evaluator evaluate =
       evaluatorFor(io, task, models, task.viscousFlag, task.diameter, task.advanceSpeed, task.rpm);
+  warnBladesAndAreaRatio(io, task.seriesType, task.bladeCount, task.areaRatio);
+  warnCorrection(io, task.seriesType, evaluate.correction);
+  warnBpDeltaMismatch(io, task);
   Propeller propeller{task.bladeCount, task.areaRatio, 0.0f};
   const float j = advanceFromDelta(task.delta);
   // J as the series last saw it (a J below 0.001 is evaluated at 0.001).
@@ -98,6 +102,8 @@ Outcome solveBpDeltaDesign(const Task& task, const ModelOptions& models, Session
     return Outcome::Refused;
   }
   propeller.pitchRatio = pitch;
+  warnPitchRatio(io, task.seriesType, pitch);
+  warnPitchAtTableEnd(io, pitch, rowPitch[1], rowPitch[rowCount], "Bp");
   const OpenWaterPoint design = evaluate(propeller, advance);
   propeller.bladeCount = design.bladeCount;
   advance = design.advanceRatio;

@@ -6,6 +6,7 @@
 #include "export/data_export.hpp"
 #include "io/reader.hpp"
 #include "io/writer.hpp"
+#include "problems/ground_warnings.hpp"
 #include "problems/solvers.hpp"
 #include "series/formulas.hpp"
 #include "series/series.hpp"
@@ -43,14 +44,17 @@ Outcome solveOpenWaterTable(const Task& task, const ModelOptions& models, Sessio
     data::viscousFlag(io, viscousFlag);
     write(io, Unit::Console, "(/A)", {" HESAPLANACAK PERVANE CAPINI (m) ve DEVRINI (RPM) GIRIN"});
     readList(io, Unit::Keyboard, {&diameter, &rpm});
-    data::input(io, "diameter", diameter, "m");
-    data::input(io, "rpm", rpm, "1/min");
+    data::input(io, "given diameter", diameter, "m");
+    data::input(io, "given rpm", rpm, "1/min");
     // The correction divides by both; a zero or negative value is refused.
     checkPositive(io, "D", diameter);
     checkPositive(io, "N", rpm);
   }
   const Evaluator evaluate =
       evaluatorFor(io, task, models, viscousFlag, diameter, task.advanceSpeed, rpm);
+  warnBladesAndAreaRatio(io, task.seriesType, task.bladeCount, task.areaRatio);
+  warnPitchRatio(io, task.seriesType, task.pitchRatio);
+  warnCorrection(io, task.seriesType, evaluate.correction);
   Propeller propeller{task.bladeCount, task.areaRatio, task.pitchRatio};
 
   writeTableHead(io, Unit::Console);

@@ -9,6 +9,7 @@
 #include "export/data_export.hpp"
 #include "io/writer.hpp"
 #include "numeric/interpolate.hpp"
+#include "problems/ground_warnings.hpp"
 #include "problems/solvers.hpp"
 #include "problems/sort_ascending.hpp"
 #include "series/formulas.hpp"
@@ -49,6 +50,9 @@ Outcome solveOperatingPoint(const Task& task, const ModelOptions& models, Sessio
   const float pitchRatio = task.pitchRatio;
   const Evaluator evaluate =
       evaluatorFor(io, task, models, task.viscousFlag, task.diameter, task.advanceSpeed, task.rpm);
+  warnBladesAndAreaRatio(io, task.seriesType, task.bladeCount, task.areaRatio);
+  warnPitchRatio(io, task.seriesType, pitchRatio);
+  warnCorrection(io, task.seriesType, evaluate.correction);
   Propeller propeller{task.bladeCount, task.areaRatio, pitchRatio};
 
   // The J column: the grid 0.05, 0.10, ... (30 running 32-bit sums, the last

@@ -5,7 +5,9 @@
 // without the diameter. For every pitch ratio of the series a fine sweep over J
 // finds where the propeller's own coefficient meets the required one; each
 // meeting point is a candidate propeller and one numbered row of the table.
-// The candidate with the highest open-water efficiency is reported.
+// The most efficient candidate is reported: the first row, in the order of
+// the table, whose efficiency cut to three decimals is the highest, so a near
+// tie goes to the smaller pitch ratio.
 
 #include <algorithm>
 #include <cmath>
@@ -18,6 +20,7 @@
 #include "io/reader.hpp"
 #include "io/writer.hpp"
 #include "problems/design_report.hpp"
+#include "problems/ground_warnings.hpp"
 #include "problems/solvers.hpp"
 #include "series/formulas.hpp"
 #include "series/open_water_curve.hpp"
@@ -83,6 +86,9 @@ struct Candidates {
   std::vector<float> pitch{0.0f}, advance{0.0f}, kt{0.0f}, kq{0.0f}, efficiency{0.0f};
   // The blade count the series evaluated with (the Gawn series' three blades).
   float bladeCount = 0.0f;
+  // The first and the last pitch ratio of the sweep, whether or not they gave a row.
+  float firstSweptPitch = 0.0f;
+  float lastSweptPitch = 0.0f;
 
   // Keeps a point evaluated at the crossing J as the next row.
   void add(float passPitch, float j, const OpenWaterPoint& p) {
@@ -142,7 +148,9 @@ Candidates findCandidates(Session& io, const Task& task, const Evaluator& evalua
   rows.bladeCount = propeller.bladeCount;
   const int pitchPasses = sweepPassCount(limits.pdMin, limits.pdMax, kPitchStep);
   float passPitch = limits.pdMin;
+  rows.firstSweptPitch = passPitch;
   for (int pass = 1; pass <= pitchPasses; ++pass) {
+    rows.lastSweptPitch = passPitch;
     propeller.pitchRatio = passPitch;
     const OpenWaterCurve curve(evaluate.model, propeller, evaluate.correction);
     propeller.bladeCount = curve.bladeCount();
@@ -243,6 +251,20 @@ Candidates tabulateCandidates(Session& io, const Task& task, const Evaluator& ev
   return rows;
 }
 
+// The propeller's own blade count and area ratio, and the correction the
+// series is evaluated with, once the inputs are accepted.
+void warnGivenPropeller(Session& io, const Task& task, const Evaluator& evaluate) {
+  warnBladesAndAreaRatio(io, task.seriesType, task.bladeCount, task.areaRatio);
+  warnCorrection(io, task.seriesType, evaluate.correction);
+}
+
+// The chosen row's pitch ratio against the series and the ends of the sweep.
+void warnChosenRow(Session& io, const Task& task, const Candidates& rows, int row) {
+  const float pitch = rows.pitch[static_cast<size_t>(row)];
+  warnPitchRatio(io, task.seriesType, pitch);
+  warnChosenAtSweepEnd(io, row, pitch, rows.firstSweptPitch, rows.lastSweptPitch);
+}
+
 void reportSelectedRow(Session& io, int row) {
   report(io, "(/,' SECILEN PERVANE = ',I3,'. PERVANEDIR',/)", {row});
   data::result(io, "chosen row", row);
@@ -260,6 +282,7 @@ Outcome solveKtJ2Design(const Task& task, const ModelOptions& models, Session& i
   checkPositive(io, "RHO", task.rho);
   const Evaluator evaluate =
       evaluatorFor(io, task, models, task.viscousFlag, task.diameter, task.advanceSpeed, task.rpm);
+  warnGivenPropeller(io, task, evaluate);
 
   // Kt/J^2 = T / (rho Va^2 D^2), the thrust turned from kN into N.
   const float target = task.thrust * 1000.0f /
@@ -285,6 +308,7 @@ Outcome solveKtJ2Design(const Task& task, const ModelOptions& models, Session& i
 
   int selectedRow = mostEfficientRow(rows);
   if (selectedRow == rows.count) selectedRow = confirmSelection(io, selectedRow, rows.count);
+  warnChosenRow(io, task, rows, selectedRow);
   const float pitch = rows.pitch[static_cast<size_t>(selectedRow)];
   const OpenWaterPoint chosen = rows.point(selectedRow);
 
@@ -318,6 +342,7 @@ Outcome solveKtJ4Design(const Task& task, const ModelOptions& models, Session& i
   checkPositive(io, "RHO", task.rho);
   const Evaluator evaluate =
       evaluatorFor(io, task, models, task.viscousFlag, task.diameter, task.advanceSpeed, task.rpm);
+  warnGivenPropeller(io, task, evaluate);
 
   // Kt/J^4 = T n^2 / (rho Va^4), the thrust turned from kN into N.
   const float rps = revsPerSecond(task.rpm);
@@ -330,6 +355,7 @@ Outcome solveKtJ4Design(const Task& task, const ModelOptions& models, Session& i
   if (rows.count == 0) return Outcome::Refused;
 
   const int selectedRow = mostEfficientRow(rows);
+  warnChosenRow(io, task, rows, selectedRow);
   const float pitch = rows.pitch[static_cast<size_t>(selectedRow)];
   const OpenWaterPoint chosen = rows.point(selectedRow);
 
@@ -359,6 +385,7 @@ Outcome solveKqJ5Design(const Task& task, const ModelOptions& models, Session& i
   checkPositive(io, "RHO", task.rho);
   const Evaluator evaluate =
       evaluatorFor(io, task, models, task.viscousFlag, task.diameter, task.advanceSpeed, task.rpm);
+  warnGivenPropeller(io, task, evaluate);
 
   // Kq/J^5 = P n^2 / (2 pi rho Va^5), the power already in W.
   const float pi = 4.0f * realAtan(1.0f);
@@ -372,6 +399,7 @@ Outcome solveKqJ5Design(const Task& task, const ModelOptions& models, Session& i
   if (rows.count == 0) return Outcome::Refused;
 
   const int selectedRow = mostEfficientRow(rows);
+  warnChosenRow(io, task, rows, selectedRow);
   const float pitch = rows.pitch[static_cast<size_t>(selectedRow)];
   const OpenWaterPoint chosen = rows.point(selectedRow);
 

@@ -16,6 +16,7 @@
 #include "io/writer.hpp"
 #include "numeric/spline.hpp"
 #include "problems/blade_area_checks.hpp"
+#include "problems/ground_warnings.hpp"
 #include "problems/solvers.hpp"
 #include "series/formulas.hpp"
 #include "series/series.hpp"
@@ -114,9 +115,14 @@ void reportInputs(Session& io, const Task& task, float advance) {
   reportFree(io);
 }
 
+// The sweep's values are in N for thrust, in the task's unit otherwise.
+float shownUnits(Requirement quantity) {
+  return quantity == Requirement::Thrust ? 1000.0f : 1.0f;
+}
+
 // The sweep table in kN, kW or kN m, closed by the requirement line.
 void reportSweep(Session& io, const RequirementReport& r, const PitchSweep& sweep, float required) {
-  const float toShown = r.quantity == Requirement::Thrust ? 1000.0f : 1.0f;
+  const float toShown = shownUnits(r.quantity);
   reportFree(io, {r.sweepTitle});
   reportFree(io, {"---|-------|--------|"});
   reportFree(io, {r.sweepHead});
@@ -177,12 +183,15 @@ void solvePitchFor(const RequirementReport& r, const Task& task, const ModelOpti
   // Without an area ratio only the table over the listed area ratios is asked
   // for, computed without the viscous correction, with the requirement held.
   if (std::fabs(task.areaRatio) < 0.001f) {
+    warnBladeCount(io, task.seriesType, task.bladeCount);
     problem.evaluate.correction.viscousFlag = 0;
     data::viscousFlag(io, 0);
     reportAreaRatioTable(io, problem, r.quantity, requiredValue(task, r.quantity));
     return;
   }
   checkAreaRatio(io, task.seriesType, task.areaRatio);
+  warnBladesAndAreaRatio(io, task.seriesType, task.bladeCount, task.areaRatio);
+  warnCorrection(io, task.seriesType, problem.evaluate.correction);
 
   const float n = revsPerSecond(task.rpm);
   const float d = task.diameter;
@@ -198,6 +207,8 @@ void solvePitchFor(const RequirementReport& r, const Task& task, const ModelOpti
   const float sweptJ = sweepPitch(r.quantity, problem, operatingJ, sweep);
   const float required = requiredValue(task, r.quantity);
   reportSweep(io, r, sweep, required);
+  warnRequirementUnits(io, r.quantity, required / shownUnits(r.quantity),
+                       largestValue(sweep) / shownUnits(r.quantity));
   if (!requirementInRange(sweep, required)) {
     report(io, r.outOfRange);
     stop(io, Outcome::Refused);
@@ -210,6 +221,8 @@ void solvePitchFor(const RequirementReport& r, const Task& task, const ModelOpti
   const float designKq = design.kq;
   const float designJ = design.advanceRatio;
   const float pitchRatio = problem.propeller.pitchRatio;
+  warnPitchRatio(io, task.seriesType, pitchRatio);
+  warnPitchAtTableEnd(io, pitchRatio, sweep.pitch[1], sweep.pitch[sweep.count], "requirement");
   report(io, r.pitchLine, {pitchRatio});
   data::result(io, "pitch ratio", pitchRatio);
   if (r.quantity == Requirement::Thrust)
@@ -278,6 +291,13 @@ float sweepPitch(Requirement quantity, PitchProblem& problem, float advance, Pit
     sweep.value[sweep.count] = value;
   }
   return advance;
+}
+
+float largestValue(const PitchSweep& sweep) {
+  float largest = 0.0f;
+  for (int i = 1; i <= sweep.count; ++i)
+    if (sweep.value[i] > largest) largest = sweep.value[i];
+  return largest;
 }
 
 bool requirementInRange(const PitchSweep& sweep, float required) {

@@ -1,0 +1,98 @@
+// Warnings of a run whose figures leave the ground of the models behind them:
+// a propeller outside the range the series' model tests cover, a correction
+// that is not the published one, a point off Burrill's chart, inputs that
+// contradict each other or look like the wrong unit. A warning never changes
+// the report: it is one line on standard error and one row of run.csv (see
+// warn()), at most one per cause and run.
+#pragma once
+
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "helisolv/open_water.hpp"
+#include "helisolv/task.hpp"
+#include "io/session.hpp"
+
+namespace helisolv {
+
+// A real as the warnings show it: the shortest text that reads back to the
+// same 32-bit value (a value as the task gave it), or with a fixed number of
+// decimals (a computed figure). A value that is not a finite number is a
+// field of asterisks, as the report prints it.
+std::string plainNumber(float value);
+std::string fixedNumber(float value, int decimals);
+
+// The area ratios a series was tested at for a blade count: the Wageningen
+// B-series as published by van Lammeren et al. (Carlton, Table 6.4), the Gawn
+// series' 37 three-bladed models (Gawn 1953). None for a blade count the
+// series has no models of.
+struct AreaRatioRange {
+  float low = 0.0f;
+  float high = 0.0f;
+};
+std::optional<AreaRatioRange> testedAreaRatios(int seriesType, float bladeCount);
+
+// True when the area ratio lies in the tested range of its blade count (to
+// the printed three decimals).
+bool areaRatioTested(int seriesType, float bladeCount, float areaRatio);
+
+// The propeller's own blade count and area ratio (as given), and its pitch
+// ratio (given, or found by the design), against the series' tested ground.
+void warnBladeCount(Session& io, int seriesType, float bladeCount);
+void warnAreaRatio(Session& io, int seriesType, float bladeCount, float areaRatio);
+inline void warnBladesAndAreaRatio(Session& io, int seriesType, float bladeCount, float areaRatio) {
+  warnBladeCount(io, seriesType, bladeCount);
+  warnAreaRatio(io, seriesType, bladeCount, areaRatio);
+}
+void warnPitchRatio(Session& io, int seriesType, float pitchRatio);
+
+// The rows of the table over area ratio that lie outside the tested range of
+// the propeller's blade count, named in one warning.
+void warnUntestedAreaRatioRows(Session& io, int seriesType, float bladeCount,
+                               std::span<const float> rowAreaRatios);
+
+// Which scale correction the series is evaluated with, when one was asked
+// for: this program's own (about six times the published one), the published
+// ITTC-78 procedure, or none after all (the Gawn series is never corrected;
+// without speed and revolutions there is nothing to scale from).
+void warnCorrection(Session& io, int seriesType, const ScaleCorrection& correction);
+
+// Types 1 to 3: the chosen row has the first or the last pitch ratio of the
+// sweep, so the optimum is not bracketed.
+void warnChosenAtSweepEnd(Session& io, int row, float pitch, float firstPitch, float lastPitch);
+
+// Types 7 to 10: the pitch ratio found is the first or the last of the table
+// it was read from (to the printed three decimals); held names what the table
+// holds against P/D ("Bp", "requirement").
+void warnPitchAtTableEnd(Session& io, float pitch, float firstPitch, float lastPitch,
+                         std::string_view held);
+
+// Type 7: the given delta against N D / Va (N rpm, D in feet, Va in knots)
+// of the given diameter, revolutions and speed; more than 1 % apart.
+void warnBpDeltaMismatch(Session& io, const Task& task);
+
+// Types 8 to 10: the requirement is 100 or more times the largest value of
+// the pitch sweep (in the unit the task reads: kN, kW or kN m), which is what
+// a value given in N, W or N m looks like.
+enum class Requirement;  // blade_area_checks.hpp
+void warnRequirementUnits(Session& io, Requirement quantity, float required, float sweepLargest);
+
+// The blade checks of types 8 to 10. sigma is off a Burrill line when it lies
+// below the line's first point or above its last: the minimum area ratio
+// printed for that line is then not a result.
+struct BurrillLine {
+  std::string_view name;  // "2.5 % back cavitation", ...
+  float firstSigma;
+  float lastSigma;
+};
+void warnBurrillOffChart(Session& io, float sigma, std::span<const BurrillLine> lines);
+void warnBelowBurrillMinimum(Session& io, float areaRatio, float minimumAreaRatio);
+// Keller's minimum for fast twin-screw, slow twin-screw and single-screw ships.
+void warnBelowKellerMinimum(Session& io, float areaRatio, float fastTwin, float slowTwin,
+                            float singleScrew);
+void warnTipSpeed(Session& io, float tipSpeed);
+void warnNegativeShaftDepth(Session& io, float shaftDepth);
+
+}  // namespace helisolv
