@@ -228,6 +228,15 @@ TEST(HostileInput, StandardStreamsAndOddFiles) {
   }
 }
 
+TEST(HostileInput, WithStandardErrorClosedTheErrorReportStaysOutOfTheResultFile) {
+  BinaryRun run;
+  run.write("Helisolv.Tsk", task("1", "8", "420 4.6 120 6.2 1025 4 0.75 1"));  // no shaft depth
+  run("\"$H\" < /dev/null > stdout.bin 2>&-");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.son.find("WAGENINGEN/GAWN"), std::string::npos);
+  EXPECT_EQ(run.son.find("run-time error"), std::string::npos) << run.son;
+}
+
 // A command-line error names the argument and why, then the usage line; it
 // ends with status 2 before anything is read or written.
 TEST(HostileInput, CommandLineErrorsNameTheArgumentAndReadAndWriteNothing) {

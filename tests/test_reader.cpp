@@ -55,6 +55,13 @@ TEST_F(Reads, SlashEmptyValuesAndRepeats) {
   EXPECT_EQ(c, 6.0f);
   EXPECT_EQ(flag, 8);
 
+  // A comma opening the list is an empty value; a slash ends it even without a blank before it.
+  feed(",7/ 9\n");
+  readList(io, Unit::Task, {&a, &b, &c});
+  EXPECT_EQ(a, 5.0f);
+  EXPECT_EQ(b, 7.0f);
+  EXPECT_EQ(c, 6.0f);
+
   feed("2*3.5 2000000000*1\n");
   readList(io, Unit::Task, {&a, &b, &c});
   EXPECT_EQ(a, 3.5f);
@@ -128,6 +135,14 @@ TEST_F(Reads, UnreadableValuesEndTheRunWithAReport) {
     EXPECT_NE(report.find(": READ(Helisolv.Tsk)\n- "), std::string::npos) << report;
     EXPECT_NE(report.find(c.description), std::string::npos) << report;
   }
+}
+
+TEST_F(Reads, TheDecimalCommaHintQuotesTheWholeNumber) {
+  int i = 0;
+  feed("1 0.5,5\n");
+  const std::string report = failure([&] { readList(io, Unit::Task, {&i, &i}); });
+  EXPECT_NE(report.find("is \"0.5\"; the line holds \"0.5,5\": a comma"), std::string::npos)
+      << report;
 }
 
 TEST_F(Reads, EndOfInputIsAnError) {
