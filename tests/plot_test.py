@@ -365,8 +365,8 @@ def check_outcome(name, result, status, text):
 
 def load_tool(plot):
     loader = importlib.machinery.SourceFileLoader("helisolv_plot", plot)
-    spec = importlib.util.spec_from_loader("helisolv_plot", loader)
-    tool = importlib.util.module_from_spec(spec)
+    module_spec = importlib.util.spec_from_loader("helisolv_plot", loader)
+    tool = importlib.util.module_from_spec(module_spec)
     loader.exec_module(tool)
     return tool
 
