@@ -4,6 +4,7 @@
 // result because of its inputs.
 #pragma once
 
+#include "export/data_export.hpp"
 #include "helisolv/task.hpp"
 #include "io/outcome.hpp"
 #include "io/session.hpp"
@@ -58,8 +59,12 @@ struct Evaluator {
 
 inline Evaluator evaluatorFor(Session& io, const Task& task, const ModelOptions& models,
                               int viscousFlag, float diameter, float advanceSpeed, float rpm) {
-  return {SeriesModel{task.seriesType, models.gawnModel},
-          ScaleCorrection{viscousFlag, models.viscousCorrection, diameter, advanceSpeed, rpm}, &io};
+  const ScaleCorrection correction{viscousFlag, models.viscousCorrection, diameter, advanceSpeed,
+                                   rpm};
+  // With neither speed nor revolutions the flag corrects nothing, and the
+  // data export must not name a correction that did not act.
+  if (!correction.applies()) data::viscousFlag(io, 0);
+  return {SeriesModel{task.seriesType, models.gawnModel}, correction, &io};
 }
 
 }  // namespace helisolv
