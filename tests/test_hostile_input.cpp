@@ -247,6 +247,9 @@ TEST(HostileInput, CommandLineErrorsNameTheArgumentAndReadAndWriteNothing) {
   const Mistake mistakes[] = {
       {"--foo", "unknown option '--foo'"},
       {"--csvout", "unknown option '--csvout'"},
+      {"--viscous=ittc78", "unknown option '--viscous=ittc78'"},
+      {"--gawn-model=reg", "unknown value 'reg' for --gawn-model (legacy or regression)"},
+      {"--gawn-model=legacyx", "unknown value 'legacyx' for --gawn-model (legacy or regression)"},
       {"--csv", "--csv needs a folder"},
       {"--csv=", "--csv needs a folder"},
       {"--viscous-correction=ITTC78",
