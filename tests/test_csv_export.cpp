@@ -4,6 +4,7 @@
 // decimals; a refused run and a folder that cannot be written.
 
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -31,12 +32,12 @@ struct Outcome {
 
 // One run of the binary in work (created empty unless it exists) on a task.
 Outcome runIn(const fs::path& work, const fs::path& task, const std::string& args,
-              const std::string& answers) {
+              const std::string& answers, const std::string& as = "") {
   fs::create_directories(work);
   if (!task.empty())
     fs::copy_file(task, work / "Helisolv.Tsk", fs::copy_options::overwrite_existing);
   std::ofstream(work / "answers.txt") << answers;
-  const std::string cmd = "cd '" + work.string() + "' && env -u COMSPEC timeout 60 '" +
+  const std::string cmd = "cd '" + work.string() + "' && env -u COMSPEC timeout 60 " + as + " '" +
                           HELISOLV_BINARY + "' " + args +
                           " < answers.txt > stdout.bin 2> stderr.bin";
   const int raw = std::system(cmd.c_str());
@@ -332,6 +333,33 @@ TEST(CsvExport, AFolderThatCannotBeWrittenStopsTheRunFirst) {
     EXPECT_NE(o.errors.find(dir), std::string::npos) << o.errors;
     EXPECT_FALSE(fs::exists(work / "Helisolv.Son")) << dir;
     EXPECT_TRUE(fs::is_regular_file(work / "plain_file"));
+  }
+  // A folder that can be entered but not written, or written but not entered:
+  // root writes anywhere, so a run as root is repeated as nobody.
+  std::string as;
+  if (geteuid() == 0) {
+    const passwd* nobody = getpwnam("nobody");
+    if (nobody == nullptr) GTEST_SKIP() << "no user nobody to run as";
+    if (std::system("setpriv --help > /dev/null 2>&1") == 0)
+      as = "setpriv --reuid=" + std::to_string(nobody->pw_uid) +
+           " --regid=" + std::to_string(nobody->pw_gid) + " --clear-groups";
+    else if (std::system("runuser --help > /dev/null 2>&1") == 0)
+      as = "runuser -u nobody --";
+    else
+      GTEST_SKIP() << "running as root without setpriv or runuser to run as nobody";
+  }
+  fs::permissions(work, fs::perms::all);  // the run itself could write its result file here
+  for (const fs::perms mode : {fs::perms(0555), fs::perms(0666)}) {
+    fs::create_directory(work / "locked");
+    fs::permissions(work / "locked", mode);
+    const Outcome o = runIn(work, task, "--csv locked", "E\n4 150\n\n\n", as);
+    fs::permissions(work / "locked", fs::perms::owner_all);
+    EXPECT_EQ(o.status, 2);
+    EXPECT_EQ(o.console, "");
+    EXPECT_EQ(o.errors, "helisolv: cannot write in the CSV folder locked: Permission denied\n");
+    EXPECT_FALSE(fs::exists(work / "Helisolv.Son"));
+    EXPECT_TRUE(fs::is_empty(work / "locked"));
+    fs::remove(work / "locked");
   }
   fs::remove_all(work);
 }
