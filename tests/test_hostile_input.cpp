@@ -252,6 +252,7 @@ TEST(HostileInput, CommandLineErrorsNameTheArgumentAndReadAndWriteNothing) {
       {"--gawn-model=legacyx", "unknown value 'legacyx' for --gawn-model (legacy or regression)"},
       {"--csv", "--csv needs a folder"},
       {"--csv=", "--csv needs a folder"},
+      {"--gawn-model=", "--gawn-model needs a value: --gawn-model=legacy or regression"},
       {"--viscous-correction=ITTC78",
        "unknown value 'ITTC78' for --viscous-correction (legacy, ittc78 or reynolds)"},
       {"--viscous-correction",

@@ -132,6 +132,9 @@ const Case kCases[] = {
     {"warnings/units_thrust_t8",
      {"the required thrust of 420000 kN is 581 times the largest thrust of the pitch sweep "
       "(722.35 kN): it was probably given in N where kN is read (420000 N is 420 kN)"}},
+    {"warnings/units_power_t9",
+     {"the required power of 4000000 kW is 444 times the largest power of the pitch sweep "
+      "(9009.38 kW): it was probably given in W where kW is read (4000000 W is 4000 kW)"}},
     {"warnings/units_torque_ear0",
      {"the required torque of 320000 kN m is 411 times the largest torque of the pitch sweep "
       "(779.32 kN m): it was probably given in N m where kN m is read (320000 N m is 320 kN m)"}},
@@ -179,6 +182,7 @@ const Case kCases[] = {
       kShiftedType}},
     // Inside the ground: no warning at all.
     {"warnings/inside_b4_55_t5", {}},
+    {"warnings/blades_b7_t5", {}},
     // The bundled examples, as the README's example table says.
     {"examples/type01_ktj2_design", {}},
     {"examples/type01_ktj2_design_gawn", {}},
