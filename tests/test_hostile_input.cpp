@@ -130,6 +130,8 @@ TEST(HostileInput, EachKindOfEndHasItsStatusAndItsReport) {
       {"console ends", task("1", "5", "1.0 4 0.55"), "", 1,
        "end of file at console line 1: the answer is missing; the question was \"ITTC VISKOZ "
        "DUZELTMESI ISTER MISIN E/H <H>\", that is: apply the ITTC78 viscous correction?"},
+      {"torque with its unit", task("1", "10", "320kNm 4.6 120 6.2 1025 4 0.75 0 4.5"), "", 1,
+       "value 1 of 9 (required torque Q, kN m) is \"320kNm\""},
       {"real 1e39", task("1", "5", "1.0 1e39 0.55"), "", 1, "invalid real at line 79"},
       {"integer 2^31", task("1", "2147483648", ""), "", 1,
        "run-time error 4: READ(Helisolv.Tsk)\n- integer out of range at line 78"},
