@@ -438,6 +438,11 @@ namespace {
 // COMSPEC and waits for it. Without one nothing runs: a word typed at an
 // Enter prompt must never start a program by accident.
 void runCommand(Session& io, const std::string& command) {
+  if (!io.pauseRepliesRunAsCommands) {
+    if (std::ostream* err = io.ch.errors)
+      *err << "helisolv: pause reply not run as a command (a library run never runs one)\n";
+    return;
+  }
   const char* shell = std::getenv("COMSPEC");
   if (!shell || !*shell) {
     if (std::ostream* err = io.ch.errors) {

@@ -47,8 +47,9 @@ inline constexpr long kMaxLineLength = 1L << 20;
 
 // Pause: the message on its own line, then one console line. A reply of two or
 // more characters (after trailing blanks and tabs are removed) runs as a
-// command only when COMSPEC names a command interpreter; otherwise a note on
-// standard error says it was not run.
+// command only when COMSPEC names a command interpreter and the session lets
+// it (a library run never does); otherwise a note on standard error says it
+// was not run.
 void pause(Session& io, std::string_view message);
 
 // Stop: ends the run with the exit status of its outcome (never returns).

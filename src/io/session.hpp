@@ -59,6 +59,9 @@ struct Session {
   // Called before a pause reply runs as a command, so that the command finds
   // the report so far where the user expects it; none: nothing to do.
   std::function<void()> beforeCommand;
+  // A library run sets this off: its pause replies never run as commands,
+  // whatever the environment says.
+  bool pauseRepliesRunAsCommands = true;
   std::vector<Warning> warnings;
   // How many of the warnings are on the error stream already.
   size_t warningsShown = 0;

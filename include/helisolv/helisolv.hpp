@@ -1,0 +1,8 @@
+// Everything the helisolv library offers: the series' open-water
+// coefficients at a point and along a curve, the task, and whole runs.
+#pragma once
+
+#include "helisolv/curve.hpp"
+#include "helisolv/open_water.hpp"
+#include "helisolv/run.hpp"
+#include "helisolv/task.hpp"

@@ -1,0 +1,74 @@
+// A whole run of a problem type in memory: the task file's text and the
+// console answers in, the console and result-file bytes, the tables and the
+// result values out. Nothing is read from or written to any folder unless
+// the options ask for the CSV files; a pause reply never runs as a command.
+// Runs share nothing: any number may go on at once in different threads.
+#pragma once
+
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "helisolv/task.hpp"
+
+namespace helisolv {
+
+// What a run does besides its report, as the command line says it.
+struct RunOptions {
+  ModelOptions models;                // --viscous-correction=NAME
+  std::optional<std::string> csvDir;  // --csv DIR: also write the CSV files there
+};
+
+// A quantity of the run: an input as read, or a value of the result block.
+// The value is the text of its CSV field (without the quotes of a field that
+// holds a separator): for a number the shortest text that reads back to the
+// 32-bit value, empty where the report prints asterisks.
+struct RunQuantity {
+  std::string name;
+  std::string value;
+  std::string unit;
+};
+
+// A table the run printed, as its CSV file holds it, each field's text as
+// a RunQuantity's value.
+struct RunTable {
+  std::string name;                  // the file's name without ".csv", e.g. "open_water"
+  std::vector<std::string> columns;  // units in brackets; a 0/1 marker column last
+  std::vector<std::vector<std::string>> rows;
+};
+
+struct RunResult {
+  // 0 a result, 1 a run-time error (the report is in errors), 2 a command-line
+  // error or a CSV folder that cannot be used, 3 refused inputs.
+  int exitStatus = 0;
+  std::string console;     // the console bytes
+  std::string resultFile;  // the bytes of Helisolv.Son
+  std::string errors;      // standard error: the run-time error report, warnings, notes
+  std::vector<RunQuantity> inputs;
+  std::vector<RunQuantity> results;  // the result block; empty without a result
+  std::vector<RunTable> tables;      // empty without a result, as in the CSV files
+  std::vector<std::string> warnings;
+  std::string reason;  // why the inputs were refused (status 3), as one line of the report
+};
+
+// Runs the task file's text with these console answers (one line each).
+RunResult run(std::string_view taskText, std::string_view answers = {},
+              const RunOptions& options = {});
+
+// Runs a task given as a value, through the task file that holds it.
+RunResult run(const Task& task, std::string_view answers = {}, const RunOptions& options = {});
+
+// The task file holding the task: its series and problem types on their lines
+// and its problem type's inputs, each real as the shortest text that reads back
+// to the same 32-bit value.
+std::string taskFileText(const Task& task);
+
+// Reads command-line arguments (without the program's name) into options.
+// Returns nothing when a run goes on; otherwise what the command line itself
+// ends with: --help and --version (status 0, the text on the console) or a
+// usage error (status 2, the usage line on errors).
+std::optional<RunResult> parseRunArguments(std::span<const std::string> args, RunOptions& options);
+
+}  // namespace helisolv

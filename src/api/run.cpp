@@ -1,0 +1,145 @@
+#include "helisolv/run.hpp"
+
+#include <array>
+#include <charconv>
+#include <sstream>
+#include <utility>
+
+#include "driver/driver.hpp"
+#include "driver/options.hpp"
+#include "driver/task_inputs.hpp"
+#include "export/csv_export.hpp"
+#include "export/run_data.hpp"
+
+namespace helisolv {
+
+namespace {
+
+// A CSV field back to its text: the export quotes a text holding a separator.
+std::string unquoted(const std::string& field) {
+  if (field.size() < 2 || field.front() != '"') return field;
+  std::string text;
+  for (std::size_t i = 1; i + 1 < field.size(); ++i) {
+    text += field[i];
+    if (field[i] == '"') ++i;  // a doubled quote stands for one
+  }
+  return text;
+}
+
+std::vector<RunQuantity> quantities(const std::vector<CsvLine>& lines) {
+  std::vector<RunQuantity> out;
+  for (const CsvLine& line : lines)
+    out.push_back({unquoted(line[0]), unquoted(line[1]), unquoted(line[2])});
+  return out;
+}
+
+// What the run handed to its data export, in the order and shape of the CSV
+// files: the inputs always, the result block and the tables after a result.
+void collect(const RunData& data, const Session& io, int problemType, int status, RunResult& out) {
+  out.inputs = quantities(data.inputs);
+  for (const Warning& w : io.warnings) out.warnings.push_back(w.text);
+  if (status == 3) out.reason = data.reason();
+  if (status != 0) return;
+  out.results = quantities(data.results);
+  for (data::Table table : kAllTables) {
+    const auto found = data.tables.find(table);
+    if (found == data.tables.end()) continue;
+    RunTable t;
+    const std::string_view file = tableShape(table).file;
+    t.name = file.substr(0, file.find('.'));
+    for (const std::string& column : tableHead(table, problemType))
+      t.columns.push_back(unquoted(column));
+    for (const CsvLine& line : found->second) {
+      std::vector<std::string>& row = t.rows.emplace_back();
+      for (const std::string& field : line) row.push_back(unquoted(field));
+    }
+    out.tables.push_back(std::move(t));
+  }
+}
+
+std::string realText(float value) {
+  std::array<char, 64> buffer{};
+  const auto end = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
+  return std::string(buffer.data(), end.ptr);
+}
+
+}  // namespace
+
+RunResult run(std::string_view taskText, std::string_view answers, const RunOptions& options) {
+  RunResult out;
+  // As on the command line: a run whose tables cannot be kept does not start.
+  if (options.csvDir) {
+    if (const auto why = prepareCsvDirectory(*options.csvDir)) {
+      out.exitStatus = 2;
+      out.errors = "helisolv: " + *why + "\n";
+      return out;
+    }
+  }
+  std::istringstream keyboard{std::string(answers)};
+  std::istringstream taskFile{std::string(taskText)};
+  std::ostringstream console, errors, result;
+  Session io({&keyboard, &console, &errors, &result, nullptr});
+  io.pauseRepliesRunAsCommands = false;
+  RunData data;
+  io.data = &data;
+  io.resultObserver = [&data](std::string_view record) { data.noteResultRecord(record); };
+
+  Task task;
+  int status = runTask(io, task, options.models, [&io, &taskFile] { io.ch.task = &taskFile; });
+  if (options.csvDir)
+    status = writeCsvFiles(io, *options.csvDir, data,
+                           {task.problemType, task.seriesType, options.models}, status);
+
+  out.exitStatus = status;
+  out.console = std::move(console).str();
+  out.resultFile = std::move(result).str();
+  out.errors = std::move(errors).str();
+  collect(data, io, task.problemType, status, out);
+  return out;
+}
+
+RunResult run(const Task& task, std::string_view answers, const RunOptions& options) {
+  return run(taskFileText(task), answers, options);
+}
+
+std::string taskFileText(const Task& task) {
+  std::string text;
+  for (int line = 1; line <= 12; ++line) text += "*\n";
+  text += "* line 14: series type, 1 Wageningen B-series or 2 Gawn series\n";
+  text += std::to_string(task.seriesType) + "\n";
+  for (int line = 15; line <= 76; ++line) text += "*\n";
+  text += "* line 78: problem type, 1 to 10; line 79: its inputs\n";
+  text += std::to_string(task.problemType) + "\n";
+  Task copy = task;
+  std::string inputs;
+  for (const TaskInput& in : taskInputsOf(copy)) {
+    if (!inputs.empty()) inputs += ' ';
+    if (const int* const* i = std::get_if<int*>(&in.read.target))
+      inputs += std::to_string(**i);
+    else
+      inputs += realText(*std::get<float*>(in.read.target));
+  }
+  return text + inputs + "\n";
+}
+
+std::optional<RunResult> parseRunArguments(std::span<const std::string> args, RunOptions& options) {
+  std::vector<const char*> argv{"helisolv"};
+  for (const std::string& arg : args) argv.push_back(arg.c_str());
+  Options parsed;
+  parsed.models = options.models;
+  parsed.csvDir = options.csvDir;
+  std::ostringstream console, errors;
+  if (const auto status =
+          parseOptions(static_cast<int>(argv.size()), argv.data(), parsed, console, errors)) {
+    RunResult ended;
+    ended.exitStatus = *status;
+    ended.console = std::move(console).str();
+    ended.errors = std::move(errors).str();
+    return ended;
+  }
+  options.models = parsed.models;
+  options.csvDir = parsed.csvDir;
+  return std::nullopt;
+}
+
+}  // namespace helisolv

@@ -1,0 +1,132 @@
+# open_water against the program's point evaluator, bit for bit, and the
+# arguments it refuses.
+import threading
+import time
+
+import numpy as np
+import pytest
+
+from conftest import helisolv
+
+
+def design_grid():
+    """The J of the design curves (0.1 to 1.5 by 0.001, summed in 32 bits as the
+    solvers do), J at and around zero where the clamp acts, and beyond."""
+    j, grid = np.float32(0.1), []
+    for _ in range(1400):
+        grid.append(j)
+        j = np.float32(j + np.float32(0.001))
+    edges = [0.0, -0.0, 0.0005, -0.0009, 0.001, -0.001, -0.3, 0.05, 1.8]
+    return np.array(edges + grid, dtype=np.float32)
+
+
+def same_bits(a, b):
+    return np.array_equal(np.asarray(a).view(np.uint32), np.asarray(b).view(np.uint32))
+
+
+# Every pitch ratio of each series' sweep with a spread of blade counts and area
+# ratios (the Gawn series evaluates any count but 3 as 3), by each Gawn model.
+SERIES = [
+    ("wageningen", {}, [2, 3, 4, 5, 7], [0.3, 0.55, 1.05], np.arange(50, 141) / np.float32(100)),
+] + [("gawn", dict(gawn_model=model), [3, 4], [0.2, 0.65, 1.1], np.arange(50, 201) / np.float32(100))
+     for model in helisolv.GAWN_MODELS]
+
+
+@pytest.mark.filterwarnings("ignore::RuntimeWarning")
+@pytest.mark.parametrize("series,model,blade_counts,area_ratios,pitch_ratios", SERIES)
+def test_curve_matches_point_evaluator_over_design_grid(series, model, blade_counts, area_ratios,
+                                                        pitch_ratios):
+    j = design_grid()
+    for z in blade_counts:
+        for ear in area_ratios:
+            for pd in pitch_ratios:
+                curve = helisolv.open_water(series, z, ear, float(pd), j, **model)
+                points = helisolv._open_water_by_point(series, z, ear, float(pd), j, **model)
+                assert all(same_bits(c, p) for c, p in zip(curve, points)), (z, ear, pd)
+
+
+@pytest.mark.filterwarnings("ignore::RuntimeWarning")
+@pytest.mark.parametrize("correction", helisolv.CORRECTIONS)
+@pytest.mark.parametrize("scale", [dict(diameter=4.0, rpm=120.0), dict(rpm=120.0, speed=6.0),
+                                   dict(diameter=2.5, speed=6.0, rpm=300.0)])
+def test_corrected_curve_matches_point_evaluator(correction, scale):
+    j = design_grid()
+    for pd in (0.5, 0.8, 1.1, 1.4):
+        curve = helisolv.open_water("wageningen", 4, 0.55, pd, j, correction=correction, **scale)
+        points = helisolv._open_water_by_point("wageningen", 4, 0.55, pd, j,
+                                               correction=correction, **scale)
+        assert all(same_bits(c, p) for c, p in zip(curve, points))
+        assert not same_bits(curve[0], helisolv.open_water("wageningen", 4, 0.55, pd, j)[0])
+
+
+def test_a_published_model_beyond_its_ranges_warns():
+    with pytest.warns(RuntimeWarning, match="Reynolds number"):
+        helisolv.open_water("wageningen", 4, 0.55, 1.0, 0.5, correction="reynolds", diameter=0.05,
+                            rpm=20)
+    with pytest.warns(RuntimeWarning, match="Gawn-Burrill regression"):
+        helisolv.open_water("gawn", 3, 0.8, 1.2, 0.1, gawn_model="regression")
+
+
+def test_long_and_shaped_input_keeps_every_bit_and_the_shape():
+    # Longer than the stretch the curve is evaluated in, and not a multiple of it;
+    # float64 and a list come in as their float32 values.
+    j = np.random.default_rng(7).uniform(-0.1, 1.6, size=(3, 4099))
+    kt, kq, eta0 = helisolv.open_water("gawn", 3, 0.65, 1.2, j)
+    assert kt.shape == kq.shape == eta0.shape == j.shape and kt.dtype == np.float32
+    points = helisolv._open_water_by_point("gawn", 3, 0.65, 1.2, j.astype(np.float32))
+    assert all(same_bits(c, p) for c, p in zip((kt, kq, eta0), points))
+    scalar = helisolv.open_water("wageningen", 4, 0.55, 1.0, 0.7)
+    assert scalar[0].shape == () and same_bits(
+        scalar[0], helisolv.open_water("wageningen", 4, 0.55, 1.0, [0.7])[0][0])
+
+
+@pytest.mark.parametrize("call,named", [
+    (lambda: helisolv.open_water("troost", 4, 0.55, 1.0, 0.5), "series"),
+    (lambda: helisolv.open_water("wageningen", "four", 0.55, 1.0, 0.5), "blades"),
+    (lambda: helisolv.open_water("wageningen", 4, float("nan"), 1.0, 0.5), "area_ratio"),
+    (lambda: helisolv.open_water("wageningen", 4, 0.55, 1e39, 0.5), "pitch_ratio"),
+    (lambda: helisolv.open_water("wageningen", 4, 0.55, 1.0, "half"), "j"),
+    (lambda: helisolv.open_water("wageningen", 4, 0.55, 1.0, 0.5, correction="ittc"),
+     "correction"),
+    (lambda: helisolv.open_water("gawn", 3, 0.55, 1.0, 0.5, correction="legacy", diameter=4,
+                                 rpm=100), "correction"),
+    (lambda: helisolv.open_water("wageningen", 4, 0.55, 1.0, 0.5, diameter=4.0), "diameter"),
+    (lambda: helisolv.open_water("wageningen", 4, 0.55, 1.0, 0.5, correction="legacy",
+                                 diameter=4.0), "rpm or speed"),
+    (lambda: helisolv.open_water("wageningen", 4, 0.55, 1.0, 0.5, correction="legacy",
+                                 rpm=100), "both rpm and speed"),
+    (lambda: helisolv.open_water("wageningen", 4, 0.55, 1.0, 0.5, correction="legacy",
+                                 diameter=-4.0, rpm=100), "diameter"),
+    (lambda: helisolv.open_water("wageningen", 4, 0.55, 1.0, 0.5, correction="reynolds",
+                                 diameter=4.0, speed=6.0), "needs rpm"),
+    (lambda: helisolv.open_water("gawn", 3, 0.55, 1.0, 0.5, gawn_model="burrill"), "gawn_model"),
+    (lambda: helisolv.open_water("wageningen", 4, 0.55, 1.0, 0.5, gawn_model="legacy"),
+     "gawn_model"),
+])
+def test_bad_argument_raises_value_error_naming_it(call, named):
+    with pytest.raises(ValueError, match=named):
+        call()
+
+
+def test_the_gil_is_free_while_a_curve_is_evaluated():
+    # A correction per J makes one call last a fifth of a second or so. The
+    # main thread notes the time as often as it can meanwhile, which it can
+    # only do while the call has given up the GIL: no long gap may open.
+    j = np.linspace(0.1, 1.5, 2_000_000, dtype=np.float32)
+    window = []
+
+    def evaluate():
+        window.append(time.perf_counter())
+        helisolv.open_water("wageningen", 4, 0.55, 1.0, j, correction="legacy", rpm=120.0,
+                            speed=6.0)
+        window.append(time.perf_counter())
+
+    worker = threading.Thread(target=evaluate)
+    noted = []
+    worker.start()
+    while worker.is_alive():
+        noted.append(time.perf_counter())
+    worker.join()
+    start, end = window
+    inside = [start] + [t for t in noted if start < t < end] + [end]
+    assert max(b - a for a, b in zip(inside, inside[1:])) < 0.5 * (end - start)

@@ -1,0 +1,83 @@
+# helisolv.run as a library call: runs side by side in threads, nothing read
+# or written in any folder without --csv, pause replies never run, the CSV
+# files and the returned tables alike, and the arguments it refuses.
+import csv
+import threading
+
+import pytest
+
+from conftest import REPO, helisolv, task_text
+
+HEAVIEST = task_text(2, 3, "5000 7 200 1025 3 0.8")
+PITCH_FOR_THRUST = (REPO / "examples" / "type08_pitch_for_thrust.Tsk").read_bytes()
+
+
+def test_two_tasks_in_two_threads_each_get_their_own_bytes():
+    alone = {task: helisolv.run(task, "\n" * 10) for task in (HEAVIEST, PITCH_FOR_THRUST)}
+    got = {task: [] for task in alone}
+    start = threading.Barrier(2)
+
+    def worker(task):
+        start.wait()
+        for _ in range(20):
+            r = helisolv.run(task, "\n" * 10)
+            got[task].append((r.exit_status, r.console, r.result_file))
+
+    threads = [threading.Thread(target=worker, args=(task,)) for task in alone]
+    for t in threads:
+        t.start()
+    for t in threads:
+        t.join()
+    for task, r in alone.items():
+        assert r.exit_status == 0
+        assert got[task] == [(0, r.console, r.result_file)] * 20
+
+
+def test_pause_reply_never_runs_and_no_file_is_touched(tmp_path, monkeypatch):
+    monkeypatch.chdir(tmp_path)
+    monkeypatch.setenv("COMSPEC", "/bin/sh")
+    r = helisolv.run(PITCH_FOR_THRUST, "touch ran\n" * 10)
+    assert r.exit_status == 0
+    assert b"pause reply not run as a command" in r.errors
+    assert list(tmp_path.iterdir()) == []
+
+
+def test_csv_files_hold_the_returned_tables_and_results(tmp_path):
+    r = helisolv.run(PITCH_FOR_THRUST, "\n" * 10, ("--csv", tmp_path / "out"))
+    assert r.exit_status == 0
+    assert r.console == helisolv.run(PITCH_FOR_THRUST, "\n" * 10).console
+    files = {p.name for p in (tmp_path / "out").iterdir()}
+    assert files == {"run.csv"} | {f"{name}.csv" for name in r.tables}
+    for name, rows in r.tables.items():
+        with open(tmp_path / "out" / f"{name}.csv", newline="") as f:
+            written = list(csv.DictReader(f))
+        for got, want in zip(rows, written, strict=True):
+            assert got.keys() == want.keys()
+            assert all(got[k] is None if not want[k] else
+                       got[k] == (want[k] if isinstance(got[k], str) else float(want[k]))
+                       for k in want)
+    with open(tmp_path / "out" / "run.csv", newline="") as f:
+        run_csv = {row["quantity"]: row["value"] for row in csv.DictReader(f)}
+    for quantity, (value, unit) in r.results.items():
+        assert float(run_csv[quantity]) == value
+
+
+def test_refused_run_and_run_time_error_are_exit_statuses():
+    refused = helisolv.run(task_text(1, 1, "350 4 6 1025 4 1.5"))
+    assert refused.exit_status == 3 and refused.tables == {} and refused.reason
+    broken = helisolv.run(task_text(1, 1, "350 4 6 1025 4"))
+    assert broken.exit_status == 1 and b"\nrun-time error " in broken.errors
+
+
+def test_command_line_answers_and_refusals():
+    assert b"usage: helisolv" in helisolv.run("", args=["--help"]).console
+    published = helisolv.run(task_text(1, 5, "1.0 4 0.55"), "E\n4.0 200\n" + "\n" * 4,
+                             ["--viscous-correction=ittc78"])
+    legacy = helisolv.run(task_text(1, 5, "1.0 4 0.55"), "E\n4.0 200\n" + "\n" * 4)
+    assert published.tables["open_water"] != legacy.tables["open_water"]
+    for bad, named in [(dict(args=["--viscous-correction=bogus"]), "args"),
+                       (dict(args="--help"), "args"), (dict(args=[3]), "args"),
+                       (dict(answers=7), "answers"), (dict(task=REPO / "x.Tsk"), "task")]:
+        call = dict(task="", answers="", args=()) | bad
+        with pytest.raises(ValueError, match=named):
+            helisolv.run(**call)

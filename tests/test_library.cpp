@@ -1,0 +1,83 @@
+// The library's own entry points: a task given as a value runs as the same
+// text would, each real reaching the run as the same 32-bit value; the
+// curve's lengths. (The command line and runs by text: tests/python.)
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "helisolv/curve.hpp"
+#include "helisolv/run.hpp"
+
+namespace helisolv {
+namespace {
+
+std::string taskText(const std::string& series, const std::string& type,
+                     const std::string& inputs) {
+  std::string t;
+  for (int i = 1; i <= 13; ++i) t += "*\n";
+  t += series + "\n";
+  for (int i = 15; i <= 77; ++i) t += "*\n";
+  return t + type + "\n" + inputs + "\n";
+}
+
+TEST(Library, ATaskValueRunsAsItsTaskFileDoes) {
+  Task heaviest{.seriesType = 2,
+                .problemType = 3,
+                .advanceSpeed = 7.0f,
+                .rho = 1025.0f,
+                .bladeCount = 3.0f,
+                .areaRatio = 0.8f,
+                .rpm = 200.0f,
+                .powerKW = 5000.0f};
+  const RunResult byValue = run(heaviest, "\n\n\n");
+  const RunResult byText = run(taskText("2", "3", "5000 7 200 1025 3 0.8"), "\n\n\n");
+  EXPECT_EQ(byValue.exitStatus, 0);
+  EXPECT_EQ(byValue.console, byText.console);
+  EXPECT_EQ(byValue.resultFile, byText.resultFile);
+  ASSERT_EQ(byValue.tables.size(), 1u);
+  EXPECT_EQ(byValue.tables[0].name, "candidates");
+  EXPECT_EQ(byValue.tables[0].columns.back(), "chosen");
+}
+
+// Reals that a careless text would not bring back: a tenth, the smallest
+// normal and a subnormal, the largest finite value, negative zero.
+TEST(Library, EveryRealOfATaskValueReachesTheRunUnchanged) {
+  const float reals[] = {0.1f,
+                         std::numeric_limits<float>::min(),
+                         std::numeric_limits<float>::denorm_min(),
+                         std::numeric_limits<float>::max(),
+                         -0.0f,
+                         16777217.0f,
+                         1.0e-7f};
+  for (const float x : reals) {
+    Task t{
+        .seriesType = 1, .problemType = 5, .bladeCount = x, .areaRatio = 0.55f, .pitchRatio = 1.0f};
+    const RunResult r = run(t, "H\n\n\n\n");
+    ASSERT_GE(r.inputs.size(), 3u) << x;
+    EXPECT_EQ(r.inputs[1].name, "given blades");
+    const float back = std::strtof(r.inputs[1].value.c_str(), nullptr);
+    EXPECT_EQ(std::signbit(back), std::signbit(x));
+    EXPECT_EQ(back, x) << r.inputs[1].value;
+  }
+  Task notANumber{.seriesType = 1, .problemType = 5, .pitchRatio = std::nanf("")};
+  EXPECT_EQ(run(notANumber, "H\n").exitStatus, 1);
+}
+
+TEST(Library, ACurveRefusesSpansOfOtherLengthsAndGivesTheClampedJ) {
+  std::vector<float> j{0.0f, 0.5f}, kt(2), kq(2), eta0(2), clamped(2), shorter(1);
+  EXPECT_THROW(evaluateOpenWaterCurve({1}, {4.0f, 0.55f, 1.0f}, j, kt, shorter, eta0),
+               std::invalid_argument);
+  EXPECT_EQ(
+      evaluateOpenWaterCurve({2}, {4.0f, 0.55f, 1.0f}, j, kt, kq, eta0, {}, clamped).bladeCount,
+      3.0f);
+  EXPECT_EQ(clamped[0], 0.001f);
+  EXPECT_EQ(clamped[1], 0.5f);
+}
+
+}  // namespace
+}  // namespace helisolv
