@@ -63,8 +63,10 @@ void printHelp(std::ostream& out) {
 // An argument as a message shows it: in single quotes, every byte that is not
 // printable written as \xNN, a long one cut short.
 std::string shown(std::string_view arg) {
-  const std::string q = quoted(arg);
-  return "'" + q.substr(1, q.size() - 2) + "'";
+  std::string q = quoted(arg);
+  q.front() = '\'';
+  q.back() = '\'';
+  return q;
 }
 
 // "legacy, ittc78 or reynolds": the values the option takes.
