@@ -42,26 +42,6 @@ def check(condition, message):
         failures.append(message)
 
 
-# ============================================================================
-# TEMPORARY: helisolv does not yet list its tables in run.csv. This adds the
-# `rows in <file>` rows the plot tool reads. Delete it, and its one call in
-# run_example, once helisolv writes them itself.
-def to_new_format(out):
-    def load(name):
-        with open(os.path.join(out, name), newline="", encoding="utf-8") as f:
-            return list(csv.reader(f))
-
-    run = load("run.csv")
-    if ["outcome", "result", ""] in run:
-        for name in sorted(os.listdir(out)):
-            if name.endswith(".csv") and name != "run.csv":
-                run.append([f"rows in {name}", str(len(load(name)) - 1), ""])
-    with open(os.path.join(out, "run.csv"), "w", newline="", encoding="utf-8") as f:
-        csv.writer(f, lineterminator="\n").writerows(run)
-# END TEMPORARY
-# ============================================================================
-
-
 def answers_for(name):
     kind = int(name[4:6])
     return {1: "H\n", 4: "2\n", 5: "E\n4 150\n"}.get(kind, "") + "\n" * 20
@@ -74,9 +54,7 @@ def run_example(helisolv, task, work):
     subprocess.run([helisolv, "--csv", "out"], cwd=work, input=answers_for(
         os.path.basename(task)).encode(), stdout=subprocess.DEVNULL,
         stderr=subprocess.DEVNULL, timeout=60)
-    out = os.path.join(work, "out")
-    to_new_format(out)
-    return out
+    return os.path.join(work, "out")
 
 
 # ----------------------------------------------------------------------------
