@@ -26,24 +26,6 @@ def check(condition, message):
         failures.append(message)
 
 
-# ============================================================================
-# TEMPORARY: helisolv does not yet list its tables in run.csv. This adds the
-# `rows in <file>` rows the plot tool reads. Delete it, and its one call in
-# run_example, once helisolv writes them itself.
-def to_new_format(out):
-    def load(name):
-        with open(os.path.join(out, name), newline="", encoding="utf-8") as f:
-            return list(csv.reader(f))
-
-    run = load("run.csv")
-    if ["outcome", "result", ""] in run:
-        for name in sorted(os.listdir(out)):
-            if name.endswith(".csv") and name != "run.csv":
-                run.append([f"rows in {name}", str(len(load(name)) - 1), ""])
-    with open(os.path.join(out, "run.csv"), "w", newline="", encoding="utf-8") as f:
-        csv.writer(f, lineterminator="\n").writerows(run)
-# END TEMPORARY
-# ============================================================================
 
 
 def run_example(helisolv, task, work):
@@ -52,7 +34,6 @@ def run_example(helisolv, task, work):
     answers = {1: "H\n", 4: "2\n", 5: "E\n4 150\n"}.get(int(os.path.basename(task)[4:6]), "")
     subprocess.run([helisolv, "--csv", "out"], cwd=work, input=(answers + "\n" * 20).encode(),
                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
-    to_new_format(os.path.join(work, "out"))
     return os.path.join(work, "out")
 
 

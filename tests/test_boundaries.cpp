@@ -1,7 +1,8 @@
-// Inputs that sit exactly on a limit: the longest line a read takes, the
-// shortest pause reply that runs as a command, and the sweeps whose required
-// loading coefficient or operating J falls exactly on a point of their own
-// table. The exact inputs are computed from the series here, not guessed.
+// Inputs that sit exactly on a limit: the longest line a read takes (LF or CR
+// LF), the shortest and the longest pause reply that runs as a command, and
+// the sweeps whose required loading coefficient or operating J falls exactly
+// on a point of their own table. The exact inputs are computed from the
+// series here, not guessed.
 
 #include <gtest/gtest.h>
 
@@ -44,11 +45,13 @@ class Boundary : public TaskRun {
 TEST_F(Boundary, ALineOfTheLongestLengthIsReadAndOneCharacterMoreIsRefused) {
   int value = 0;
   std::string line = "7" + std::string(static_cast<size_t>(kMaxLineLength) - 1, ' ');
-  session(line + "\n");
-  readList(io, Unit::Keyboard, {&value});
-  EXPECT_EQ(value, 7);
+  for (const char* end : {"\n", "\r\n"}) {  // the CR of a CR LF is no part of the line
+    session(line + end);
+    readList(io, Unit::Keyboard, {&value});
+    EXPECT_EQ(value, 7) << end[0];
+  }
 
-  session(line + " \n");
+  session(line + " \r\n");
   EXPECT_THROW(readList(io, Unit::Keyboard, {&value}), RunEnd);
   EXPECT_NE(errors.str().find("line too long at console line 1"), std::string::npos)
       << errors.str();
@@ -76,6 +79,21 @@ TEST_F(Boundary, APauseReplyRunsFromTwoCharactersAndOnlyThroughANamedInterpreter
   EXPECT_EQ(errors.str(),
             "helisolv: pause reply not run as a command (set COMSPEC to a command interpreter to "
             "run it)\n");
+
+  // A reply that would run cut short never runs: over 128 characters (trailing
+  // blanks not counted), or holding a NUL byte.
+  setenv("COMSPEC", "/bin/sh", 1);
+  errors.str("");
+  for (const std::string& reply :
+       {">" + std::string(128, 'a'), std::string(">n\0x", 4), ">" + std::string(127, 'a') + " \t"})
+    pause(session(reply + "\n"), "DEVAM");
+  EXPECT_EQ(commands, 2);
+  EXPECT_TRUE(fs::exists(std::string(127, 'a')));
+  EXPECT_EQ(errors.str(),
+            "helisolv: pause reply not run as a command: it is longer than 128 characters, the "
+            "longest reply a pause takes\n"
+            "helisolv: pause reply not run as a command: it holds a NUL byte, where the command "
+            "would be cut short\n");
 }
 
 // The 32-bit input nearest `start` for which `f` gives exactly `want`, searched

@@ -18,6 +18,7 @@
 
 #include "csv_file.hpp"
 #include "io/edit.hpp"
+#include "io/runtime_error.hpp"
 #include "slurp.hpp"
 
 namespace {
@@ -224,9 +225,20 @@ TEST_P(CsvExample, LeavesTheReportAloneAndHoldsThePrintedNumbers) {
     for (size_t k = outcome + 1; k < run.size(); ++k)
       EXPECT_NE(run[i][0], run[k][0]) << "an input and a result are both called " << run[i][0];
 
-  // Every value after the outcome is a printed one, up to the warnings.
+  // Every value after the outcome is a printed one, up to the warnings; the
+  // record ends naming each table file with its count of rows, and no other
+  // file is there.
   const std::vector<std::string> records = sonRecords(csv.son);
-  for (size_t i = outcome + 1; i < run.size() && run[i][0] != "warning" && csv.status == 0; ++i) {
+  size_t named = 0;
+  for (size_t i = outcome + 1; i < run.size() && csv.status == 0; ++i) {
+    if (run[i][0].starts_with("rows in ")) {
+      const std::string file = run[i][0].substr(8);
+      EXPECT_EQ(readCsv(out / file).size(), std::stoul(run[i][1]) + 1) << file;
+      ++named;
+      continue;
+    }
+    EXPECT_EQ(named, 0u) << run[i][0] << " after the table files";
+    if (run[i][0] == "warning") continue;
     const auto label = kLabels.find(run[i][0]);
     ASSERT_NE(label, kLabels.end()) << "no report label for " << run[i][0];
     const std::string token = printedAfter(records, label->second);
@@ -287,18 +299,23 @@ TEST_P(CsvExample, LeavesTheReportAloneAndHoldsThePrintedNumbers) {
   if (csv.status == 0 && csv.son.find("Karakteristikleri") != std::string::npos) {
     EXPECT_GT(tables, 0) << "a printed table left no CSV file";
   }
+  EXPECT_EQ(static_cast<size_t>(std::distance(fs::directory_iterator(out), {})), named + 1);
   fs::remove_all(base);
 }
 
 INSTANTIATE_TEST_SUITE_P(Bundled, CsvExample, ::testing::ValuesIn(exampleNames()));
 
 // A refused run keeps run.csv only, with the message of the refusal as its
-// reason, and the tables of an earlier run in the folder are gone.
+// reason; the tables the earlier run's record names are gone, a file of the
+// same kind that no record names stays.
 TEST(CsvExport, ARefusedRunWritesItsReasonAndNoTables) {
   const fs::path work = scratch("refused");
   const fs::path out = work / "out";
   fs::create_directories(out);
   std::ofstream(out / "open_water.csv") << "J\n0.1\n";
+  std::ofstream(out / "candidates.csv") << "my own list\n";
+  std::ofstream(out / "run.csv") << "quantity,value,unit\noutcome,result,\nrows in "
+                                    "open_water.csv,1,\n";
   std::string task;
   for (int i = 1; i <= 13; ++i) task += "*\n";
   task += "1\n";
@@ -314,7 +331,9 @@ TEST(CsvExport, ARefusedRunWritesItsReasonAndNoTables) {
   EXPECT_NE(values["reason"].find("Ae = 1.2000"), std::string::npos) << values["reason"];
   EXPECT_NE(values["reason"].find("0.3<Ae/Ao<1.05"), std::string::npos) << values["reason"];
   EXPECT_EQ(values["given area ratio"], "1.2");
-  EXPECT_EQ(std::distance(fs::directory_iterator(out), fs::directory_iterator()), 1);
+  EXPECT_FALSE(fs::exists(out / "open_water.csv"));
+  EXPECT_EQ(slurp(out / "candidates.csv"), "my own list\n");
+  EXPECT_EQ(std::distance(fs::directory_iterator(out), fs::directory_iterator()), 2);
   fs::remove_all(work);
 }
 
@@ -326,11 +345,13 @@ TEST(CsvExport, AFolderThatCannotBeWrittenStopsTheRunFirst) {
   std::ofstream(work / "plain_file") << "x";
   const fs::path task =
       fs::path(HELISOLV_CASES_DIR) / ".." / "examples" / "type05_open_water_table.Tsk";
-  for (const std::string dir : {"plain_file", "plain_file/out"}) {
-    const Outcome o = runIn(work, task, "--csv " + dir, "E\n4 150\n\n\n");
+  for (const std::string dir : {"plain_file", "plain_file/out", "plain_file/\x1b[2J"}) {
+    const Outcome o = runIn(work, task, "--csv '" + dir + "'", "E\n4 150\n\n\n");
     EXPECT_EQ(o.status, 2) << dir;
     EXPECT_EQ(o.console, "") << dir;
-    EXPECT_NE(o.errors.find(dir), std::string::npos) << o.errors;
+    // The name as given, its escape bytes shown escaped, never sent to the terminal.
+    EXPECT_NE(o.errors.find(helisolv::quoted(dir)), std::string::npos) << o.errors;
+    EXPECT_EQ(o.errors.find('\x1b'), std::string::npos) << o.errors;
     EXPECT_FALSE(fs::exists(work / "Helisolv.Son")) << dir;
     EXPECT_TRUE(fs::is_regular_file(work / "plain_file"));
   }
@@ -356,7 +377,7 @@ TEST(CsvExport, AFolderThatCannotBeWrittenStopsTheRunFirst) {
     fs::permissions(work / "locked", fs::perms::owner_all);
     EXPECT_EQ(o.status, 2);
     EXPECT_EQ(o.console, "");
-    EXPECT_EQ(o.errors, "helisolv: cannot write in the CSV folder locked: Permission denied\n");
+    EXPECT_EQ(o.errors, "helisolv: cannot write in the CSV folder \"locked\": Permission denied\n");
     EXPECT_FALSE(fs::exists(work / "Helisolv.Son"));
     EXPECT_TRUE(fs::is_empty(work / "locked"));
     fs::remove(work / "locked");

@@ -162,16 +162,20 @@ TEST(HostileInput, EachKindOfEndHasItsStatusAndItsReport) {
 }
 
 TEST(HostileInput, APauseReplyRunsOnlyThroughComspec) {
-  // Type 8 pauses between its pages; every reply asks for a file.
+  // Type 8 pauses between its pages; the replies copy the report so far, end
+  // by a closed pipe as they would outside the program, and ask for a file.
   for (const bool comspec : {false, true}) {
     BinaryRun run;
     run.write("Helisolv.Tsk", task("1", "8", "420 4.6 120 6.2 1025 4 0.75 1 4.5"));
-    std::string replies;
-    for (int i = 0; i < 8; ++i) replies += "touch made-by-pause   \n";
+    std::string replies = "cp Helisolv.Son seen.son\nkill -PIPE $$; touch survived\n";
+    for (int i = 0; i < 6; ++i) replies += "touch made-by-pause   \n";
     run.write("answers.txt", replies);
     run(std::string(comspec ? "COMSPEC=/bin/sh " : "unset COMSPEC; ") + kStreams);
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(fs::exists(run.dir / "made-by-pause"), comspec);
+    const std::string seen = slurp(run.dir / "seen.son");
+    EXPECT_TRUE(!comspec || (seen.starts_with(" ---") && run.son.starts_with(seen))) << seen;
+    EXPECT_FALSE(fs::exists(run.dir / "survived")) << "the command ignored SIGPIPE";
     EXPECT_EQ(run.out.find("touch"), std::string::npos);
     const std::string note =
         "helisolv: pause reply not run as a command (set COMSPEC to a command interpreter to run "
@@ -202,8 +206,15 @@ TEST(HostileInput, StandardStreamsAndOddFiles) {
   // Each ends with a clear report, at once and in little memory.
   struct Odd {
     const char* taskFile;  // shell command making Helisolv.Tsk (none: the sound task)
-    const char* run;
+    std::string run;
     const char* shows;
+  };
+  // Standard output a pipe whose reader is gone before the program writes:
+  // the run's status, not the end by SIGPIPE, is the status of the line.
+  const auto closedPipe = [](const std::string& args) {
+    return "mkfifo gone; { read x < gone; \"$H\" " + args +
+           " < /dev/null 2> stderr.bin; echo $? > rc; } | { exec <&-; echo > gone; }; "
+           "exit $(cat rc)";
   };
   const Odd odd[] = {
       {"ln -s /dev/zero Helisolv.Tsk", "\"$H\" < /dev/null > stdout.bin 2> stderr.bin",
@@ -215,6 +226,14 @@ TEST(HostileInput, StandardStreamsAndOddFiles) {
       {"mkfifo Helisolv.Tsk", kStreams,
        "OPEN(Helisolv.Tsk)\n- cannot open file Helisolv.Tsk: it is a FIFO"},
       {"", "\"$H\" < /dev/null > /dev/full 2> stderr.bin", "WRITE(stdout)\n- cannot write"},
+      {"", "\"$H\" --version > /dev/full 2> stderr.bin", "WRITE(stdout)\n- cannot write"},
+      {"", "\"$H\" --help > /dev/full 2> stderr.bin", "WRITE(stdout)\n- cannot write"},
+      {"", closedPipe(""), "WRITE(stdout)\n- cannot write"},
+      {"", closedPipe("--version"), "WRITE(stdout)\n- cannot write"},
+      // A link to nowhere is reported, never followed to make a file there.
+      {"ln -s elsewhere/made.Tsk Helisolv.Tsk && mkdir elsewhere", kStreams,
+       "OPEN(Helisolv.Tsk)\n- cannot open file Helisolv.Tsk: it is a symbolic link to "
+       "\"elsewhere/made.Tsk\", which does not exist\n"},
   };
   for (const Odd& o : odd) {
     SCOPED_TRACE(std::string(o.taskFile) + " " + o.run);
@@ -227,6 +246,7 @@ TEST(HostileInput, StandardStreamsAndOddFiles) {
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find(o.shows), std::string::npos) << run.err;
     EXPECT_LT(run.peakKilobytes, 64 * 1024) << "peak memory";
+    EXPECT_FALSE(fs::exists(run.dir / "elsewhere" / "made.Tsk"));
   }
 }
 

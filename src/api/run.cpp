@@ -10,6 +10,8 @@
 #include "driver/task_inputs.hpp"
 #include "export/csv_export.hpp"
 #include "export/run_data.hpp"
+#include "io/runtime_error.hpp"
+#include "io/safe_files.hpp"
 
 namespace helisolv {
 
@@ -86,9 +88,20 @@ RunResult run(std::string_view taskText, std::string_view answers, const RunOpti
 
   Task task;
   int status = runTask(io, task, options.models, [&io, &taskFile] { io.ch.task = &taskFile; });
-  if (options.csvDir)
-    status = writeCsvFiles(io, *options.csvDir, data,
-                           {task.problemType, task.seriesType, options.models}, status);
+  if (options.csvDir) {
+    // The CSV folder is shared with whatever else writes there: one run at a
+    // time, as on the command line.
+    FolderLocks locks;
+    const std::vector<std::string> folders{*options.csvDir};
+    if (const auto busy = locks.lock(folders, std::chrono::seconds(10), io)) {
+      status =
+          reportRuntimeError(io, RuntimeErrorCode::CannotOpen, "OPEN", busy->folder, busy->detail);
+    } else {
+      const CsvFolder folder(*options.csvDir);
+      status = writeCsvFiles(io, folder, data, {task.problemType, task.seriesType, options.models},
+                             status);
+    }
+  }
 
   out.exitStatus = status;
   out.console = std::move(console).str();

@@ -20,6 +20,7 @@
 #include "io/console.hpp"
 #include "io/reader.hpp"
 #include "io/runtime_error.hpp"
+#include "io/safe_files.hpp"
 #include "io/writer.hpp"
 #include "problems/solvers.hpp"
 
@@ -95,14 +96,14 @@ void solveTask(Session& io, Task& task, const ModelOptions& models,
 
 // Helisolv.Son and Helisolv.Tsk in the current folder: the result file is
 // opened before the banner, the task file after it.
-void runInFolder(Session& io, Task& task, const ModelOptions& models, std::ofstream& result,
+void runInFolder(Session& io, Task& task, const ModelOptions& models, ReportFile& result,
                  std::ifstream& taskFile) {
   if (std::string_view why = notOpenable("Helisolv.Son"); !why.empty())
     runtimeError(io, RuntimeErrorCode::CannotOpen, "OPEN", "Helisolv.Son",
                  "Helisolv.Son: it " + std::string(why));
   // An existing result file that can only be read still opens; the first
   // record written to it is then the refused write.
-  result.open("Helisolv.Son", std::ios::binary | std::ios::trunc);
+  result.open("Helisolv.Son");
   if (result) {
     io.ch.result = &result;
   } else {
@@ -113,6 +114,11 @@ void runInFolder(Session& io, Task& task, const ModelOptions& models, std::ofstr
   }
 
   solveTask(io, task, models, [&io, &taskFile] {
+    // A link to a missing file is no task file to create: that file would be
+    // made wherever the link points.
+    if (const std::string why = danglingLink("Helisolv.Tsk"); !why.empty())
+      runtimeError(io, RuntimeErrorCode::CannotOpen, "OPEN", "Helisolv.Tsk",
+                   "Helisolv.Tsk: it " + why);
     // A missing task file is created empty; the first read then meets its
     // end, and its report says the file was missing.
     std::error_code ec;
@@ -171,7 +177,7 @@ int runTask(Session& io, Task& task, const ModelOptions& models,
 }
 
 int runProgram(std::istream& keyboard, std::ostream& console, std::ostream& errors,
-               const Options& options) {
+               const Options& options, const RunGuard& guard) {
   // The CSV folder is checked before anything is read or written: a run whose
   // tables cannot be kept does not start.
   if (options.csvDir) {
@@ -181,18 +187,49 @@ int runProgram(std::istream& keyboard, std::ostream& console, std::ostream& erro
     }
   }
   Session io({&keyboard, &console, &errors, nullptr, nullptr});
+  // One run at a time in a folder: a second waits, so that two runs end as if
+  // run one after the other.
+  FolderLocks locks;
+  std::vector<std::string> folders{"."};
+  if (options.csvDir) folders.push_back(*options.csvDir);
+  if (const auto busy = locks.lock(folders, guard.folderWait, io))
+    return reportRuntimeError(io, RuntimeErrorCode::CannotOpen, "OPEN", busy->folder, busy->detail);
+  constexpr std::string_view kResultFile[] = {"Helisolv.Son"};
+  removeStaleTemporaries(".", kResultFile);
+
   RunData data;
-  if (options.csvDir) {
-    io.data = &data;
-    io.resultObserver = [&data](std::string_view record) { data.noteResultRecord(record); };
-  }
-  std::ofstream result;
-  std::ifstream taskFile;
   Task task;
+  const auto summary = [&task, &options] {
+    return RunSummary{task.problemType, task.seriesType, options.models};
+  };
+  std::optional<CsvFolder> csvFolder;
+  std::optional<InterruptedRunCsv> interruptedCsv;
+  if (options.csvDir) {
+    csvFolder.emplace(*options.csvDir);
+    interruptedCsv.emplace(guard.interruption, *csvFolder);
+    io.data = &data;
+    // What a stop signal would leave as run.csv follows what the run has read.
+    data.changed = [&] { interruptedCsv->refresh(data, summary(), io.warnings); };
+    io.resultObserver = [&data](std::string_view record) {
+      data.noteResultRecord(record);
+      data.changed();
+    };
+    data.changed();
+  }
+  ReportFile result(guard.interruption, io);
+  // A command run at a pause finds the report so far in Helisolv.Son.
+  io.beforeCommand = [&result] { result.showSoFar(); };
+  std::ifstream taskFile;
   int status = statusOf(io, [&] { runInFolder(io, task, options.models, result, taskFile); });
-  if (options.csvDir)
-    status = writeCsvFiles(io, *options.csvDir, data,
-                           {task.problemType, task.seriesType, options.models}, status);
+  // A stop signal now waits until every output is in place.
+  HoldStopSignals hold;
+  if (const auto failed = result.putInPlace())
+    status = reportRuntimeError(io, RuntimeErrorCode::CannotWrite, "WRITE", "Helisolv.Son",
+                                "Helisolv.Son: " + *failed);
+  if (csvFolder) {
+    interruptedCsv.reset();
+    status = writeCsvFiles(io, *csvFolder, data, summary(), status);
+  }
   return status;
 }
 

@@ -6,6 +6,7 @@
 
 #include "driver/options.hpp"
 #include "helisolv/task.hpp"
+#include "io/safe_files.hpp"
 #include "io/session.hpp"
 
 namespace helisolv {
@@ -19,11 +20,13 @@ namespace helisolv {
 int runTask(Session& io, Task& task, const ModelOptions& models,
             const std::function<void()>& openTask = {});
 
-// One whole run in the current directory: opens Helisolv.Son and
-// Helisolv.Tsk, runs the task, writes the CSV files when asked and returns the
-// exit status (0 after a stop with a result, 3 after a stop whose inputs were
-// refused, 1 after a run-time error, 2 when the CSV folder cannot be used).
+// One whole run in the current directory: waits for any other run on the
+// folder and the CSV folder, opens Helisolv.Son and Helisolv.Tsk, runs the
+// task, puts Helisolv.Son and the CSV files (when asked) in place whole and
+// returns the exit status (0 after a stop with a result, 3 after a stop whose
+// inputs were refused, 1 after a run-time error, 2 when the CSV folder cannot
+// be used). guard says what a stop signal then finds.
 int runProgram(std::istream& keyboard, std::ostream& console, std::ostream& errors,
-               const Options& options = {});
+               const Options& options = {}, const RunGuard& guard = {});
 
 }  // namespace helisolv

@@ -2,15 +2,17 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <filesystem>
-#include <fstream>
+#include <sstream>
 #include <utility>
 #include <vector>
 
 #include "driver/options.hpp"
 #include "io/runtime_error.hpp"
+#include "io/safe_files.hpp"
 
 namespace helisolv {
 
@@ -51,24 +53,48 @@ std::string openWaterModelName(const RunSummary& summary) {
   return "none";
 }
 
-// Writes one file; false when it cannot be written whole.
-bool writeFile(const fs::path& path, const std::vector<CsvLine>& lines) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+// The status recordLines() takes for a run ended by a stop signal.
+constexpr int kInterrupted = -1;
+
+std::string textOf(const std::vector<CsvLine>& lines) {
+  std::string text;
   for (const CsvLine& line : lines) {
     for (size_t i = 0; i < line.size(); ++i) {
-      if (i > 0) out << ',';
-      out << line[i];
+      if (i > 0) text += ',';
+      text += line[i];
     }
-    out << '\n';
+    text += '\n';
   }
-  out.close();
-  return !out.fail();
+  return text;
 }
 
-}  // namespace
+// Every file the export writes in its folder: the record and the tables.
+const std::vector<std::string_view>& csvFileNames() {
+  static const std::vector<std::string_view> kNames = [] {
+    std::vector<std::string_view> names{"run.csv"};
+    for (Table table : kAllTables) names.push_back(tableShape(table).file);
+    return names;
+  }();
+  return kNames;
+}
 
-std::vector<CsvLine> runCsvLines(const RunData& data, const RunSummary& summary,
-                                 const std::vector<Warning>& warnings, int status) {
+// The table files a record names in its "rows in <file>,<count>," rows, only
+// names of the tables the export writes.
+std::vector<std::string> tablesNamedBy(const std::string& record) {
+  constexpr std::string_view kRows = "rows in ";
+  std::vector<std::string> names;
+  std::istringstream lines(record);
+  for (std::string line; std::getline(lines, line);) {
+    if (!line.starts_with(kRows)) continue;
+    const std::string name = line.substr(kRows.size(), line.find(',') - kRows.size());
+    for (Table table : kAllTables)
+      if (tableShape(table).file == name) names.push_back(name);
+  }
+  return names;
+}
+
+// run.csv up to its warnings.
+std::vector<CsvLine> recordLines(const RunData& data, const RunSummary& summary, int status) {
   std::vector<CsvLine> lines{{"quantity", "value", "unit"}};
   lines.push_back({"problem type", std::to_string(summary.problemType), ""});
   lines.push_back({"problem", csvText(problemName(summary.problemType)), ""});
@@ -86,49 +112,126 @@ std::vector<CsvLine> runCsvLines(const RunData& data, const RunSummary& summary,
   if (status == 0) {
     lines.push_back({"outcome", "result", ""});
     lines.insert(lines.end(), data.results.begin(), data.results.end());
+  } else if (status == kInterrupted) {
+    lines.push_back({"outcome", "interrupted", ""});
   } else if (status == 3) {
     lines.push_back({"outcome", "refused", ""});
     lines.push_back({"reason", csvText(data.reason()), ""});
   } else {
     lines.push_back({"outcome", "error", ""});
   }
+  return lines;
+}
+
+std::vector<CsvLine> warningLines(const std::vector<Warning>& warnings) {
+  std::vector<CsvLine> lines;
   for (const Warning& w : warnings) lines.push_back({"warning", csvText(w.text), ""});
   return lines;
 }
 
+}  // namespace
+
+std::vector<CsvLine> runCsvLines(const RunData& data, const RunSummary& summary,
+                                 const std::vector<Warning>& warnings, int status) {
+  std::vector<CsvLine> lines = recordLines(data, summary, status);
+  for (CsvLine& line : warningLines(warnings)) lines.push_back(std::move(line));
+  return lines;
+}
+
 std::optional<std::string> prepareCsvDirectory(const std::string& dir) {
+  const std::string shown = helisolv::quoted(dir);
   std::error_code ec;
   fs::create_directories(dir, ec);
-  if (ec) return "cannot create the CSV folder " + dir + ": " + ec.message();
-  if (!fs::is_directory(dir, ec)) return "the CSV folder " + dir + " is not a folder";
+  if (ec) return "cannot create the CSV folder " + shown + ": " + ec.message();
+  if (!fs::is_directory(dir, ec)) return "the CSV folder " + shown + " is not a folder";
   if (::access(dir.c_str(), W_OK | X_OK) != 0)
-    return "cannot write in the CSV folder " + dir + ": " +
+    return "cannot write in the CSV folder " + shown + ": " +
            std::error_code(errno, std::generic_category()).message();
+  // The run replaces these names by rename, which would remove a folder or a
+  // link of the user's that happens to bear one.
+  for (std::string_view name : csvFileNames())
+    if (const auto why = notReplaceable((fs::path(dir) / name).string()))
+      return "the CSV folder " + shown + " holds " + std::string(name) + ", which " + *why +
+             "; move it away or choose another folder";
   return std::nullopt;
 }
 
-int writeCsvFiles(Session& io, const std::string& dirName, const RunData& data,
-                  const RunSummary& summary, int status) {
-  const fs::path dir(dirName);
-  // Files of an earlier run in the same folder would be read as this run's.
-  std::error_code ec;
-  fs::remove(dir / "run.csv", ec);
-  for (Table table : kAllTables) fs::remove(dir / tableShape(table).file, ec);
+CsvFolder::CsvFolder(std::string folder) : dir(std::move(folder)) {
+  removeStaleTemporaries(dir, csvFileNames());
+  // A record is a few kilobytes; a file far larger is no record of this program.
+  constexpr size_t kLargestRecord = 1 << 20;
+  if (const auto record = readRegularFile((fs::path(dir) / "run.csv").string(), kLargestRecord))
+    previousTables = tablesNamedBy(*record);
+}
 
-  std::vector<std::pair<fs::path, std::vector<CsvLine>>> files;
-  files.emplace_back(dir / "run.csv", runCsvLines(data, summary, io.warnings, status));
+InterruptedRunCsv::InterruptedRunCsv(Interruption* interruption, const CsvFolder& folder)
+    : interruption_(interruption), folder_(folder) {}
+
+InterruptedRunCsv::~InterruptedRunCsv() {
+  if (interruption_) interruption_->disarmRunCsv();
+}
+
+void InterruptedRunCsv::refresh(const RunData& data, const RunSummary& summary,
+                                const std::vector<Warning>& warnings) {
+  if (!interruption_) return;
+  // Called at every record of the report: nothing is copied unless it changed.
+  if (shown_ && shown_->problemType == summary.problemType &&
+      shown_->seriesType == summary.seriesType && shown_->viscousFlag == data.viscousFlag &&
+      shown_->inputs == data.inputs && shown_->warnings == warnings.size())
+    return;
+  shown_ = Shown{summary.problemType, summary.seriesType, data.viscousFlag, data.inputs,
+                 warnings.size()};
+  // The signal's name goes between the two parts.
+  interruption_->armRunCsv(folder_.dir,
+                           textOf(recordLines(data, summary, kInterrupted)) + "signal,",
+                           ",\n" + textOf(warningLines(warnings)), folder_.previousTables);
+}
+
+int writeCsvFiles(Session& io, const CsvFolder& folder, const RunData& data,
+                  const RunSummary& summary, int status) {
+  std::vector<FileText> tables;
+  std::vector<CsvLine> rowCounts;
   // A run without its result leaves no tables: they would describe no propeller.
   if (status == 0) {
     for (const auto& [table, rows] : data.tables) {
       std::vector<CsvLine> lines{tableHead(table, summary.problemType)};
       lines.insert(lines.end(), rows.begin(), rows.end());
-      files.emplace_back(dir / tableShape(table).file, std::move(lines));
+      const std::string file(tableShape(table).file);
+      tables.push_back({file, textOf(lines)});
+      rowCounts.push_back({"rows in " + file, std::to_string(rows.size()), ""});
     }
   }
-  for (const auto& [path, lines] : files)
-    if (!writeFile(path, lines))
-      return reportRuntimeError(io, RuntimeErrorCode::CannotWrite, "WRITE", path.string());
-  return status;
+  std::vector<CsvLine> record = runCsvLines(data, summary, io.warnings, status);
+  record.insert(record.end(), rowCounts.begin(), rowCounts.end());
+  // While the tables change, the record in place is that of an interrupted
+  // run. It names every table that may be there, this run's and the previous
+  // one's, with no count (none is known whole), so that after a kill at this
+  // point the next run removes them by this record.
+  std::string interim;
+  if (!tables.empty()) {
+    std::vector<CsvLine> lines = recordLines(data, summary, kInterrupted);
+    for (const FileText& table : tables) lines.push_back({"rows in " + table.name, "", ""});
+    for (const std::string& name : folder.previousTables)
+      if (std::none_of(tables.begin(), tables.end(),
+                       [&name](const FileText& table) { return table.name == name; }))
+        lines.push_back({"rows in " + name, "", ""});
+    interim = textOf(lines);
+  }
+  const auto failed = putFileSetInPlace(folder.dir, tables, {"run.csv", textOf(record)}, interim,
+                                        folder.previousTables);
+  if (!failed) return status;
+  const fs::path dir(folder.dir);
+  const std::string path = helisolv::quoted((dir / failed->name).string());
+  reportRuntimeError(io, RuntimeErrorCode::CannotWrite, "WRITE", path, path + ": " + failed->why);
+  // The previous record and its tables go first: they no longer describe the
+  // folder's last run, and their room may be what the error record needs.
+  std::error_code ec;
+  for (const std::string& name : folder.previousTables)
+    if (!notReplaceable((dir / name).string())) fs::remove(dir / name, ec);
+  if (!notReplaceable((dir / "run.csv").string())) fs::remove(dir / "run.csv", ec);
+  putFileSetInPlace(folder.dir, {}, {"run.csv", textOf(runCsvLines(data, summary, io.warnings, 1))},
+                    "", {});
+  return 1;
 }
 
 }  // namespace helisolv

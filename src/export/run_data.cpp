@@ -114,7 +114,9 @@ std::string RunData::reason() const {
 namespace data {
 
 void input(Session& io, std::string_view quantity, Cell value, std::string_view unit) {
-  if (io.data) setQuantity(io.data->inputs, quantity, value, unit);
+  if (!io.data) return;
+  setQuantity(io.data->inputs, quantity, value, unit);
+  if (io.data->changed) io.data->changed();
 }
 
 void result(Session& io, std::string_view quantity, Cell value, std::string_view unit) {
@@ -142,7 +144,9 @@ void markRow(Session& io, Table table, int row) {
 }
 
 void viscousFlag(Session& io, int flag) {
-  if (io.data) io.data->viscousFlag = flag;
+  if (!io.data) return;
+  io.data->viscousFlag = flag;
+  if (io.data->changed) io.data->changed();
 }
 
 }  // namespace data

@@ -3,6 +3,7 @@
 // last paragraph (the reason of a refusal).
 #pragma once
 
+#include <functional>
 #include <map>
 #include <string>
 #include <string_view>
@@ -45,6 +46,9 @@ class RunData {
   // The result file's records since the last empty record, table rule or
   // table row: after a refusal, the message that gave its reason.
   std::vector<std::string> paragraph;
+  // Called after an input or the viscous flag is handed over (the console
+  // program keeps the record of an interrupted run up to date); none: nothing.
+  std::function<void()> changed;
 
   // Listens to the result file's records (Session::resultObserver).
   void noteResultRecord(std::string_view record);

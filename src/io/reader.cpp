@@ -1,6 +1,7 @@
 #include "io/reader.hpp"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -111,7 +112,10 @@ LineRead readLine(Session& io, Unit unit, std::string& line, size_t keep) {
   // One character more than kept, so that a CR ending the kept part can be
   // told apart from a CR inside a longer line.
   while (c != Traits::eof() && c != '\n') {
-    if (++length > kMaxLineLength) return LineRead::TooLong;
+    // The CR of a CR LF line end is no part of the line's length.
+    if (++length > kMaxLineLength && !(length == kMaxLineLength + 1 && c == '\r' &&
+                                       (buf->sgetc() == '\n' || buf->sgetc() == Traits::eof())))
+      return LineRead::TooLong;
     if (line.size() <= keep) line += static_cast<char>(c);
     c = buf->sbumpc();
   }
@@ -461,6 +465,9 @@ void runCommand(Session& io, const std::string& command) {
       int devnull = open("/dev/null", O_RDONLY);
       if (devnull >= 0) dup2(devnull, STDIN_FILENO);
     }
+    // The program ignores a closed pipe to report it; the command keeps the
+    // usual end by SIGPIPE (an ignored signal stays ignored across exec).
+    signal(SIGPIPE, SIG_DFL);
     execl(shell, shell, "-c", command.c_str(), static_cast<char*>(nullptr));
     _exit(127);
   }
@@ -482,10 +489,22 @@ void pause(Session& io, std::string_view message) {
   // The end of the console input continues the run like an empty reply.
   constexpr size_t kMaxReply = 128;
   std::string reply;
-  if (readLine(io, Unit::Keyboard, reply, kMaxReply) == LineRead::TooLong)
+  if (readLine(io, Unit::Keyboard, reply, static_cast<size_t>(kMaxLineLength)) == LineRead::TooLong)
     lineTooLong(io, Unit::Keyboard, "; the reply to the pause " + quoted(message));
   while (!reply.empty() && isBlank(reply.back())) reply.pop_back();
-  if (reply.size() >= 2) runCommand(io, reply);
+  if (reply.size() < 2) return;
+  // A command cut short is not the command typed: it never runs.
+  std::string notRun;
+  if (reply.size() > kMaxReply)
+    notRun = "it is longer than " + std::to_string(kMaxReply) +
+             " characters, the longest reply a pause takes";
+  else if (reply.find('\0') != std::string::npos)
+    notRun = "it holds a NUL byte, where the command would be cut short";
+  if (notRun.empty()) return runCommand(io, reply);
+  if (std::ostream* err = io.ch.errors) {
+    *err << "helisolv: pause reply not run as a command: " << notRun << "\n";
+    err->flush();
+  }
 }
 
 void stop(Session& io, Outcome outcome) {

@@ -39,17 +39,19 @@ char readChar(Session& io, Unit unit);
 // `what` names the line in the end-of-file report ("free text line").
 std::string readText80(Session& io, Unit unit, std::string_view what = {});
 
-// The longest line any read takes (1 MiB). Only what a read can use is kept
-// (80 characters of a skipped line, 128 of a pause reply), but a line without
-// an end within this length is an input error: an endless device or a binary
-// file must not hold the run forever.
+// The longest line any read takes (1 MiB), its line end (LF or CR LF) not
+// counted. Only what a read can use is kept (80 characters of a skipped line),
+// but a line without an end within this length is an input error: an endless
+// device or a binary file must not hold the run forever.
 inline constexpr long kMaxLineLength = 1L << 20;
 
 // Pause: the message on its own line, then one console line. A reply of two or
 // more characters (after trailing blanks and tabs are removed) runs as a
 // command only when COMSPEC names a command interpreter and the session lets
 // it (a library run never does); otherwise a note on standard error says it
-// was not run.
+// was not run. A reply longer than 128 characters, or holding a NUL byte,
+// never runs: a note says why. Before a command runs, io.beforeCommand puts
+// the report so far where the command finds it.
 void pause(Session& io, std::string_view message);
 
 // Stop: ends the run with the exit status of its outcome (never returns).

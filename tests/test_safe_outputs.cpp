@@ -1,0 +1,370 @@
+// Whole outputs through the real binary: runs killed at random points, two runs
+// at once on one folder, a stop signal at a pause, a full CSV folder, the
+// clean-up of what killed runs left, and a folder held by another run. After
+// each, Helisolv.Son and the CSV folder hold the previous complete outputs,
+// the new complete ones, or the report so far marked as interrupted: never a
+// cut file or a mix of two runs.
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <map>
+#include <random>
+#include <thread>
+
+#include "io/safe_files.hpp"
+#include "task_run.hpp"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Files = std::map<std::string, std::string>;
+using Clock = std::chrono::steady_clock;
+
+std::string example(const std::string& name) {
+  return slurp(fs::path(HELISOLV_CASES_DIR) / ".." / "examples" / (name + ".Tsk"));
+}
+// The heaviest design run (Kq/J^5, Gawn series), and an example with five tables.
+std::string heavy() {
+  std::string t = example("type03_kqj5_design_gawn");
+  return t.replace(t.find("5000 7 150 1025 3 0.7"), 21, "5000 7 200 1025 3 0.8");
+}
+std::string thrust() {
+  return example("type08_pitch_for_thrust");
+}
+
+// A folder of its own with an empty out/, removed (and out/ unmounted) however
+// the test ends; in RAM, where putting files in place costs no disk flush, so
+// that hundreds of runs are quick and the signals land all over them, unless
+// HELISOLV_KILLS_ON_DISK=1 asks for the disk, where that takes a larger share.
+struct Scratch : fs::path {
+  explicit Scratch(const std::string& tag)
+      : fs::path((std::getenv("HELISOLV_KILLS_ON_DISK") || !fs::is_directory("/dev/shm")
+                      ? fs::temp_directory_path()
+                      : fs::path("/dev/shm")) /
+                 ("helisolv_safe_" + tag + std::to_string(getpid()))) {
+    fs::remove_all(*this);
+    fs::create_directories(*this / "out");
+  }
+  ~Scratch() {
+    umount2((*this / "out").c_str(), MNT_DETACH);
+    std::error_code ec;
+    fs::remove_all(*this, ec);
+  }
+  void write(const std::string& name, const std::string& text) const {
+    std::ofstream(*this / name, std::ios::binary | std::ios::trunc) << text;
+  }
+};
+
+// The regular files of a folder by name; without the temporary ones when asked.
+Files filesIn(const fs::path& dir, bool temporaries = true) {
+  Files files;
+  for (const auto& entry : fs::directory_iterator(dir))
+    if (entry.is_regular_file() && (temporaries || entry.path().extension() != ".tmp"))
+      files[entry.path().filename().string()] = slurp(entry.path());
+  return files;
+}
+bool holdsTemporaries(const fs::path& dir) {
+  return filesIn(dir).size() != filesIn(dir, false).size();
+}
+
+// Starts the shell line in dir with $H naming the program, COMSPEC unset, and
+// the stop signals and SIGPIPE at their defaults, as a shell leaves them;
+// `exec "$H"` makes the process the program's own.
+pid_t spawn(const fs::path& dir, const std::string& line, int in = -1) {
+  const pid_t child = fork();
+  if (child != 0) return child;
+  if (chdir(dir.c_str()) != 0) _exit(126);
+  if (in >= 0) dup2(in, 0);
+  for (int signo : {SIGPIPE, SIGINT, SIGTERM, SIGHUP}) signal(signo, SIG_DFL);
+  sigset_t none;
+  sigemptyset(&none);
+  sigprocmask(SIG_SETMASK, &none, nullptr);
+  setenv("H", HELISOLV_BINARY, 1);
+  unsetenv("COMSPEC");
+  execl("/bin/sh", "sh", "-c", line.c_str(), static_cast<char*>(nullptr));
+  _exit(127);
+}
+// The exit status, or minus the signal that ended the process.
+int waitFor(pid_t child) {
+  int raw = 0;
+  while (waitpid(child, &raw, 0) < 0 && errno == EINTR) {
+  }
+  return WIFEXITED(raw) ? WEXITSTATUS(raw) : -WTERMSIG(raw);
+}
+const std::string kRun = "exec \"$H\" --csv out < /dev/null > stdout.bin 2> stderr.bin";
+int runIn(const fs::path& dir, const std::string& line = kRun) {
+  return waitFor(spawn(dir, line));
+}
+
+// What a whole run leaves (report, CSV folder) and how long it takes.
+struct Reference {
+  std::string son;
+  Files csv;
+  long micros = 0;
+};
+Reference referenceRun(const std::string& task, const std::string& args = "") {
+  const Scratch dir("ref");
+  dir.write("Helisolv.Tsk", task);
+  const auto start = Clock::now();
+  EXPECT_EQ(runIn(dir, kRun + args), 0);
+  const long micros =
+      std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start).count();
+  return {slurp(dir / "Helisolv.Son"), filesIn(dir / "out"), micros};
+}
+
+enum Found { Previous, New, Marked, Interim, None };
+const char* const kFound[] = {"previous", "new", "marked", "interim"};
+
+// The report after a kill: the previous one, the new one whole, or (a stop
+// signal) the new one cut at a record end and marked.
+Found reportFound(const std::string& son, const std::string& previous, const std::string& whole,
+                  int signo) {
+  if (son == whole || son == previous) return son == whole ? New : Previous;
+  const std::string mark = helisolv::interruptedRecord(signo);
+  const std::string sofar = son.substr(0, son.size() - std::min(son.size(), mark.size()));
+  const bool cut =
+      son.ends_with(mark) && whole.starts_with(sofar) && (sofar.empty() || sofar.ends_with("\r\n"));
+  return signo != SIGKILL && cut ? Marked : None;
+}
+
+// The CSV folder after a kill: the previous set, the new set, the record of an
+// interrupted run alone (a stop signal), or (SIGKILL while the tables were
+// changing) that record naming with no count every table there, each a whole
+// table of either run. Each row of the record is one of the whole run's, or
+// one of a run that has not read its task yet.
+Found csvFound(const Files& now, const Files& previous, const Files& whole, int signo) {
+  if (now == whole || now == previous) return now == whole ? New : Previous;
+  if (!now.count("run.csv")) return None;
+  const std::string known = "\n" + whole.at("run.csv") +
+                            "problem type,0,\nproblem,no such problem type,\nseries type,0,\n"
+                            "series,no such series,\nviscous correction,none,\n"
+                            "open-water model,none,\noutcome,interrupted,\n";
+  const std::string signal = "signal," + std::string(helisolv::stopSignalName(signo)) + ",";
+  bool signalled = false;
+  std::vector<std::string> named;
+  std::istringstream record(now.at("run.csv"));
+  for (std::string line; std::getline(record, line);) {
+    if (line.starts_with("rows in ") && line.ends_with(",,"))
+      named.push_back(line.substr(8, line.size() - 10));
+    else if (line == signal)
+      signalled = true;
+    else if (known.find("\n" + line + "\n") == std::string::npos)
+      return None;
+  }
+  if (signo != SIGKILL) return signalled && named.empty() && now.size() == 1 ? Marked : None;
+  for (const auto& [name, text] : now) {
+    const bool either = (previous.contains(name) && previous.at(name) == text) ||
+                        (whole.contains(name) && whole.at(name) == text);
+    if (name != "run.csv" && !(either && std::count(named.begin(), named.end(), name))) return None;
+  }
+  return signalled ? None : Interim;
+}
+
+// HELISOLV_KILLS sets the number of kills (240).
+TEST(SafeOutputs, KilledRunsLeaveWholeOutputs) {
+  const int kills = std::getenv("HELISOLV_KILLS") ? std::atoi(std::getenv("HELISOLV_KILLS")) : 240;
+  const std::string tasks[] = {heavy(), thrust()};
+  const Reference refs[] = {referenceRun(tasks[0]), referenceRun(tasks[1])};
+  const Scratch work("kills");
+  // A file of the user's bearing a table's name that no record names: every
+  // run leaves it alone.
+  work.write("out/bollard.csv", "mine");
+  const auto csvNow = [&] {
+    Files files = filesIn(work / "out", false);
+    EXPECT_EQ(files["bollard.csv"], "mine");
+    files.erase("bollard.csv");
+    return files;
+  };
+  std::mt19937 random(std::random_device{}());
+  std::map<std::string, int> seen;
+  for (int i = 0; i < kills; ++i) {
+    const int signo = std::array{SIGKILL, SIGTERM, SIGINT}[static_cast<size_t>(i % 3)];
+    // The task changes at every run, so the previous outputs are never the new ones.
+    const Reference& ref = refs[i % 2];
+    SCOPED_TRACE("kill " + std::to_string(i) + " by signal " + std::to_string(signo));
+    const std::string previousSon = slurp(work / "Helisolv.Son");
+    const Files previousCsv = csvNow();
+    work.write("Helisolv.Tsk", tasks[i % 2]);
+    // Anywhere from the start to a little past the end; every other kill near
+    // the end, where the files are put in place.
+    const long from = i % 4 < 2 ? 0 : ref.micros * 3 / 4;
+    const std::chrono::microseconds delay(
+        std::uniform_int_distribution<long>(from, ref.micros * 11 / 10)(random));
+    const pid_t child = spawn(work, kRun);
+    std::this_thread::sleep_for(delay);
+    kill(child, signo);
+    const int status = waitFor(child);
+    const Found son = reportFound(slurp(work / "Helisolv.Son"), previousSon, ref.son, signo);
+    const Found csv = csvFound(csvNow(), previousCsv, ref.csv, signo);
+    ASSERT_NE(son, None) << "not the previous report, the new one, nor the report so far marked:\n"
+                         << slurp(work / "Helisolv.Son");
+    ASSERT_NE(csv, None) << "no complete CSV set; run.csv:\n" << slurp(work / "out" / "run.csv");
+    EXPECT_TRUE(status == -signo || (status == 0 && son == New && csv == New)) << status;
+    ++seen["report " + std::string(kFound[son]) + ", CSV " + kFound[csv]];
+  }
+  for (const auto& [what, count] : seen) std::cout << "  " << what << ": " << count << "\n";
+  EXPECT_GT(seen["report marked, CSV marked"], 0) << "no stop signal reached a working run";
+  EXPECT_GT(seen["report new, CSV new"], 0);
+  // The next whole run removes the temporary files the killed ones left.
+  ASSERT_EQ(runIn(work), 0);
+  EXPECT_FALSE(holdsTemporaries(work) || holdsTemporaries(work / "out"));
+}
+
+TEST(SafeOutputs, TwoRunsAtOnceEndAsOneAfterTheOther) {
+  // One task, two outputs: the two corrections print different numbers.
+  const std::string variants[] = {"", " --viscous-correction=ittc78"};
+  const Reference refs[] = {referenceRun(thrust(), variants[0]),
+                            referenceRun(thrust(), variants[1])};
+  ASSERT_NE(refs[0].son, refs[1].son);
+  const Scratch work("pairs");
+  work.write("Helisolv.Tsk", thrust());
+  for (int pair = 0; pair < 50; ++pair) {
+    SCOPED_TRACE("pair " + std::to_string(pair));
+    pid_t children[2];
+    for (int k = 0; k < 2; ++k)
+      children[k] =
+          spawn(work, "exec \"$H\" --csv out" + variants[k] + " < /dev/null > /dev/null 2>&1");
+    for (const pid_t child : children) EXPECT_EQ(waitFor(child), 0);
+    const Reference& last = refs[slurp(work / "Helisolv.Son") == refs[0].son ? 0 : 1];
+    ASSERT_TRUE(slurp(work / "Helisolv.Son") == last.son) << "no one run's report";
+    ASSERT_TRUE(filesIn(work / "out") == last.csv) << "not the set of the report's run";
+  }
+  EXPECT_FALSE(holdsTemporaries(work));
+}
+
+TEST(SafeOutputs, AStopSignalAtAPausePutsTheReportSoFarInPlaceMarked) {
+  const Reference ref = referenceRun(thrust());
+  for (const int signo : {SIGINT, SIGHUP, SIGTERM}) {
+    const std::string name = helisolv::stopSignalName(signo);
+    SCOPED_TRACE(name);
+    const Scratch work("pause");
+    work.write("Helisolv.Tsk", thrust());
+    ASSERT_EQ(runIn(work), 0);
+    work.write("out/notes.txt", "mine");
+    fs::remove(work / "stdout.bin");
+    int keyboard[2];
+    ASSERT_EQ(pipe2(keyboard, O_CLOEXEC), 0);
+    const pid_t child =
+        spawn(work, "exec \"$H\" --csv out > stdout.bin 2> stderr.bin", keyboard[0]);
+    close(keyboard[0]);
+    for (int i = 0; i < 1000 && slurp(work / "stdout.bin").find("DEVAM") == std::string::npos; ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    kill(child, signo);
+    EXPECT_EQ(waitFor(child), -signo);
+    close(keyboard[1]);
+
+    // The report so far, cut at a record end and marked; beside it a record
+    // of every input, the outcome and the signal (then the warnings shown so
+    // far), and no table of the earlier run.
+    const std::string son = slurp(work / "Helisolv.Son");
+    const std::string sofar = son.substr(0, son.rfind(" Run interrupted by " + name));
+    EXPECT_EQ(son.substr(sofar.size()), helisolv::interruptedRecord(signo));
+    EXPECT_TRUE(ref.son.starts_with(sofar) && sofar.ends_with("\r\n") && sofar.starts_with(" ---"));
+    std::string record = ref.csv.at("run.csv");
+    record.erase(record.find("outcome,")) += "outcome,interrupted,\nsignal," + name + ",\n";
+    Files csv = filesIn(work / "out");
+    EXPECT_TRUE(csv["run.csv"].starts_with(record)) << csv["run.csv"];
+    EXPECT_EQ(csv.size(), 2u) << "run.csv and the user's notes.txt only";
+  }
+}
+
+TEST(SafeOutputs, AFullCsvFolderEndsWithAnErrorRecordAndNoTables) {
+  const Scratch work("full");
+  const fs::path out = work / "out";
+  work.write("Helisolv.Tsk", thrust());
+  const bool mounted = mount("tmpfs", out.c_str(), "tmpfs", 0, "size=256k") == 0;
+  // No file system of our own to fill: files may not grow past 2 KiB (which
+  // the error record fits in and open_water.csv does not), the report going
+  // to a device, which has no such limit.
+  if (!mounted) fs::create_symlink("/dev/null", work / "Helisolv.Son");
+  const std::string fill = "head -c 1M /dev/zero >> out/filler 2> /dev/null";
+  const std::string run = (mounted ? fill + "; " : "trap '' XFSZ; ulimit -f 4; ") +
+                          "exec \"$H\" --csv out < /dev/null > /dev/null 2> stderr.bin";
+  ASSERT_EQ(runIn(work), 0);
+  const std::string son = slurp(work / "Helisolv.Son");
+
+  EXPECT_EQ(runIn(work, run), 1);
+  EXPECT_NE(slurp(work / "stderr.bin").find("WRITE(\"out/open_water.csv\")\n- cannot write"),
+            std::string::npos)
+      << slurp(work / "stderr.bin");
+  EXPECT_TRUE(slurp(work / "Helisolv.Son") == son) << "the report is put in place all the same";
+  // The record says the run failed and names no table; the earlier tables are gone.
+  const std::string record = slurp(out / "run.csv");
+  EXPECT_TRUE(record.find("\noutcome,error,\n") != std::string::npos &&
+              record.find("rows in") == std::string::npos)
+      << record;
+  EXPECT_EQ(filesIn(out).size(), mounted ? 2u : 1u) << "run.csv (and the filler) only";
+  if (mounted) {
+    // Not even the error record fits: no record is left to describe the folder.
+    fs::remove(out / "run.csv");
+    EXPECT_EQ(runIn(work, run), 1);
+    EXPECT_EQ(filesIn(out).size(), 1u) << "the filler only";
+  }
+  EXPECT_FALSE(holdsTemporaries(work) || holdsTemporaries(out));
+}
+
+TEST(SafeOutputs, CleanUpTakesOnlyWhatKilledRunsLeft) {
+  const Scratch work("cleanup");
+  const fs::path out = work / "out";
+  // What killed runs left: temporary files, and the record of a run killed
+  // while its tables changed, naming them with no count; beside them the
+  // user's files and names that only look like those.
+  work.write("Helisolv.Tsk", thrust());
+  work.write("out/run.csv",
+             "quantity,value,unit\noutcome,interrupted,\nrows in candidates.csv,,\n");
+  fs::create_directory(out / "pitch_sweep.csv.8.tmp");
+  const std::string gone[] = {"out/candidates.csv", "Helisolv.Son.424242.tmp",
+                              "Helisolv.Son.7.copy.tmp", "out/run.csv.99.stop.tmp",
+                              "out/open_water.csv.5.tmp"};
+  const std::string kept[] = {"Helisolv.Son.backup.tmp", "Helisolv.Son.1.tmp.txt",
+                              "out/run.csv.tmp", "out/notes.txt"};
+  for (const std::string& name : gone) work.write(name, "left by a killed run");
+  for (const std::string& name : kept) work.write(name, "the user's");
+  ASSERT_EQ(runIn(work), 0);
+  for (const std::string& name : gone) EXPECT_FALSE(fs::exists(work / name)) << name;
+  for (const std::string& name : kept) EXPECT_TRUE(fs::exists(work / name)) << name;
+  EXPECT_TRUE(fs::is_directory(out / "pitch_sweep.csv.8.tmp"));
+
+  // A link bearing a table's name is never replaced: the run does not start.
+  fs::remove(out / "area_ratio.csv");
+  fs::create_symlink("notes.txt", out / "area_ratio.csv");
+  EXPECT_EQ(runIn(work), 2);
+  EXPECT_TRUE(fs::is_symlink(out / "area_ratio.csv"));
+}
+
+}  // namespace
+
+namespace helisolv {
+namespace {
+
+class SafeRun : public TaskRun {};
+
+TEST_F(SafeRun, ASecondRunWaitsForTheFolderThenNamesIt) {
+  const int held = open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  ASSERT_EQ(flock(held, LOCK_EX), 0);
+  const std::string t = task("1", "5", "1.0 4 0.55");
+  std::ofstream("Helisolv.Tsk", std::ios::binary) << t;
+  std::istringstream keyboard("H\n\n\n");
+  EXPECT_EQ(runProgram(keyboard, console, errors, {}, {nullptr, std::chrono::milliseconds(200)}),
+            1);
+  EXPECT_NE(errors.str().find("another helisolv run is using this folder and did not end within "
+                              "200 milliseconds\n"),
+            std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists("Helisolv.Son"));
+  close(held);
+  // The working folder given again as the CSV folder is held once, not waited for.
+  options.csvDir = ".";
+  EXPECT_EQ(runTask(&t, "H\n\n\n"), 0);
+}
+
+}  // namespace
+}  // namespace helisolv
