@@ -271,18 +271,28 @@ void reportSelectedRow(Session& io, int row) {
   data::markRow(io, data::Table::Candidates, row);
 }
 
-}  // namespace
-
-// Type 1: thrust, diameter and speed given; the pitch ratio and the
-// revolutions of the most efficient propeller are found.
-Outcome solveKtJ2Design(const Task& task, const ModelOptions& models, Session& io) {
+// What every design type checks before its sweep, in this order: the area
+// ratio, the given quantity that fixes the loading (D for type 1, N for types
+// 2 and 3), the speed and the density; then the given propeller's warnings.
+// Returns the evaluator of the sweep.
+Evaluator startDesign(Session& io, const Task& task, const ModelOptions& models,
+                      std::string_view givenSymbol, float given) {
   checkAreaRatio(io, task.seriesType, task.areaRatio);
-  checkPositive(io, "D", task.diameter);
+  checkPositive(io, givenSymbol, given);
   checkPositive(io, "Va", task.advanceSpeed);
   checkPositive(io, "RHO", task.rho);
   const Evaluator evaluate =
       evaluatorFor(io, task, models, task.viscousFlag, task.diameter, task.advanceSpeed, task.rpm);
   warnGivenPropeller(io, task, evaluate);
+  return evaluate;
+}
+
+}  // namespace
+
+// Type 1: thrust, diameter and speed given; the pitch ratio and the
+// revolutions of the most efficient propeller are found.
+Outcome solveKtJ2Design(const Task& task, const ModelOptions& models, Session& io) {
+  const Evaluator evaluate = startDesign(io, task, models, "D", task.diameter);
 
   // Kt/J^2 = T / (rho Va^2 D^2), the thrust turned from kN into N.
   const float target = task.thrust * 1000.0f /
@@ -336,13 +346,7 @@ Outcome solveKtJ2Design(const Task& task, const ModelOptions& models, Session& i
 // Type 2: thrust, revolutions and speed given; the pitch ratio and the
 // diameter of the most efficient propeller are found.
 Outcome solveKtJ4Design(const Task& task, const ModelOptions& models, Session& io) {
-  checkAreaRatio(io, task.seriesType, task.areaRatio);
-  checkPositive(io, "N", task.rpm);
-  checkPositive(io, "Va", task.advanceSpeed);
-  checkPositive(io, "RHO", task.rho);
-  const Evaluator evaluate =
-      evaluatorFor(io, task, models, task.viscousFlag, task.diameter, task.advanceSpeed, task.rpm);
-  warnGivenPropeller(io, task, evaluate);
+  const Evaluator evaluate = startDesign(io, task, models, "N", task.rpm);
 
   // Kt/J^4 = T n^2 / (rho Va^4), the thrust turned from kN into N.
   const float rps = revsPerSecond(task.rpm);
@@ -379,13 +383,7 @@ Outcome solveKtJ4Design(const Task& task, const ModelOptions& models, Session& i
 // Type 3: delivered power, revolutions and speed given; the pitch ratio and
 // the diameter of the most efficient propeller are found, and its thrust.
 Outcome solveKqJ5Design(const Task& task, const ModelOptions& models, Session& io) {
-  checkAreaRatio(io, task.seriesType, task.areaRatio);
-  checkPositive(io, "N", task.rpm);
-  checkPositive(io, "Va", task.advanceSpeed);
-  checkPositive(io, "RHO", task.rho);
-  const Evaluator evaluate =
-      evaluatorFor(io, task, models, task.viscousFlag, task.diameter, task.advanceSpeed, task.rpm);
-  warnGivenPropeller(io, task, evaluate);
+  const Evaluator evaluate = startDesign(io, task, models, "N", task.rpm);
 
   // Kq/J^5 = P n^2 / (2 pi rho Va^5), the power already in W.
   const float pi = 4.0f * realAtan(1.0f);
