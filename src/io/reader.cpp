@@ -39,41 +39,18 @@ std::string lineRef(Unit unit, long line) {
   return (unit == Unit::Task ? "at line " : "at console line ") + std::to_string(line);
 }
 
-// The console questions, recognised by a piece of their text, with their
-// meaning in English and the names of the values they ask for.
-struct Question {
-  std::string_view key;
-  std::string_view meaning;
-  std::array<std::string_view, 2> values;
-};
-constexpr Question kQuestions[] = {
-    {"degistirmek ister misin", "change the selected propeller? E yes, H no", {}},
-    {"indisini girin",
-     "number of the propeller wanted, from the table's left column",
-     {"row number"}},
-    {"Gecersiz indis",
-     "number of the propeller wanted, from the table's left column",
-     {"row number"}},
-    {"INTERPOLASYON YAPILABILIR", "bollard candidate to report: 1, 2 or 3", {"candidate number"}},
-    {"GECERSIZ SECIM", "bollard candidate to report: 1, 2 or 3", {"candidate number"}},
-    {"VISKOZ DUZELTMESI ISTER MISIN", "apply the ITTC78 viscous correction? E yes, H no", {}},
-    {"CAPINI (m) ve DEVRINI",
-     "full-scale propeller for the viscous correction",
-     {"diameter D, m", "revolutions N, rpm"}},
-};
-
-const Question* consoleQuestion(const Session& io) {
-  const std::string_view text = io.lastText;
-  for (const Question& q : kQuestions)
-    if (text.find(q.key) != std::string_view::npos) return &q;
-  return nullptr;
+// The meaning of the question the console read answers, as its caller named
+// it; none for a pause or a task-file read.
+std::optional<QuestionMeaning> consoleQuestion(const Session& io) {
+  if (io.asking == Question::None) return std::nullopt;
+  return questionMeaning(io.asking);
 }
 
 // "; the question was "<question>", that is: <meaning>" for a console read.
 std::string questionRef(const Session& io, Unit unit) {
   if (unit == Unit::Task) return {};
   std::string s = "; the question was " + quoted(io.lastText);
-  if (const Question* q = consoleQuestion(io)) s += ", that is: " + std::string(q->meaning);
+  if (const auto q = consoleQuestion(io)) s += ", that is: " + std::string(q->meaning);
   return s;
 }
 
@@ -90,12 +67,34 @@ std::string describe(const ValueRef& v) {
   return s;
 }
 
+// The question a console read answers, for as long as the read lasts.
+class AskingScope {
+ public:
+  AskingScope(Session& io, Question question) : io_(io), before_(io.asking) {
+    io.asking = question;
+  }
+  ~AskingScope() { io_.asking = before_; }
+  AskingScope(const AskingScope&) = delete;
+  AskingScope& operator=(const AskingScope&) = delete;
+
+ private:
+  Session& io_;
+  Question before_;
+};
+
 enum class LineRead { Line, End, TooLong };
 
 // Reads one line of the unit without its line end (LF, or CR LF), keeping at
 // most `keep` characters and dropping the rest as it is read.
 LineRead readLine(Session& io, Unit unit, std::string& line, size_t keep) {
   line.clear();
+  // An answer given beforehand stands in for the console's line.
+  if (unit != Unit::Task && io.asking != Question::None && io.presetAnswer) {
+    if (std::optional<std::string> answer = io.presetAnswer(io.asking)) {
+      line = answer->substr(0, keep);
+      return LineRead::Line;
+    }
+  }
   std::istream* in = inputStream(io, unit);
   if (!in) return LineRead::End;
   // The question stands on the console before the program waits for its answer.
@@ -229,7 +228,7 @@ class ListRead {
     if (next_ >= targets_.size()) return {next_, targets_.size(), {}};
     ValueRef v{next_, targets_.size(), targets_[next_].name};
     if (v.name.empty() && unit_ != Unit::Task) {
-      if (const Question* q = consoleQuestion(io_); q && next_ < q->values.size())
+      if (const auto q = consoleQuestion(io_); q && next_ < q->values.size())
         v.name = q->values[next_];
     }
     return v;
@@ -423,7 +422,13 @@ void readList(Session& io, Unit unit, std::initializer_list<Target> targets) {
   ListRead(io, unit, named).run();
 }
 
-char readChar(Session& io, Unit unit) {
+void readList(Session& io, Unit unit, Question question, std::initializer_list<Target> targets) {
+  const AskingScope asking(io, question);
+  readList(io, unit, targets);
+}
+
+char readChar(Session& io, Unit unit, Question question) {
+  const AskingScope asking(io, question);
   std::string line = nextLine(io, unit, 1, "the answer");
   endConsoleRead(io, unit);
   return line.empty() ? ' ' : line.front();

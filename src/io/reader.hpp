@@ -9,6 +9,7 @@
 #include <variant>
 
 #include "io/outcome.hpp"
+#include "io/question.hpp"
 #include "io/session.hpp"
 #include "io/units.hpp"
 
@@ -32,8 +33,12 @@ void readList(Session& io, Unit unit, std::initializer_list<Target> targets);
 void readList(Session& io, Unit unit, std::initializer_list<NamedTarget> targets);
 void readList(Session& io, Unit unit, std::span<const NamedTarget> targets);
 
+// A console read answering a question, which the error report of a read
+// that fails names and which an answer given beforehand may stand in for.
+void readList(Session& io, Unit unit, Question question, std::initializer_list<Target> targets);
+
 // Layout "(A)": the first character of the next line, a blank for an empty line.
-char readChar(Session& io, Unit unit);
+char readChar(Session& io, Unit unit, Question question = Question::None);
 
 // Layout "(A80)": the first 80 characters of the next line, blank padded.
 // `what` names the line in the end-of-file report ("free text line").

@@ -360,9 +360,17 @@ std::optional<FolderLocks::Busy> FolderLocks::lock(std::span<const std::string> 
 }
 
 std::string temporaryName(const std::string& path, std::string_view tag) {
-  std::string name = path + "." + std::to_string(::getpid());
-  if (!tag.empty()) name += "." + std::string(tag);
-  return name + ".tmp";
+  // Appended piece by piece: GCC 12's restrict check at -O3 takes the
+  // temporaries of a chain of + for overlapping copies.
+  std::string name = path;
+  name += '.';
+  name += std::to_string(::getpid());
+  if (!tag.empty()) {
+    name += '.';
+    name.append(tag);
+  }
+  name += ".tmp";
+  return name;
 }
 
 void removeStaleTemporaries(const std::string& dir, std::span<const std::string_view> names) {

@@ -9,11 +9,13 @@
 #include <iosfwd>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "io/layout.hpp"
+#include "io/question.hpp"
 
 namespace helisolv {
 
@@ -49,6 +51,14 @@ struct Session {
   bool lineOpen = false;
   // The last console record that was not blank: the question a console read answers.
   std::string lastText;
+  // The question the console read under way answers, as its caller named it.
+  Question asking = Question::None;
+  // An answer given before the run (the task file's, a library caller's) to
+  // stand in for the console's line: the line to take, or nothing to read the
+  // console. Asked once per read; a question asked again after a refused
+  // answer asks again, so the function must not give the same refused
+  // answer forever. None: every answer comes from the console.
+  std::function<std::optional<std::string>(Question)> presetAnswer;
   // Layouts parsed in this run, each once.
   std::map<std::string, std::unique_ptr<Layout>, std::less<>> layouts;
   // The tables and results the run hands to the data export; none without one.

@@ -150,7 +150,7 @@ Outcome solveBollardPull(const Task& task, const ModelOptions& models, Session& 
   writeFree(io, Unit::Console, {"ARA YARICAPLAR ICIN AYRICA INTERPOLASYON YAPILABILIR"});
   int bollardChoice = 0;
   for (;;) {
-    readList(io, Unit::Keyboard, {&bollardChoice});
+    readList(io, Unit::Keyboard, Question::BollardCandidate, {&bollardChoice});
     if (bollardChoice >= 1 && bollardChoice <= 3) break;
     writeFree(io, Unit::Console, {"GECERSIZ SECIM - 1,2 veya 3 GIRINIZ"});
   }

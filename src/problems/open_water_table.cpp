@@ -36,14 +36,14 @@ Outcome solveOpenWaterTable(const Task& task, const ModelOptions& models, Sessio
   float diameter = task.diameter;
   float rpm = task.rpm;
   write(io, Unit::Console, "(/A)", {" ITTC VISKOZ DUZELTMESI ISTER MISIN E/H <H>"});
-  const char viscousAnswer = readChar(io, Unit::Keyboard);
+  const char viscousAnswer = readChar(io, Unit::Keyboard, Question::ViscousCorrection);
   data::input(io, "viscous correction asked",
               std::string_view(viscousAnswer == 'E' || viscousAnswer == 'e' ? "yes" : "no"));
   if (viscousAnswer == 'E' || viscousAnswer == 'e') {
     viscousFlag = 1;
     data::viscousFlag(io, viscousFlag);
     write(io, Unit::Console, "(/A)", {" HESAPLANACAK PERVANE CAPINI (m) ve DEVRINI (RPM) GIRIN"});
-    readList(io, Unit::Keyboard, {&diameter, &rpm});
+    readList(io, Unit::Keyboard, Question::FullScalePropeller, {&diameter, &rpm});
     data::input(io, "given diameter", diameter, "m");
     data::input(io, "given rpm", rpm, "1/min");
     // The correction divides by both; a zero or negative value is refused.

@@ -215,7 +215,7 @@ int confirmSelection(Session& io, int selectedRow, int rowCount) {
   write(io, Unit::Console,
         "(' Uyari: Secilen Pervane Pic Ust sinirinda. Bu durum hatali sonuc verebilir.')");
   write(io, Unit::Console, "(' Secilen pervaneyi degistirmek ister misin? E/H <H>')");
-  const char answer = readChar(io, Unit::Keyboard);
+  const char answer = readChar(io, Unit::Keyboard, Question::AnotherRow);
   data::input(io, "another row asked",
               std::string_view(answer == 'E' || answer == 'e' ? "yes" : "no"));
   if (answer != 'E' && answer != 'e') return selectedRow;
@@ -226,7 +226,7 @@ int confirmSelection(Session& io, int selectedRow, int rowCount) {
   // loop ends with the console input, whose end stops the run.
   int row = selectedRow;
   for (;;) {
-    readList(io, Unit::Keyboard, {&row});
+    readList(io, Unit::Keyboard, Question::RowNumber, {&row});
     if (row >= 1 && row <= rowCount) return row;
     write(io, Unit::Console, "(' Gecersiz indis. 1 ile ',I3,' arasinda bir deger girin.')",
           {rowCount});
