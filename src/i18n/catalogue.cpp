@@ -19,7 +19,8 @@ struct LanguageName {
   std::string_view name;
 };
 
-// A new language is an enumerator, a line here and its .po file.
+// A new language is an enumerator, a line here (in the enumerators' order)
+// and its .po file.
 constexpr std::array kLanguages{
     LanguageName{Language::Turkish, "tr", "turkish"},
     LanguageName{Language::English, "en", "english"},
@@ -102,6 +103,15 @@ std::string_view languageCode(Language language) {
   for (const LanguageName& l : kLanguages)
     if (l.language == language) return l.code;
   return {};
+}
+
+std::span<const Language> translatedLanguages() {
+  static const std::array<Language, kLanguages.size() - 1> languages = [] {
+    std::array<Language, kLanguages.size() - 1> all{};
+    for (size_t i = 1; i < kLanguages.size(); ++i) all[i - 1] = kLanguages[i].language;
+    return all;
+  }();
+  return languages;
 }
 
 std::optional<std::string_view> translate(Language language, std::string_view turkish) {

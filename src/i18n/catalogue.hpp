@@ -34,8 +34,11 @@ enum class Language { Turkish, English };
 // other.
 std::optional<Language> languageFromCode(std::string_view code);
 
-// The code of a language ("tr", "en").
+// The code of a language ("tr", "en"); a catalogue's file is src/i18n/<code>.po.
 std::string_view languageCode(Language language);
+
+// The languages other than Turkish, each with its catalogue.
+std::span<const Language> translatedLanguages();
 
 // The twin of a Turkish text in the language: for Turkish the text itself,
 // otherwise the catalogue's translation, or nothing when the catalogue holds
