@@ -187,8 +187,11 @@ SeriesModel seriesArgument(const std::string& series, const py::object& gawnMode
 
 std::string textArgument(const py::handle& value, const char* name) {
   if (py::isinstance<py::bytes>(value)) return value.cast<std::string>();
-  if (py::isinstance<py::bytearray>(value) || py::isinstance<py::memoryview>(value))
-    return py::bytes(py::reinterpret_borrow<py::object>(value)).cast<std::string>();
+  if (py::isinstance<py::bytearray>(value) || py::isinstance<py::memoryview>(value)) {
+    PyObject* bytes = PyBytes_FromObject(value.ptr());
+    if (!bytes) throw py::error_already_set();
+    return py::reinterpret_steal<py::bytes>(bytes).cast<std::string>();
+  }
   if (py::isinstance<py::str>(value)) {
     Py_ssize_t size = 0;
     const char* utf8 = PyUnicode_AsUTF8AndSize(value.ptr(), &size);
