@@ -36,6 +36,12 @@ float diskArea(float diameter) {
   return intPow(diameter, 2) * kPi / 4.0f;
 }
 
+// sigma 0.7R from the square of the section's inflow speed, which the minimum
+// area ratio needs too.
+float sigmaOf(float v2, float shaftDepth, float density) {
+  return (density * shaftDepth * kGravity + kAtmosphere) / (density * v2 * 0.5f);
+}
+
 }  // namespace
 
 float burrillFirstSigma(BurrillCurve line) {
@@ -57,8 +63,7 @@ float inflowSpeedSquared07R(float advanceSpeed, float rpm, float diameter) {
 }
 
 float sigma07R(float advanceSpeed, float rpm, float diameter, float shaftDepth, float density) {
-  const float v2 = inflowSpeedSquared07R(advanceSpeed, rpm, diameter);
-  return (density * shaftDepth * kGravity + kAtmosphere) / (density * v2 * 0.5f);
+  return sigmaOf(inflowSpeedSquared07R(advanceSpeed, rpm, diameter), shaftDepth, density);
 }
 
 float projectedToExpandedRatio(float pitchRatio) {
@@ -83,10 +88,9 @@ BurrillReading burrillLoading(BurrillCurve line, float sigma) {
 BurrillReading burrillMinAreaRatio(BurrillCurve line, float thrustKN, float advanceSpeed, float rpm,
                                    float diameter, float pitchRatio, float shaftDepth,
                                    float density) {
-  const float sigma = sigma07R(advanceSpeed, rpm, diameter, shaftDepth, density);
-  const BurrillReading tau = burrillLoading(line, sigma);
-  if (!tau.onChart()) return tau;
   const float v2 = inflowSpeedSquared07R(advanceSpeed, rpm, diameter);
+  const BurrillReading tau = burrillLoading(line, sigmaOf(v2, shaftDepth, density));
+  if (!tau.onChart()) return tau;
   return {ChartPosition::On, (1000.0f * thrustKN / (density * tau.value * v2 * 0.5f)) /
                                  (diskArea(diameter) * projectedToExpandedRatio(pitchRatio))};
 }
