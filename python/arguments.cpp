@@ -68,9 +68,16 @@ RealArray realArray(const py::handle& value, const char* name) {
   // float16 and float32 are float32 already; everything else goes through a
   // double, as a Python number does.
   const bool single = kind == 'f' && array.dtype().itemsize() <= 4;
-  const auto contiguous =
-      np.attr("ascontiguousarray")(bigInteger ? np.attr("asarray")(value, "float64") : asArray,
-                                   single ? np.attr("float32") : np.attr("float64"));
+  py::object contiguous;
+  try {
+    contiguous =
+        np.attr("ascontiguousarray")(bigInteger ? np.attr("asarray")(value, "float64") : asArray,
+                                     single ? np.attr("float32") : np.attr("float64"));
+  } catch (const py::error_already_set&) {
+    // An integer too large even for a double.
+    badValue(std::string(name) + " must be a finite number within the 32-bit range, not " +
+             std::string(py::repr(value)).substr(0, 40));
+  }
   const auto data = py::reinterpret_borrow<py::array>(contiguous);
   const auto size = static_cast<std::size_t>(data.size());
   out.values.resize(size);

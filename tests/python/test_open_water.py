@@ -186,6 +186,7 @@ def test_a_grid_of_propellers_matches_the_point_evaluator():
     (dict(correction="legacy", diameter=4.0, rpm=[100.0, -1.0]), r"rpm\[1\] must be positive"),
     (dict(correction="legacy", diameter=4.0, speed=0.0005), r"speed must be at least 0.001"),
     (dict(blades=[4, 5], j=[0.1, 0.2, 0.3]), r"blades of shape \(2,\) and j of shape \(3,\)"),
+    (dict(pitch_ratio=10**400), r"pitch_ratio must be a finite number within the 32-bit range"),
 ])
 def test_values_that_cannot_be_evaluated_raise_value_error_naming_them(kw, named):
     args = dict(blades=4, area_ratio=0.55, pitch_ratio=1.0, j=0.5) | kw
