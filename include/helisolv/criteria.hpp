@@ -35,8 +35,8 @@ struct BurrillReading {
   bool onChart() const { return position == ChartPosition::On; }
 };
 
-// First and last sigma of a charted line (the upper limit: 0 and 1.5, the
-// range the program draws it over, though its cubic holds at any sigma).
+// First and last sigma of a charted line (the upper limit: 0.10 and 1.50, the
+// range the program draws it over, though its cubic is read at any sigma).
 float burrillFirstSigma(BurrillCurve line);
 float burrillLastSigma(BurrillCurve line);
 

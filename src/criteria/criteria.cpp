@@ -45,7 +45,8 @@ float sigmaOf(float v2, float shaftDepth, float density) {
 }  // namespace
 
 float burrillFirstSigma(BurrillCurve line) {
-  if (line == BurrillCurve::UpperLimit) return 0.0f;
+  if (line == BurrillCurve::UpperLimit)
+    return static_cast<float>(burrill::kUpperLimitFirst) / 100.0f;
   return chartLine(line).sigma[1];
 }
 
