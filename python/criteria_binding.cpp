@@ -41,18 +41,29 @@ void computeAll(const std::array<RealArray, N>& args, const std::vector<py::ssiz
                [&](const std::vector<std::size_t>& offsets, const std::vector<std::size_t>& strides,
                    std::size_t length, std::size_t first) {
                  std::array<const float*, N> base;
-                 for (std::size_t a = 0; a < N; ++a) base[a] = args[a].values.data() + offsets[a];
+                 std::array<std::size_t, N> step;
+                 for (std::size_t a = 0; a < N; ++a) {
+                   base[a] = args[a].values.data() + offsets[a];
+                   step[a] = strides[a];
+                 }
+                 float* row = values + first;
+                 bool* rowOff = offChart ? offChart + first : nullptr;
+                 bool anyBad = false;
                  for (std::size_t i = 0; i < length; ++i) {
                    std::array<float, N> v;
-                   for (std::size_t a = 0; a < N; ++a) v[a] = base[a][i * strides[a]];
+                   for (std::size_t a = 0; a < N; ++a) v[a] = base[a][i * step[a]];
                    bool off = false;
                    const float r = point(v, off);
-                   values[first + i] = r;
-                   if (offChart) offChart[first + i] = off;
-                   if (!std::isfinite(r)) {
-                     bad = first + i;
-                     return false;
-                   }
+                   row[i] = r;
+                   if (rowOff) rowOff[i] = off;
+                   anyBad |= !std::isfinite(r);
+                 }
+                 if (anyBad) {
+                   for (std::size_t i = 0; i < length; ++i)
+                     if (!std::isfinite(row[i])) {
+                       bad = first + i;
+                       return false;
+                     }
                  }
                  return true;
                });
