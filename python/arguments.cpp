@@ -1,5 +1,6 @@
 #include "arguments.hpp"
 
+#include <charconv>
 #include <cmath>
 #include <cstring>
 
@@ -17,6 +18,12 @@ void badType(const std::string& text) {
 
 std::string typeName(const py::handle& value) {
   return py::str(py::type::handle_of(value).attr("__name__"));
+}
+
+std::string realText(float value) {
+  char buffer[32];
+  const auto end = std::to_chars(buffer, buffer + sizeof buffer, value);
+  return std::string(buffer, end.ptr);
 }
 
 std::string RealArray::at(std::size_t flat) const {
@@ -101,7 +108,7 @@ RealArray realArray(const py::handle& value, const char* name) {
 void requirePositive(const RealArray& a) {
   for (std::size_t i = 0; i < a.values.size(); ++i)
     if (!(a.values[i] > 0.0f))
-      badValue(a.at(i) + " must be positive, not " + shown(static_cast<double>(a.values[i])));
+      badValue(a.at(i) + " must be positive, not " + realText(a.values[i]));
 }
 
 void requireAtLeast(const RealArray& a, float least) {

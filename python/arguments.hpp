@@ -27,6 +27,9 @@ namespace py = pybind11;
 // The type name of a Python value, for messages.
 std::string typeName(const py::handle& value);
 
+// A 32-bit value as the shortest text that reads back to it, for messages.
+std::string realText(float value);
+
 // A numeric argument as the 32-bit values the library takes, in its own shape
 // and C order. Each element is the value the scalar path would take: the
 // number as a double, rounded once to float.

@@ -71,9 +71,8 @@ void computeAll(const std::array<RealArray, N>& args, const std::vector<py::ssiz
   if (bad != SIZE_MAX) {
     std::string given;
     for (const RealArray& a : args)
-      given += (given.empty() ? "" : ", ") + a.name + "=" +
-               std::string(
-                   py::repr(py::float_(static_cast<double>(a.values[elementAt(a, shape, bad)]))));
+      given +=
+          (given.empty() ? "" : ", ") + a.name + "=" + realText(a.values[elementAt(a, shape, bad)]);
     badValue(std::string("the arguments") + indexText(shape, bad) + " (" + given + ") give " +
              what + " beyond the 32-bit range");
   }

@@ -203,8 +203,7 @@ std::size_t evaluateAll(const OpenWaterCall& call, Outputs out, ModelRangeNotes&
     const OpenWaterPoint p = evaluateOpenWater(call.model, call.propeller(w), w[J], call.scale(w));
     if (finite(p.kt) && finite(p.kq) && finite(p.eta0)) {
       const RealArray& arg = call.args[a];
-      badValue(arg.at(elementAt(arg, call.shape, flat)) + " = " +
-               std::string(py::repr(py::float_(static_cast<double>(v[a])))) +
+      badValue(arg.at(elementAt(arg, call.shape, flat)) + " = " + realText(v[a]) +
                " cannot be evaluated: Kt, Kq or eta0 there is beyond the 32-bit range");
     }
   }
