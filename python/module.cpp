@@ -24,7 +24,8 @@ PYBIND11_MODULE(helisolv, m) {
   }
 
   // One call per part of the module, each declared in bindings.hpp. A new
-  // part adds its source to python/CMakeLists.txt and its call here.
+  // part is a source of its own in this folder (the build takes every one)
+  // and a call here.
   bindOpenWater(m);
   bindCriteria(m);
   bindRunResult(m);
