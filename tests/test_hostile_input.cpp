@@ -210,10 +210,14 @@ TEST(HostileInput, StandardStreamsAndOddFiles) {
     const char* shows;
   };
   // Standard output a pipe whose reader is gone before the program writes:
-  // the run's status, not the end by SIGPIPE, is the status of the line.
+  // the run's status, not the end by SIGPIPE, is the status of the line. The
+  // shell keeps its own copy of the read end until it has started the reader,
+  // so a reader that has exited proves nothing: a probe writes until a write
+  // fails (killed by SIGPIPE or refused), after which no process can ever read
+  // the pipe again. The count bounds the wait far below the run's timeout.
   const auto closedPipe = [](const std::string& args) {
-    return "mkfifo gone; { read x < gone; \"$H\" " + args +
-           " < /dev/null 2> stderr.bin; echo $? > rc; } | { exec <&-; echo > gone; }; "
+    return "{ i=0; while [ $i -lt 1000 ] && (printf x) 2>/dev/null; do i=$((i+1)); sleep 0.01; "
+           "done; \"$H\" " + args + " < /dev/null 2> stderr.bin; echo $? > rc; } | :; "
            "exit $(cat rc)";
   };
   const Odd odd[] = {

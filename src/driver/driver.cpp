@@ -19,6 +19,7 @@
 #include "export/run_data.hpp"
 #include "io/console.hpp"
 #include "io/reader.hpp"
+#include "io/error_text.hpp"
 #include "io/runtime_error.hpp"
 #include "io/safe_files.hpp"
 #include "io/writer.hpp"
@@ -132,7 +133,7 @@ void runInFolder(Session& io, Task& task, const ModelOptions& models, ReportFile
     taskFile.open("Helisolv.Tsk", std::ios::binary);
     if (!taskFile)
       runtimeError(io, RuntimeErrorCode::CannotOpen, "OPEN", "Helisolv.Tsk",
-                   "Helisolv.Tsk: " + std::string(std::strerror(errno)));
+                   "Helisolv.Tsk: " + errorText(errno));
     io.ch.task = &taskFile;
   });
 }

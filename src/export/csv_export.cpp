@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "driver/options.hpp"
+#include "io/error_text.hpp"
 #include "io/runtime_error.hpp"
 #include "io/safe_files.hpp"
 
@@ -142,11 +143,11 @@ std::optional<std::string> prepareCsvDirectory(const std::string& dir) {
   const std::string shown = helisolv::quoted(dir);
   std::error_code ec;
   fs::create_directories(dir, ec);
-  if (ec) return "cannot create the CSV folder " + shown + ": " + ec.message();
+  if (ec) return "cannot create the CSV folder " + shown + ": " + errorText(ec.value());
   if (!fs::is_directory(dir, ec)) return "the CSV folder " + shown + " is not a folder";
   if (::access(dir.c_str(), W_OK | X_OK) != 0)
     return "cannot write in the CSV folder " + shown + ": " +
-           std::error_code(errno, std::generic_category()).message();
+           errorText(errno);
   // The run replaces these names by rename, which would remove a folder or a
   // link of the user's that happens to bear one.
   for (std::string_view name : csvFileNames())

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <initializer_list>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -31,6 +32,13 @@ struct NamedTarget {
 void readList(Session& io, Unit unit, std::initializer_list<Target> targets);
 void readList(Session& io, Unit unit, std::initializer_list<NamedTarget> targets);
 void readList(Session& io, Unit unit, std::span<const NamedTarget> targets);
+
+// The 32-bit value of a number written as [sign] digits [. digits] [e [sign]
+// digits], rounded to nearest as the C library's strtof rounds it in the "C"
+// locale, whatever locale the host process has set: nothing when it lies
+// beyond the 32-bit range, a zero of its sign when it lies below the smallest
+// 32-bit value.
+std::optional<float> parseReal(std::string_view text);
 
 // Layout "(A)": the first character of the next line, a blank for an empty line.
 char readChar(Session& io, Unit unit);

@@ -14,6 +14,7 @@
 #include <thread>
 #include <tuple>
 
+#include "io/error_text.hpp"
 #include "io/runtime_error.hpp"
 
 namespace helisolv {
@@ -48,7 +49,7 @@ size_t append(char* buffer, size_t size, size_t at, const char* text) noexcept {
 }
 
 std::string why(int error) {
-  return std::strerror(error);
+  return errorText(error);
 }
 
 std::string joinPath(const std::string& dir, std::string_view name) {
