@@ -288,6 +288,12 @@ TEST(HostileInput, CommandLineErrorsNameTheArgumentAndReadAndWriteNothing) {
       {"extra",
        "unexpected argument 'extra' (the task file is always Helisolv.Tsk in the current folder)"},
       {"--csv out --bogus", "unknown option '--bogus'"},
+      {"--tip-speed-limit", "--tip-speed-limit needs a speed in m/s"},
+      {"--tip-speed-limit=0", "--tip-speed-limit needs a speed in m/s greater than 0, not '0'"},
+      {"--tip-speed-limit 35,5",
+       "--tip-speed-limit needs a speed in m/s greater than 0, not '35,5'"},
+      {"--tip-speed-limit=1e39",
+       "--tip-speed-limit needs a speed in m/s greater than 0, not '1e39'"},
   };
   for (const Mistake& m : mistakes) {
     SCOPED_TRACE(m.args);
@@ -302,7 +308,8 @@ TEST(HostileInput, CommandLineErrorsNameTheArgumentAndReadAndWriteNothing) {
     EXPECT_EQ(run.err, std::string("helisolv: ") + m.message +
                            "\nusage: helisolv [--csv DIR] "
                            "[--viscous-correction=legacy|ittc78|reynolds] "
-                           "[--gawn-model=legacy|regression] [--help] [--version]\n");
+                           "[--gawn-model=legacy|regression] [--tip-speed-limit=M/S] [--help] "
+                           "[--version]\n");
     EXPECT_FALSE(fs::exists(run.dir / "Helisolv.Son"));
     EXPECT_FALSE(fs::exists(run.dir / "out"));
   }

@@ -87,6 +87,7 @@ void solveTask(Session& io, Task& task, const ModelOptions& models,
   checkProblemType(io, task.problemType);
   readInputs(io, task);
   data::viscousFlag(io, task.viscousFlag);
+  io.tipSpeedLimit = models.tipSpeedLimit;
   const Outcome outcome = solverFor(task.problemType)(task, models, io);
 
   writeFree(io, Unit::Default);

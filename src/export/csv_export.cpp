@@ -213,6 +213,8 @@ int writeCsvFiles(Session& io, const CsvFolder& folder, const RunData& data,
     }
   }
   std::vector<CsvLine> record = runCsvLines(data, summary, io.warnings, status);
+  if (status == 0)
+    for (const Warning& n : io.notes) record.push_back({"note", csvText(n.text), ""});
   record.insert(record.end(), rowCounts.begin(), rowCounts.end());
   tables.push_back({"run.csv", textOf(record)});
   const auto failed = putFileSetInPlace(folder.dir, tables);

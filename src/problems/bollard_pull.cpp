@@ -3,6 +3,7 @@
 // the given revolutions, and the thrust it then gives; the user picks one
 // candidate on the console and gets its full data.
 
+#include <algorithm>
 #include <cmath>
 
 #include "driver/report_lines.hpp"
@@ -67,6 +68,9 @@ Outcome solveBollardPull(const Task& task, const ModelOptions& models, Session& 
   checkPositive(io, "D2", task.bollardDiameter2);
   checkPositive(io, "D3", task.bollardDiameter3);
   warnBladesAndAreaRatio(io, task.seriesType, task.bladeCount, task.areaRatio);
+  warnRevolutionsUnit(io, task.rpm,
+                      std::min({task.bollardDiameter1, task.bollardDiameter2,
+                                task.bollardDiameter3}));
 
   const float candidateDiameter[4] = {0.0f, task.bollardDiameter1, task.bollardDiameter2,
                                       task.bollardDiameter3};
