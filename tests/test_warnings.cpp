@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <fstream>
 #include <filesystem>
 #include <sstream>
 #include <string>
@@ -327,5 +328,95 @@ INSTANTIATE_TEST_SUITE_P(Runs, Warnings, ::testing::ValuesIn(kCases),
                              if (!isalnum(static_cast<unsigned char>(ch))) ch = '_';
                            return n;
                          });
+
+// A task of its own through the real binary with --csv: the warnings said on
+// standard error and the notes of run.csv.
+struct TrialRun {
+  int status = -1;
+  std::vector<std::string> warnings, notes;
+};
+TrialRun runTrial(const std::string& series, const std::string& type, const std::string& inputs,
+                  const std::string& args = "", const std::string& answers = "") {
+  const fs::path work = fs::temp_directory_path() / ("helisolv_trial_" + std::to_string(getpid()));
+  fs::remove_all(work);
+  fs::create_directories(work);
+  std::string task;
+  for (int i = 1; i <= 13; ++i) task += "*\n";
+  task += series + "\n";
+  for (int i = 15; i <= 77; ++i) task += "*\n";
+  std::ofstream(work / "Helisolv.Tsk") << task << type << "\n" << inputs << "\n";
+  std::ofstream(work / "answers.txt") << answers;
+  const std::string cmd = "cd '" + work.string() + "' && env -u COMSPEC timeout 30 '" +
+                          HELISOLV_BINARY + "' " + args +
+                          " --csv out < answers.txt > /dev/null 2> stderr.bin";
+  const int raw = std::system(cmd.c_str());
+  TrialRun run;
+  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  for (const std::string& line : linesOf(slurp(work / "stderr.bin")))
+    if (line.rfind(kPrefix, 0) == 0) run.warnings.push_back(line.substr(kPrefix.size()));
+  for (const auto& row : readCsv(work / "out" / "run.csv"))
+    if (row.size() == 3 && row[0] == "note") run.notes.push_back(row[1]);
+  fs::remove_all(work);
+  return run;
+}
+
+// Ordinary designs print only what a designer would act on: a bulk carrier
+// (type 9, 7500 kW at 105 rpm, D 6.2 m, B4-55), a tug's bollard pull (B4-70 at
+// 187.5 rpm, D 2.6 to 3.0 m) and a three-bladed Gawn patrol boat at 30 kn,
+// whose cavitation is real trouble.
+TEST(TrialDesigns, WarnOnlyOfRealTrouble) {
+  const std::string bulk = "7500 6.2 105 6.0 1025 4 0.55 0 7.4";
+  TrialRun r = runTrial("1", "9", bulk);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.warnings, std::vector<std::string>{});
+  EXPECT_EQ(r.notes, std::vector<std::string>{kB4Table});
+  // A tip speed limit of the user's own.
+  r = runTrial("1", "9", bulk, "--tip-speed-limit=30");
+  EXPECT_EQ(r.warnings, std::vector<std::string>{
+                            "tip speed Vtip = 34.09 m/s is above the limit of 30 m/s set by "
+                            "--tip-speed-limit: tip vortex cavitation is likely"});
+
+  r = runTrial("1", "4", "1800 187.5 1025 4 0.70 2.6 2.8 3.0", "", "2\n");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.warnings, std::vector<std::string>{});
+
+  const std::string patrol = "1500 0.95 1400 14.6 1025 3 0.8 0 1.0";
+  for (const char* model : {"", "--gawn-model=regression"}) {
+    SCOPED_TRACE(model);
+    r = runTrial("2", "9", patrol, model);
+    EXPECT_EQ(r.status, 0);
+    ASSERT_EQ(r.warnings.size(), 2u) << ::testing::PrintToString(r.warnings);
+    EXPECT_NE(r.warnings[0].find("lies off Burrill's chart"), std::string::npos);
+    EXPECT_NE(r.warnings[1].find("below Keller's minimum area ratio"), std::string::npos);
+    // The regression's design point lies inside its fit; its table rows do not.
+    EXPECT_EQ(r.notes.size(), *model ? 1u : 0u) << ::testing::PrintToString(r.notes);
+  }
+}
+
+// Each unit mistake of the trial is named by the input that is wrong.
+TEST(TrialDesigns, UnitMistakesNameTheWrongInput) {
+  // Revolutions in rev/s: the revolutions, not the power as before.
+  TrialRun r = runTrial("1", "9", "7500 6.2 1.75 6.0 1025 4 0.55 0 7.4");
+  EXPECT_EQ(r.warnings, std::vector<std::string>{
+                            "N = 1.75 rpm is too slow for a propeller of D = 6.2 m (none turns "
+                            "under 20 rpm): probably given in rev/s (1.75 rev/s is 105 rpm)"});
+  // A Kq/J^5 design with the power in W: a 26.9 m propeller.
+  r = runTrial("1", "3", "7500000 6.0 105 1025 4 0.55");
+  EXPECT_EQ(r.status, 0);
+  ASSERT_EQ(r.warnings.size(), 2u) << ::testing::PrintToString(r.warnings);
+  EXPECT_EQ(r.warnings[1],
+            "the diameter found, D = 26.904 m, is over 15 m, which no ship's propeller is: the "
+            "required power of 7500000 kW was probably given in W (7500 kW)");
+  // The same design in kW: no warning.
+  EXPECT_EQ(runTrial("1", "3", "7500 6.0 105 1025 4 0.55").warnings, std::vector<std::string>{});
+  // The speed of advance in knots, where it takes J beyond the series (here the
+  // requirement would otherwise have been named as given in W).
+  r = runTrial("1", "9", "7500 6.2 105 17 1025 4 0.55 0 7.4");
+  EXPECT_EQ(r.warnings, std::vector<std::string>{
+                            "the duty's J = Va / (n D) = 1.567 lies beyond the series: even its "
+                            "largest pitch ratio, P/D 1.4, gives no thrust there; the speed of "
+                            "advance Va = 17 m/s was perhaps given in knots (17 kn is 8.745 m/s), "
+                            "or the revolutions N = 105 rpm are too low"});
+}
 
 }  // namespace
