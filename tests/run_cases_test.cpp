@@ -64,8 +64,8 @@ std::string commaLocaleEnvironment(std::string& failure) {
     const fs::path dir =
         fs::temp_directory_path() / ("helisolv_locales_" + std::to_string(::getpid()));
     fs::create_directories(dir);
-    const std::string cmd = "localedef -i de_DE -f UTF-8 '" + (dir / "de_DE.UTF-8").string() +
-                            "' > /dev/null 2>&1";
+    const std::string cmd =
+        "localedef -i de_DE -f UTF-8 '" + (dir / "de_DE.UTF-8").string() + "' > /dev/null 2>&1";
     const int raw = std::system(cmd.c_str());
     // localedef exits 1 when it only warns; the locale is then made all the same.
     if (!WIFEXITED(raw) || WEXITSTATUS(raw) > 1 || !fs::is_directory(dir / "de_DE.UTF-8")) {
@@ -123,8 +123,8 @@ void checkCase(const std::string& name, const std::string& environment) {
     for (std::string arg; std::getline(lines, arg);)
       if (!arg.empty()) args += " '" + arg + "'";
   }
-  const std::string run = "env -u COMSPEC " + environment + "timeout 30 '" + HELISOLV_BINARY +
-                          "'" + args + " < '" + input + "'";
+  const std::string run = "env -u COMSPEC " + environment + "timeout 30 '" + HELISOLV_BINARY + "'" +
+                          args + " < '" + input + "'";
   const std::string cmd = "cd '" + work.string() + "' && " + run + " > stdout.bin 2> stderr.bin";
   const int raw = std::system(cmd.c_str());
   ASSERT_TRUE(WIFEXITED(raw)) << "the program did not exit normally";
@@ -159,8 +159,8 @@ void checkCase(const std::string& name, const std::string& environment) {
                               "' > /dev/null 2> stderr.bin";
     ASSERT_EQ(std::system(again.c_str()) == 0, status == 0);
     const std::string errPlain = slurp(work / "stderr.bin");
-    EXPECT_TRUE(errUnder == errPlain) << "standard error differs: "
-                                      << firstDifference(errPlain, errUnder);
+    EXPECT_TRUE(errUnder == errPlain)
+        << "standard error differs: " << firstDifference(errPlain, errUnder);
   }
   fs::remove_all(work);
 }

@@ -249,8 +249,8 @@ TEST_P(CsvExample, LeavesTheReportAloneAndHoldsThePrintedNumbers) {
     if (run[i][0] == "warning" || run[i][0] == "note") continue;
     if (run[i][0] == "thrust in tonnes-force") {
       // Not printed: the bollard thrust in kN over the standard gravity.
-      const auto thrust = std::find_if(run.begin(), run.end(),
-                                       [](const auto& row) { return row[0] == "thrust"; });
+      const auto thrust =
+          std::find_if(run.begin(), run.end(), [](const auto& row) { return row[0] == "thrust"; });
       ASSERT_NE(thrust, run.end());
       EXPECT_EQ(std::stof(run[i][1]), std::stof((*thrust)[1]) / 9.80665f);
       EXPECT_EQ(run[i][2], "tf");

@@ -217,7 +217,9 @@ TEST(HostileInput, StandardStreamsAndOddFiles) {
   // the pipe again. The count bounds the wait far below the run's timeout.
   const auto closedPipe = [](const std::string& args) {
     return "{ i=0; while [ $i -lt 1000 ] && (printf x) 2>/dev/null; do i=$((i+1)); sleep 0.01; "
-           "done; \"$H\" " + args + " < /dev/null 2> stderr.bin; echo $? > rc; } | :; "
+           "done; \"$H\" " +
+           args +
+           " < /dev/null 2> stderr.bin; echo $? > rc; } | :; "
            "exit $(cat rc)";
   };
   const Odd odd[] = {

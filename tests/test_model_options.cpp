@@ -74,7 +74,8 @@ TEST_F(PublishedModelRun, GawnRegressionIsJudgedAtTheReportedValues) {
   options.models.gawnModel = GawnModel::Regression;
   options.csvDir = "out";
   const auto noted = [] {
-    return slurp("out/run.csv").find("\nnote,\"the Gawn-Burrill regression was evaluated outside") !=
+    return slurp("out/run.csv")
+               .find("\nnote,\"the Gawn-Burrill regression was evaluated outside") !=
            std::string::npos;
   };
   EXPECT_EQ(run(2, 5, "1.0 3 0.65", "H\n"), 0);

@@ -200,10 +200,11 @@ TEST_F(Reads, APauseReplyOfTwoOrMoreCharactersRunsThroughComspec) {
 TEST(ParseReal, SameBitsAsStrtofInTheCLocale) {
   std::mt19937 random(20261207);
   auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
-  const std::string edges[] = {"3.4028235e38", "3.40282356e38", "3.4028236e38", "1.4e-45",
-                               "7.006492e-46", "7.006493e-46", "7e-46", "1.1754942e-38",
-                               "-0", "0e999999", "-1e-999999", "1e999999", "00000.000",
-                               ".5", "5.", "-.000001e+000045"};
+  const std::string edges[] = {
+      "3.4028235e38",    "3.40282356e38", "3.4028236e38",  "1.4e-45", "7.006492e-46",
+      "7.006493e-46",    "7e-46",         "1.1754942e-38", "-0",      "0e999999",
+      "-1e-999999",      "1e999999",      "00000.000",     ".5",      "5.",
+      "-.000001e+000045"};
   std::vector<std::string> texts(std::begin(edges), std::end(edges));
   for (int k = 0; k < 200000; ++k) {
     std::string t;

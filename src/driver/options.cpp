@@ -156,8 +156,8 @@ std::optional<int> parseOptions(int argc, const char* const* argv, Options& opti
         value = arg.substr(18);
       }
       // A plain decimal number, read as the task file's numbers are.
-      const bool plain = !value.empty() && value.find_first_not_of("0123456789.eE+-") ==
-                                               std::string_view::npos;
+      const bool plain =
+          !value.empty() && value.find_first_not_of("0123456789.eE+-") == std::string_view::npos;
       const std::optional<float> limit = plain ? parseReal(value) : std::nullopt;
       if (!limit || !(*limit > 0.0f) || !std::isfinite(*limit))
         return usageError("--tip-speed-limit needs a speed in m/s greater than 0, not " +

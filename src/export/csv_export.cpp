@@ -146,8 +146,7 @@ std::optional<std::string> prepareCsvDirectory(const std::string& dir) {
   if (ec) return "cannot create the CSV folder " + shown + ": " + errorText(ec.value());
   if (!fs::is_directory(dir, ec)) return "the CSV folder " + shown + " is not a folder";
   if (::access(dir.c_str(), W_OK | X_OK) != 0)
-    return "cannot write in the CSV folder " + shown + ": " +
-           errorText(errno);
+    return "cannot write in the CSV folder " + shown + ": " + errorText(errno);
   // The run replaces these names by rename, which would remove a folder or a
   // link of the user's that happens to bear one; its own links it replaces.
   for (std::string_view name : csvFileNames())

@@ -123,8 +123,7 @@ class LayoutParser {
           case 'A': {
             int w = 0;
             skipBlanks();
-            if (pos_ < s_.size() && isAsciiDigit(s_[pos_]) &&
-                (!number(w) || w == 0))
+            if (pos_ < s_.size() && isAsciiDigit(s_[pos_]) && (!number(w) || w == 0))
               return fail(error, "bad A width");
             one.push_back({EditDescriptor::Kind::Alpha, w, 0, {}});
             break;

@@ -584,8 +584,8 @@ int prepareSetFolder(const std::string& dir, const std::string& recordName,
   }
   if (!inForce.empty()) removeSet(dir, inForce, false);
   for (const FileText& file : files)
-    if (const int error = placeLink(sets, std::string(kSetLinkPrefix) + file.name,
-                                    joinPath(dir, file.name)))
+    if (const int error =
+            placeLink(sets, std::string(kSetLinkPrefix) + file.name, joinPath(dir, file.name)))
       return error;
   return syncFolder(dir.c_str()) ? 0 : errno;
 }
@@ -604,8 +604,8 @@ std::optional<FileFailure> putFileSetInPlace(const std::string& dir,
   bool linked = false;
   for (const FileText& file : files) {
     if (isSetLink(dir, file.name)) continue;
-    if (const int error = placeLink(sets, std::string(kSetLinkPrefix) + file.name,
-                                    joinPath(dir, file.name))) {
+    if (const int error =
+            placeLink(sets, std::string(kSetLinkPrefix) + file.name, joinPath(dir, file.name))) {
       removeSet(dir, name, false);
       return FileFailure{file.name, why(error)};
     }

@@ -70,8 +70,8 @@ class Interruption {
   int reportFd_ = -1;
   std::string reportTemp_, reportTarget_;
   volatile sig_atomic_t csvArmed_ = 0;
-  std::string csvHead_, csvTail_, csvDir_, csvSets_, csvSet_, csvFile_, csvSetName_, csvCurrentTemp_, csvCurrent_,
-      csvLinkTemp_, csvLink_, csvLinkTarget_;
+  std::string csvHead_, csvTail_, csvDir_, csvSets_, csvSet_, csvFile_, csvSetName_,
+      csvCurrentTemp_, csvCurrent_, csvLinkTemp_, csvLink_, csvLinkTarget_;
 };
 
 // The record line that ends the report of an interrupted run, CR LF included.

@@ -68,9 +68,9 @@ Outcome solveBollardPull(const Task& task, const ModelOptions& models, Session& 
   checkPositive(io, "D2", task.bollardDiameter2);
   checkPositive(io, "D3", task.bollardDiameter3);
   warnBladesAndAreaRatio(io, task.seriesType, task.bladeCount, task.areaRatio);
-  warnRevolutionsUnit(io, task.rpm,
-                      std::min({task.bollardDiameter1, task.bollardDiameter2,
-                                task.bollardDiameter3}));
+  warnRevolutionsUnit(
+      io, task.rpm,
+      std::min({task.bollardDiameter1, task.bollardDiameter2, task.bollardDiameter3}));
 
   const float candidateDiameter[4] = {0.0f, task.bollardDiameter1, task.bollardDiameter2,
                                       task.bollardDiameter3};
@@ -143,9 +143,9 @@ Outcome solveBollardPull(const Task& task, const ModelOptions& models, Session& 
     const float thrust = bollardThrust(d, p.kt, n, rho);
     report(io, "(1X,I2,3X,F5.3,2X,F7.4,3X,F5.3,2X,F7.4,1X,F9.0,3X,F5.3)",
            {k, d, 10.0f * p.kq, bollardPitch, p.kt, thrust});
-    data::row(io, data::Table::Bollard,
-              {k, d, p.kq, bollardPitch, p.kt, thrust, thrust / 1000.0f,
-               tonnesForce(thrust / 1000.0f)});
+    data::row(
+        io, data::Table::Bollard,
+        {k, d, p.kq, bollardPitch, p.kt, thrust, thrust / 1000.0f, tonnesForce(thrust / 1000.0f)});
 
     candidatePitch[k] = bollardPitch;
     candidateKt[k] = p.kt;

@@ -40,8 +40,8 @@ constexpr float kGawnPitchHigh = 2.0f;
 
 // Plausible ships' propellers: no screw turns slower than 20 rpm at a
 // diameter of a metre or more, and none is larger than 15 m or smaller than
-// 0.1 m; no single propeller takes 10 MN of thrust or 100 MW of power (the
-// largest ships' screws take about a third of either).
+// 0.1 m (the largest are about 10 m); no single propeller takes 10 MN of
+// thrust or 100 MW of power, well above the largest single screws.
 constexpr float kSlowestRpm = 20.0f;
 constexpr float kLargestDiameter = 15.0f;
 constexpr float kSmallestDiameter = 0.1f;
@@ -188,13 +188,13 @@ void warnUntestedAreaRatioRows(Session& io, int seriesType, float bladeCount,
   std::string tested = range ? rangeText(range->low, range->high, 2) : std::string("none");
   (tableAlone ? warn : note)(
       io, "area ratio table",
-       "the table over area ratio has " + std::string(untested.size() == 1 ? "a row" : "rows") +
-           " at EAR " + listed(untested) + ", outside the area ratios " +
-           std::string(seriesName(seriesType)) +
-           " was tested at for Z = " + plainNumber(bladeCount) + " (" + tested + "); " +
-           std::string(untested.size() == 1 ? "its pitch ratio and efficiency are"
-                                            : "their pitch ratios and efficiencies are") +
-           " extrapolated");
+      "the table over area ratio has " + std::string(untested.size() == 1 ? "a row" : "rows") +
+          " at EAR " + listed(untested) + ", outside the area ratios " +
+          std::string(seriesName(seriesType)) +
+          " was tested at for Z = " + plainNumber(bladeCount) + " (" + tested + "); " +
+          std::string(untested.size() == 1 ? "its pitch ratio and efficiency are"
+                                           : "their pitch ratios and efficiencies are") +
+          " extrapolated");
 }
 
 void warnCorrection(Session& io, int seriesType, const ScaleCorrection& correction) {
@@ -358,8 +358,8 @@ void warnTipSpeed(Session& io, float tipSpeed) {
            " m/s set by --tip-speed-limit: tip vortex cavitation is likely");
 }
 
-void warnGawnRegressionAt(Session& io, const SeriesModel& model, float pitchRatio,
-                          float areaRatio, std::optional<float> j) {
+void warnGawnRegressionAt(Session& io, const SeriesModel& model, float pitchRatio, float areaRatio,
+                          std::optional<float> j) {
   if (model.seriesType != 2 || model.gawn != GawnModel::Regression) return;
   // A J inside the fitted range stands for "J not judged".
   const float judgedJ = j.value_or(kGawnRegressionMinAdvance);
@@ -379,10 +379,10 @@ void warnGawnRegressionAt(Session& io, const SeriesModel& model, float pitchRati
 void warnRevolutionsUnit(Session& io, float rpm, float diameter) {
   if (!(rpm > 0.0f && rpm < kSlowestRpm && diameter >= 1.0f)) return;
   warn(io, "revolutions unit",
-       "N = " + plainNumber(rpm) + " rpm is too slow for a propeller of D = " +
-           plainNumber(diameter) + " m (none turns under " + plainNumber(kSlowestRpm) +
-           " rpm): probably given in rev/s (" + plainNumber(rpm) + " rev/s is " +
-           plainNumber(rpm * 60.0f) + " rpm)");
+       "N = " + plainNumber(rpm) +
+           " rpm is too slow for a propeller of D = " + plainNumber(diameter) +
+           " m (none turns under " + plainNumber(kSlowestRpm) + " rpm): probably given in rev/s (" +
+           plainNumber(rpm) + " rev/s is " + plainNumber(rpm * 60.0f) + " rpm)");
 }
 
 void warnAdvanceBeyondSeries(Session& io, const SeriesModel& model, float bladeCount,
@@ -394,10 +394,10 @@ void warnAdvanceBeyondSeries(Session& io, const SeriesModel& model, float bladeC
   if (!(point.kt <= 0.0f)) return;
   warn(io, "advance coefficient",
        "the duty's J = Va / (n D) = " + fixedNumber(j, 3) +
-           " lies beyond the series: even its largest pitch ratio, P/D " +
-           fixedNumber(highest, 1) + ", gives no thrust there; the speed of advance Va = " +
-           plainNumber(advanceSpeed) + " m/s was perhaps given in knots (" +
-           plainNumber(advanceSpeed) + " kn is " + fixedNumber(advanceSpeed * kKnot, 3) +
+           " lies beyond the series: even its largest pitch ratio, P/D " + fixedNumber(highest, 1) +
+           ", gives no thrust there; the speed of advance Va = " + plainNumber(advanceSpeed) +
+           " m/s was perhaps given in knots (" + plainNumber(advanceSpeed) + " kn is " +
+           fixedNumber(advanceSpeed * kKnot, 3) +
            " m/s), or the revolutions N = " + plainNumber(rpm) + " rpm are too low");
 }
 
@@ -411,8 +411,8 @@ void warnDesignDiameter(Session& io, std::string_view quantity, float required, 
   if (warned(io, "revolutions unit")) {
     likely = "the revolutions N = " + plainNumber(rpm) + " rpm were probably given in rev/s";
   } else if (large && required >= (thrust ? kLargestThrustKN : kLargestPowerKW)) {
-    likely = "the required " + std::string(quantity) + " of " + plainNumber(required) + " " +
-             unit + " was probably given in " + (thrust ? "N" : "W") + " (" +
+    likely = "the required " + std::string(quantity) + " of " + plainNumber(required) + " " + unit +
+             " was probably given in " + (thrust ? "N" : "W") + " (" +
              plainNumber(required / 1000.0f) + " " + unit + ")";
   } else {
     likely = "check the required " + std::string(quantity) + " (" + unit + ", not " +
@@ -421,7 +421,8 @@ void warnDesignDiameter(Session& io, std::string_view quantity, float required, 
   }
   warn(io, "diameter",
        "the diameter found, D = " + fixedNumber(diameter, 3) + " m, is " +
-           (large ? "over " + plainNumber(kLargestDiameter) : "under " + plainNumber(kSmallestDiameter)) +
+           (large ? "over " + plainNumber(kLargestDiameter)
+                  : "under " + plainNumber(kSmallestDiameter)) +
            " m, which no ship's propeller is: " + likely);
 }
 

@@ -60,8 +60,8 @@ void warnUntestedAreaRatioRows(Session& io, int seriesType, float bladeCount,
 // result: the propeller's pitch and area ratios and the J of the design (none:
 // a table over J, whose rows below the fitted J are a note). Figures the run
 // tabulates beyond the fitted ranges are a note of run.csv (see Evaluator).
-void warnGawnRegressionAt(Session& io, const SeriesModel& model, float pitchRatio,
-                          float areaRatio, std::optional<float> j);
+void warnGawnRegressionAt(Session& io, const SeriesModel& model, float pitchRatio, float areaRatio,
+                          std::optional<float> j);
 
 // Which scale correction the series is evaluated with, when one was asked
 // for: this program's own (about six times the published one), the published

@@ -259,8 +259,8 @@ void warnGivenPropeller(Session& io, const Task& task, const Evaluator& evaluate
 }
 
 // The chosen row's pitch ratio against the series and the ends of the sweep.
-void warnChosenRow(Session& io, const Task& task, const Evaluator& evaluate,
-                   const Candidates& rows, int row) {
+void warnChosenRow(Session& io, const Task& task, const Evaluator& evaluate, const Candidates& rows,
+                   int row) {
   const float pitch = rows.pitch[static_cast<size_t>(row)];
   warnPitchRatio(io, task.seriesType, pitch);
   warnChosenAtSweepEnd(io, row, pitch, rows.firstSweptPitch, rows.lastSweptPitch);

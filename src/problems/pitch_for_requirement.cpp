@@ -198,8 +198,8 @@ void solvePitchFor(const RequirementReport& r, const Task& task, const ModelOpti
   const float rho = task.rho;
   const float operatingJ = advanceCoefficient(task.advanceSpeed, n, d);
   warnRevolutionsUnit(io, task.rpm, d);
-  warnAdvanceBeyondSeries(io, problem.evaluate.model, task.bladeCount, task.areaRatio,
-                          operatingJ, task.advanceSpeed, task.rpm);
+  warnAdvanceBeyondSeries(io, problem.evaluate.model, task.bladeCount, task.areaRatio, operatingJ,
+                          task.advanceSpeed, task.rpm);
   reportInputs(io, task, operatingJ);
   if (r.pauseBeforeSweep) {
     pause(io, " DEVAM ICIN ENTER TUSUNA BASINIZ ");
