@@ -11,7 +11,7 @@ import subprocess
 import pytest
 
 from conftest import helisolv
-from test_recorded_runs import recorded_cases, test_recorded_run
+import test_recorded_runs as recorded
 
 COMMA_LOCALE = "de_DE.UTF-8"
 
@@ -44,9 +44,9 @@ def comma_locale(tmp_path_factory):
         os.environ["LOCPATH"] = saved_path
 
 
-@pytest.mark.parametrize("case", recorded_cases())
+@pytest.mark.parametrize("case", recorded.recorded_cases())
 def test_recorded_run_under_a_comma_locale(case, tmp_path, monkeypatch, comma_locale):
-    test_recorded_run(case, tmp_path, monkeypatch)
+    recorded.test_recorded_run(case, tmp_path, monkeypatch)
 
 
 def test_csv_numbers_and_messages_under_a_comma_locale(tmp_path, comma_locale):
