@@ -3,6 +3,7 @@
 // the given revolutions, and the thrust it then gives; the user picks one
 // candidate on the console and gets its full data.
 
+#include <algorithm>
 #include <cmath>
 
 #include "driver/report_lines.hpp"
@@ -40,6 +41,12 @@ float bollardTorque(float d, float kq, float n, float rho) {
   return intPow(d, 5) * kq * intPow(n, 2) * rho;
 }
 
+// A tug's bollard pull is quoted in tonnes-force: 1 tf = 9.80665 kN (the
+// standard gravity).
+float tonnesForce(float kiloNewtons) {
+  return kiloNewtons / 9.80665f;
+}
+
 }  // namespace
 
 Outcome solveBollardPull(const Task& task, const ModelOptions& models, Session& io) {
@@ -61,6 +68,9 @@ Outcome solveBollardPull(const Task& task, const ModelOptions& models, Session& 
   checkPositive(io, "D2", task.bollardDiameter2);
   checkPositive(io, "D3", task.bollardDiameter3);
   warnBladesAndAreaRatio(io, task.seriesType, task.bladeCount, task.areaRatio);
+  warnRevolutionsUnit(
+      io, task.rpm,
+      std::min({task.bollardDiameter1, task.bollardDiameter2, task.bollardDiameter3}));
 
   const float candidateDiameter[4] = {0.0f, task.bollardDiameter1, task.bollardDiameter2,
                                       task.bollardDiameter3};
@@ -133,7 +143,9 @@ Outcome solveBollardPull(const Task& task, const ModelOptions& models, Session& 
     const float thrust = bollardThrust(d, p.kt, n, rho);
     report(io, "(1X,I2,3X,F5.3,2X,F7.4,3X,F5.3,2X,F7.4,1X,F9.0,3X,F5.3)",
            {k, d, 10.0f * p.kq, bollardPitch, p.kt, thrust});
-    data::row(io, data::Table::Bollard, {k, d, p.kq, bollardPitch, p.kt, thrust});
+    data::row(
+        io, data::Table::Bollard,
+        {k, d, p.kq, bollardPitch, p.kt, thrust, thrust / 1000.0f, tonnesForce(thrust / 1000.0f)});
 
     candidatePitch[k] = bollardPitch;
     candidateKt[k] = p.kt;
@@ -180,6 +192,7 @@ Outcome solveBollardPull(const Task& task, const ModelOptions& models, Session& 
   data::result(io, "rps", n, "1/s");
   data::result(io, "rpm", revsPerMinute(n), "1/min");
   data::result(io, "thrust", thrust / 1000.0f, "kN");
+  data::result(io, "thrust in tonnes-force", tonnesForce(thrust / 1000.0f), "tf");
   data::result(io, "diameter", diameter, "m");
   data::result(io, "blades", truncToInt(propeller.bladeCount));
   data::result(io, "area ratio", task.areaRatio);

@@ -197,6 +197,9 @@ void solvePitchFor(const RequirementReport& r, const Task& task, const ModelOpti
   const float d = task.diameter;
   const float rho = task.rho;
   const float operatingJ = advanceCoefficient(task.advanceSpeed, n, d);
+  warnRevolutionsUnit(io, task.rpm, d);
+  warnAdvanceBeyondSeries(io, problem.evaluate.model, task.bladeCount, task.areaRatio, operatingJ,
+                          task.advanceSpeed, task.rpm);
   reportInputs(io, task, operatingJ);
   if (r.pauseBeforeSweep) {
     pause(io, " DEVAM ICIN ENTER TUSUNA BASINIZ ");
@@ -223,6 +226,7 @@ void solvePitchFor(const RequirementReport& r, const Task& task, const ModelOpti
   const float pitchRatio = problem.propeller.pitchRatio;
   warnPitchRatio(io, task.seriesType, pitchRatio);
   warnPitchAtTableEnd(io, pitchRatio, sweep.pitch[1], sweep.pitch[sweep.count], "requirement");
+  warnGawnRegressionAt(io, problem.evaluate.model, pitchRatio, task.areaRatio, designJ);
   report(io, r.pitchLine, {pitchRatio});
   data::result(io, "pitch ratio", pitchRatio);
   if (r.quantity == Requirement::Thrust)
