@@ -40,7 +40,8 @@ struct Operating {
 OpenWaterPoint evaluateAt(const Problem& p, const Propeller& prop, float j, float d, float n,
                           float va, SearchNotes& notes) {
   ScaleCorrection c;
-  if (p.in.correction != SelectionCorrection::None) {
+  // Without a diameter and revolutions there is nothing to scale to yet.
+  if (p.in.correction != SelectionCorrection::None && d > 0.0f && n > 0.0f) {
     c.viscousFlag = 1;
     c.method = p.in.correction == SelectionCorrection::Ittc78     ? ViscousCorrection::Ittc78
                : p.in.correction == SelectionCorrection::Reynolds ? ViscousCorrection::Reynolds
@@ -60,7 +61,7 @@ OpenWaterPoint evaluateAt(const Problem& p, const Propeller& prop, float j, floa
 // The J at which the propeller delivers the thrust, with the diameter fixed
 // (revolutions Va / (J D)) or the revolutions fixed (diameter Va / (J n)).
 std::optional<Operating> solveAdvance(const Problem& p, const Propeller& prop, const Duty& duty,
-                                      bool diameterFixed, float fixed, SearchNotes& notes) {
+                                      bool diameterFixed, float fixed) {
   const float va = duty.advanceSpeed;
   const float rho = p.in.density;
   Operating op;
@@ -68,7 +69,10 @@ std::optional<Operating> solveAdvance(const Problem& p, const Propeller& prop, c
     op.j = j;
     op.d = diameterFixed ? fixed : diameterFromAdvance(va, j, fixed);
     op.n = diameterFixed ? va / (j * fixed) : fixed;
-    const OpenWaterPoint point = evaluateAt(p, prop, j, op.d, op.n, va, notes);
+    // The trial points of the bracket lie far outside any propeller's ground;
+    // only the chosen one's notes count.
+    SearchNotes trialNotes;
+    const OpenWaterPoint point = evaluateAt(p, prop, j, op.d, op.n, va, trialNotes);
     op.kt = point.kt;
     op.kq = point.kq;
     op.eta0 = point.eta0;
@@ -108,77 +112,103 @@ std::optional<Operating> solveAdvance(const Problem& p, const Propeller& prop, c
   return op;
 }
 
+// Which bound a trial leaves or is held at.
+enum class Limit { None, Diameter, Rpm, TipSpeed };
+
 struct Trial {
+  float x = 0.0f;  // the variable searched: P/D, or J
   float pd = 0.0f;
   Fit fit = Fit::NoRoot;
+  Limit limit = Limit::None;  // the bound left (fit Below or Above) or held at
+  bool atLow = false;         // held at the lower bound of a following variable
+  bool atHigh = false;        // at its upper bound
   Operating op;
 };
 
-struct Choice {
-  Trial trial;
-  bool atLow = false;   // the following variable at its lower bound
-  bool atHigh = false;  // at its upper bound
-};
+// The most efficient fitting trial over [lo, hi]: a grid of steps, the points
+// where the fit changes found by halving, then golden sections between the
+// best grid point's neighbours (or those points). tolerance is the width at
+// which the halving and the sections stop.
+class LineSearch {
+ public:
+  LineSearch(std::function<Trial(float)> trial, float tolerance)
+      : trial_(std::move(trial)), tolerance_(tolerance) {}
 
-struct PitchSearch {
-  const Problem& p;
-  const Duty& duty;
-  Propeller prop;
-  bool diameterFixed;
-  float fixed;
-  float low;  // bounds of the following variable: rpm, or diameter in m
-  float high;
-  SearchNotes& notes;
-
-  Trial trial(float pd) {
-    Trial t;
-    t.pd = pd;
-    Propeller q = prop;
-    q.pitchRatio = pd;
-    const auto op = solveAdvance(p, q, duty, diameterFixed, fixed, notes);
-    if (!op || !(op->eta0 > 0.0f)) return t;
-    t.op = *op;
-    const float v = diameterFixed ? revsPerMinute(op->n) : op->d;
-    t.fit = v < low ? Fit::Below : (v > high ? Fit::Above : Fit::Inside);
-    return t;
+  std::optional<Trial> best(float lo, float hi, int steps, std::vector<Trial>& grid) {
+    for (int i = 0; i <= steps; ++i) {
+      const float x =
+          i == steps ? hi : lo + (hi - lo) * static_cast<float>(i) / static_cast<float>(steps);
+      grid.push_back(trial_(x));
+    }
+    std::vector<Trial> candidates;
+    int bestIndex = -1;
+    for (int i = 0; i <= steps; ++i) {
+      if (grid[i].fit != Fit::Inside) continue;
+      candidates.push_back(grid[i]);
+      if (bestIndex < 0 || grid[i].op.eta0 > grid[bestIndex].op.eta0) bestIndex = i;
+    }
+    if (bestIndex < 0) return std::nullopt;
+    float left = grid[bestIndex].x;
+    float right = left;
+    for (int i = 0; i < steps; ++i) {
+      const bool inA = grid[i].fit == Fit::Inside;
+      const bool inB = grid[i + 1].fit == Fit::Inside;
+      const bool boundA = grid[i].fit == Fit::Below || grid[i].fit == Fit::Above;
+      const bool boundB = grid[i + 1].fit == Fit::Below || grid[i + 1].fit == Fit::Above;
+      std::optional<Trial> edge;
+      if (inA && boundB) edge = boundary(grid[i], grid[i + 1]);
+      if (inB && boundA) edge = boundary(grid[i + 1], grid[i]);
+      if (edge) candidates.push_back(*edge);
+      if (i + 1 == bestIndex) left = edge ? edge->x : (inA ? grid[i].x : left);
+      if (i == bestIndex) right = edge ? edge->x : (inB ? grid[i + 1].x : right);
+    }
+    if (right > left) candidates.push_back(golden(left, right, grid[bestIndex]));
+    const Trial* chosen = &candidates.front();
+    for (const Trial& c : candidates)
+      if (c.op.eta0 > chosen->op.eta0) chosen = &c;
+    return *chosen;
   }
 
-  // The pitch ratio between a fitting trial and one that leaves a bound,
-  // where the following variable meets the bound: 40 halvings put it within
-  // 1e-12 of the grid step, below any 32-bit difference.
-  Choice boundary(Trial in, Trial out) {
-    for (int step = 0; step < 40 && std::fabs(out.pd - in.pd) > 1e-6f; ++step) {
-      const Trial mid = trial(0.5f * (in.pd + out.pd));
+ private:
+  // Where the following variable meets the bound the outer trial leaves:
+  // 40 halvings are more than any tolerance here needs.
+  Trial boundary(Trial in, Trial out) {
+    for (int step = 0; step < 40 && std::fabs(out.x - in.x) > tolerance_; ++step) {
+      const Trial mid = trial_(0.5f * (in.x + out.x));
       if (mid.fit == Fit::Inside)
         in = mid;
       else
         out = mid;
     }
-    return {in, out.fit == Fit::Below, out.fit == Fit::Above};
+    if (out.fit == Fit::Below || out.fit == Fit::Above) {
+      in.limit = out.limit;
+      in.atLow = out.fit == Fit::Below;
+      in.atHigh = out.fit == Fit::Above;
+    }
+    return in;
   }
 
-  // The most efficient fitting trial between a and b by golden sections; 30
-  // sections shrink the interval to 1e-6 of its width, below the printed P/D.
+  // Golden sections of [a, b]; 40 are more than any tolerance here needs.
   Trial golden(float a, float b, Trial best) {
     constexpr float r = 0.618034f;
     float x1 = b - r * (b - a);
     float x2 = a + r * (b - a);
-    Trial t1 = trial(x1);
-    Trial t2 = trial(x2);
+    Trial t1 = trial_(x1);
+    Trial t2 = trial_(x2);
     auto score = [](const Trial& t) { return t.fit == Fit::Inside ? t.op.eta0 : -1.0f; };
-    for (int step = 0; step < 30 && b - a > 1e-6f; ++step) {
+    for (int step = 0; step < 40 && b - a > tolerance_; ++step) {
       if (score(t1) >= score(t2)) {
         b = x2;
         x2 = x1;
         t2 = t1;
         x1 = b - r * (b - a);
-        t1 = trial(x1);
+        t1 = trial_(x1);
       } else {
         a = x1;
         x1 = x2;
         t1 = t2;
         x2 = a + r * (b - a);
-        t2 = trial(x2);
+        t2 = trial_(x2);
       }
       if (score(t1) > score(best)) best = t1;
       if (score(t2) > score(best)) best = t2;
@@ -186,55 +216,43 @@ struct PitchSearch {
     return best;
   }
 
-  // The best fitting propeller over the pitch range, or the fits of the grid
-  // when none fits.
-  std::optional<Choice> best(std::vector<Fit>& fits) {
-    const float pdLo = p.pitch.low;
-    const float pdHi = p.pitch.high;
-    const int steps = std::max(2, static_cast<int>(std::lround((pdHi - pdLo) / 0.1f)));
-    std::vector<Trial> grid;
-    for (int i = 0; i <= steps; ++i) {
-      const float pd =
-          i == steps ? pdHi
-                     : pdLo + (pdHi - pdLo) * static_cast<float>(i) / static_cast<float>(steps);
-      grid.push_back(trial(pd));
-      fits.push_back(grid.back().fit);
-    }
-    std::vector<Choice> candidates;
-    int bestIndex = -1;
-    for (int i = 0; i <= steps; ++i) {
-      if (grid[i].fit != Fit::Inside) continue;
-      candidates.push_back({grid[i]});
-      if (bestIndex < 0 || grid[i].op.eta0 > grid[bestIndex].op.eta0) bestIndex = i;
-    }
-    if (bestIndex < 0) return std::nullopt;
-    float left = grid[bestIndex].pd;
-    float right = left;
-    for (int i = 0; i < steps; ++i) {
-      const bool inA = grid[i].fit == Fit::Inside;
-      const bool inB = grid[i + 1].fit == Fit::Inside;
-      const bool boundA = grid[i].fit == Fit::Below || grid[i].fit == Fit::Above;
-      const bool boundB = grid[i + 1].fit == Fit::Below || grid[i + 1].fit == Fit::Above;
-      Choice edge;
-      bool found = false;
-      if (inA && boundB) {
-        edge = boundary(grid[i], grid[i + 1]);
-        found = true;
-      } else if (inB && boundA) {
-        edge = boundary(grid[i + 1], grid[i]);
-        found = true;
-      }
-      if (found) candidates.push_back(edge);
-      if (i + 1 == bestIndex) left = found ? edge.trial.pd : (inA ? grid[i].pd : left);
-      if (i == bestIndex) right = found ? edge.trial.pd : (inB ? grid[i + 1].pd : right);
-    }
-    if (right > left) candidates.push_back({golden(left, right, grid[bestIndex])});
-    const Choice* chosen = &candidates.front();
-    for (const Choice& c : candidates)
-      if (c.trial.op.eta0 > chosen->trial.op.eta0) chosen = &c;
-    return *chosen;
-  }
+  std::function<Trial(float)> trial_;
+  float tolerance_;
 };
+
+// The grid over the pitch range: steps of about 0.1.
+int pitchSteps(const Problem& p) {
+  return std::max(2, static_cast<int>(std::lround((p.pitch.high - p.pitch.low) / 0.1f)));
+}
+
+// The propeller of this P/D and J with both diameter and revolutions free:
+// the thrust fixes D = J (T / (rho Va^2 Kt))^0.5, and n = Va / (J D). A
+// correction depends on D and n in turn: the fixed point is iterated until D
+// settles to 1e-6 (its change falls tenfold a step; 12 steps is the cap).
+std::optional<Operating> freeOperating(const Problem& p, const Propeller& prop, const Duty& duty,
+                                       float j) {
+  const float va = duty.advanceSpeed;
+  const float rho = p.in.density;
+  Operating op;
+  op.j = j;
+  float d = 0.0f;
+  SearchNotes trialNotes;
+  for (int step = 0; step < 12; ++step) {
+    const float n = d > 0.0f ? va / (j * d) : 0.0f;
+    const OpenWaterPoint point = evaluateAt(p, prop, j, d, n, va, trialNotes);
+    if (!(point.kt > 0.0f)) return std::nullopt;
+    op.kt = point.kt;
+    op.kq = point.kq;
+    op.eta0 = point.eta0;
+    const float next = j * realPow(duty.thrust / (rho * va * va * point.kt), 0.5f);
+    const bool settled = std::fabs(next - d) <= 1e-6f * next;
+    d = next;
+    if (settled || p.in.correction == SelectionCorrection::None) break;
+  }
+  op.d = d;
+  op.n = va / (j * d);
+  return op;
+}
 
 std::string number(float v, int decimals) {
   if (!std::isfinite(v)) return "****";
@@ -243,34 +261,32 @@ std::string number(float v, int decimals) {
   return buffer;
 }
 
-// Why no pitch ratio fits: which bound every propeller of the range leaves.
-std::string fitReason(const std::vector<Fit>& fits, bool diameterFixed, float fixed, float low,
-                      float high, bool tipLimited, const Problem& p) {
-  const bool allAbove =
-      std::all_of(fits.begin(), fits.end(), [](Fit f) { return f == Fit::Above; });
-  const bool allBelow =
-      std::all_of(fits.begin(), fits.end(), [](Fit f) { return f == Fit::Below; });
+// Why no propeller fits: which bound every trial of the range leaves.
+std::string fitReason(const std::vector<Trial>& grid, const Problem& p, const std::string& where) {
+  auto all = [&](Fit f, Limit l) {
+    return !grid.empty() && std::all_of(grid.begin(), grid.end(), [&](const Trial& t) {
+      return t.fit == f && (l == Limit::None || t.limit == l);
+    });
+  };
   const std::string pitch =
-      "pitch ratio " + number(p.pitch.low, 2) + " to " + number(p.pitch.high, 2);
-  if (diameterFixed) {
-    if (allAbove)
-      return "the thrust needs more than " + number(high, 1) + " rpm" +
-             (tipLimited ? " (the tip-speed limit)" : " (the upper rpm limit)") + " at diameter " +
-             number(fixed, 3) + " m for every " + pitch;
-    if (allBelow)
-      return "the thrust needs less than " + number(low, 1) +
-             " rpm (the lower rpm limit) at diameter " + number(fixed, 3) + " m for every " + pitch;
-  } else {
-    if (allAbove)
-      return "the thrust needs a diameter above " + number(high, 3) + " m" +
-             (tipLimited ? " (the tip-speed limit)" : " (the aperture)") + " at " +
-             number(revsPerMinute(fixed), 1) + " rpm for every " + pitch;
-    if (allBelow)
-      return "the thrust needs a diameter below " + number(low, 3) +
-             " m (the lower diameter limit) at " + number(revsPerMinute(fixed), 1) +
-             " rpm for every " + pitch;
+      " for every pitch ratio " + number(p.pitch.low, 2) + " to " + number(p.pitch.high, 2);
+  const std::optional<float> tip = p.in.tipSpeedMax;
+  if (all(Fit::Above, Limit::Rpm) || all(Fit::Below, Limit::Rpm)) {
+    const bool above = grid.front().fit == Fit::Above;
+    return "the thrust needs " + std::string(above ? "more than " : "less than ") +
+           number(above ? p.rpm.high : p.rpm.low, 1) + " rpm (the " + (above ? "upper" : "lower") +
+           " rpm limit)" + where + pitch;
   }
-  return "no propeller of " + pitch + " within the diameter and rpm ranges delivers the thrust";
+  if (all(Fit::Above, Limit::Diameter) || all(Fit::Below, Limit::Diameter)) {
+    const bool above = grid.front().fit == Fit::Above;
+    return "the thrust needs a diameter " + std::string(above ? "above " : "below ") +
+           number(above ? p.diameter.high : p.diameter.low, 3) + " m (" +
+           (above ? "the aperture" : "the lower diameter limit") + ")" + where + pitch;
+  }
+  if (tip && all(Fit::Above, Limit::TipSpeed))
+    return "the thrust needs a tip speed above the limit of " + number(*tip, 1) + " m/s" + where +
+           pitch;
+  return "no propeller within the diameter, rpm and pitch ranges delivers the thrust" + where;
 }
 
 struct AreaChoice {
@@ -278,17 +294,22 @@ struct AreaChoice {
   std::string refusal;
 };
 
-SelectedPropeller fromChoice(const Problem& p, int blades, float ear, const Choice& c,
-                             const Duty& duty, SearchNotes& notes) {
+SelectedPropeller fromTrial(const Problem& p, int blades, float ear, const Trial& t,
+                            const Duty& duty, SearchNotes& notes) {
   SelectedPropeller s;
   s.blades = blades;
   s.areaRatio = ear;
-  s.pitchRatio = c.trial.pd;
-  s.diameter = c.trial.op.d;
-  s.rpm = revsPerMinute(c.trial.op.n);
+  s.pitchRatio = t.pd;
+  s.diameter = t.op.d;
+  s.rpm = revsPerMinute(t.op.n);
   completeFigures(p, duty, s, notes);
-  const bool edge = s.pitchRatio <= p.pitch.low + 1e-4f || s.pitchRatio >= p.pitch.high - 1e-4f;
-  s.active.pitchAtSeriesEdge = edge;
+  s.active.pitchAtSeriesEdge =
+      s.pitchRatio <= p.pitch.low + 1e-4f || s.pitchRatio >= p.pitch.high - 1e-4f;
+  if (t.atLow || t.atHigh) {
+    s.active.diameterAtLimit = t.limit == Limit::Diameter;
+    s.active.rpmAtLimit = t.limit == Limit::Rpm;
+    s.active.tipSpeedAtLimit = t.limit == Limit::TipSpeed;
+  }
   return s;
 }
 
@@ -297,128 +318,97 @@ AreaChoice bestAtArea(const Problem& p, int blades, float ear, const Duty& duty,
                       SearchNotes& notes) {
   const Propeller prop{static_cast<float>(blades), ear, 0.0f};
   const std::optional<float> tip = p.in.tipSpeedMax;
+  // How a propeller's diameter (m) and revolutions (rev/s) stand against
+  // their bounds and the tip-speed limit.
+  auto fitOf = [&](Trial& t) {
+    const float rpm = revsPerMinute(t.op.n);
+    const float d = t.op.d;
+    t.fit = Fit::Inside;
+    if (d < p.diameter.low) {
+      t.fit = Fit::Below;
+      t.limit = Limit::Diameter;
+    } else if (d > p.diameter.high) {
+      t.fit = Fit::Above;
+      t.limit = Limit::Diameter;
+    } else if (rpm < p.rpm.low) {
+      t.fit = Fit::Below;
+      t.limit = Limit::Rpm;
+    } else if (rpm > p.rpm.high) {
+      t.fit = Fit::Above;
+      t.limit = Limit::Rpm;
+    } else if (tip && tipSpeed(d, t.op.n) > *tip) {
+      t.fit = Fit::Above;
+      t.limit = Limit::TipSpeed;
+    }
+  };
   AreaChoice out;
-  auto mark = [&](SelectedPropeller& s, const Choice& c, bool diameterFixed, bool tipBinds) {
-    if (diameterFixed) {
-      if (c.atHigh && tipBinds)
-        s.active.tipSpeedAtLimit = true;
-      else if (c.atLow || c.atHigh)
-        s.active.rpmAtLimit = true;
-    } else {
-      if (c.atHigh && tipBinds)
-        s.active.tipSpeedAtLimit = true;
-      else if (c.atLow || c.atHigh)
-        s.active.diameterAtLimit = true;
-    }
-  };
-  // One of diameter and revolutions fixed: the pitch search alone.
-  auto withDiameter = [&](float d, std::vector<Fit>& fits, bool& tipBinds) {
-    float high = p.rpm.high;
-    tipBinds = false;
-    if (tip && *tip * 60.0f / (kPi * d) < high) {
-      high = *tip * 60.0f / (kPi * d);
-      tipBinds = true;
-    }
-    PitchSearch search{p, duty, prop, true, d, p.rpm.low, high, notes};
-    return search.best(fits);
-  };
-  if (!p.diameter.fixed() && p.rpm.fixed()) {
-    const float n = revsPerSecond(p.rpm.low);
-    float high = p.diameter.high;
-    bool tipBinds = false;
-    if (tip && *tip / (kPi * n) < high) {
-      high = *tip / (kPi * n);
-      tipBinds = true;
-    }
-    PitchSearch search{p, duty, prop, false, n, p.diameter.low, high, notes};
-    std::vector<Fit> fits;
-    const auto c = search.best(fits);
-    if (!c) {
-      out.refusal = fitReason(fits, false, n, p.diameter.low, high, tipBinds, p);
-      return out;
-    }
-    SelectedPropeller s = fromChoice(p, blades, ear, *c, duty, notes);
-    mark(s, *c, false, tipBinds);
-    out.propeller = s;
+  std::vector<Trial> grid;
+  std::optional<Trial> best;
+  std::string where;
+  if (p.diameter.fixed() || p.rpm.fixed()) {
+    // One of them fixed: for each P/D the J that delivers the thrust.
+    const bool diameterFixed = p.diameter.fixed();
+    const float fixed = diameterFixed ? p.diameter.low : revsPerSecond(p.rpm.low);
+    where = diameterFixed ? " at diameter " + number(fixed, 3) + " m"
+                          : " at " + number(p.rpm.low, 1) + " rpm";
+    LineSearch pitch(
+        [&](float pd) {
+          Trial t;
+          t.x = pd;
+          t.pd = pd;
+          Propeller q = prop;
+          q.pitchRatio = pd;
+          const auto op = solveAdvance(p, q, duty, diameterFixed, fixed);
+          if (!op || !(op->eta0 > 0.0f)) return t;
+          t.op = *op;
+          fitOf(t);
+          return t;
+        },
+        1e-4f);
+    best = pitch.best(p.pitch.low, p.pitch.high, pitchSteps(p), grid);
+  } else {
+    // Both free: for each P/D the most efficient J whose D and n fit, the J
+    // on a grid of 0.1 from 0.05 to 2.45 (beyond, no propeller of the series
+    // gives thrust) refined to 1e-5.
+    LineSearch pitch(
+        [&](float pd) {
+          Propeller q = prop;
+          q.pitchRatio = pd;
+          LineSearch advance(
+              [&](float j) {
+                Trial t;
+                t.x = j;
+                t.pd = pd;
+                const auto op = freeOperating(p, q, duty, j);
+                if (!op || !(op->eta0 > 0.0f)) return t;
+                t.op = *op;
+                fitOf(t);
+                return t;
+              },
+              1e-5f);
+          std::vector<Trial> js;
+          std::optional<Trial> b = advance.best(0.05f, 2.45f, 24, js);
+          if (b) {
+            b->x = pd;
+            return *b;
+          }
+          // None fits: the bound the fitting side of the grid leaves.
+          Trial t;
+          t.x = pd;
+          t.pd = pd;
+          for (const Trial& j : js)
+            if (j.fit == Fit::Below || j.fit == Fit::Above) t = j;
+          t.x = pd;
+          return t;
+        },
+        1e-4f);
+    best = pitch.best(p.pitch.low, p.pitch.high, pitchSteps(p), grid);
+  }
+  if (!best) {
+    out.refusal = fitReason(grid, p, where);
     return out;
   }
-  if (p.diameter.fixed()) {
-    std::vector<Fit> fits;
-    bool tipBinds = false;
-    const auto c = withDiameter(p.diameter.low, fits, tipBinds);
-    if (!c) {
-      float high = p.rpm.high;
-      if (tipBinds) high = *tip * 60.0f / (kPi * p.diameter.low);
-      out.refusal = fitReason(fits, true, p.diameter.low, p.rpm.low, high, tipBinds, p);
-      return out;
-    }
-    SelectedPropeller s = fromChoice(p, blades, ear, *c, duty, notes);
-    mark(s, *c, true, tipBinds);
-    out.propeller = s;
-    return out;
-  }
-  // Both free: the diameter on a grid of six steps, refined by golden
-  // sections between the neighbours of the best (24 sections shrink a step
-  // to 1e-5 of itself).
-  struct AtDiameter {
-    float d;
-    std::optional<Choice> c;
-    bool tipBinds = false;
-    std::vector<Fit> fits;
-  };
-  auto at = [&](float d) {
-    AtDiameter a{d, std::nullopt, false, {}};
-    a.c = withDiameter(d, a.fits, a.tipBinds);
-    return a;
-  };
-  auto score = [](const AtDiameter& a) { return a.c ? a.c->trial.op.eta0 : -1.0f; };
-  const float dLo = p.diameter.low;
-  const float dHi = p.diameter.high;
-  constexpr int kSteps = 6;
-  std::vector<AtDiameter> grid;
-  for (int i = 0; i <= kSteps; ++i)
-    grid.push_back(
-        at(i == kSteps ? dHi
-                       : dLo + (dHi - dLo) * static_cast<float>(i) / static_cast<float>(kSteps)));
-  int bestIndex = -1;
-  for (int i = 0; i <= kSteps; ++i)
-    if (grid[i].c && (bestIndex < 0 || score(grid[i]) > score(grid[bestIndex]))) bestIndex = i;
-  if (bestIndex < 0) {
-    // Say what binds at the aperture, where the thrust is easiest to give.
-    out.refusal = fitReason(grid.back().fits, true, dHi, p.rpm.low,
-                            grid.back().tipBinds ? *tip * 60.0f / (kPi * dHi) : p.rpm.high,
-                            grid.back().tipBinds, p);
-    return out;
-  }
-  AtDiameter best = grid[bestIndex];
-  float a = grid[std::max(0, bestIndex - 1)].d;
-  float b = grid[std::min(kSteps, bestIndex + 1)].d;
-  constexpr float r = 0.618034f;
-  float x1 = b - r * (b - a);
-  float x2 = a + r * (b - a);
-  AtDiameter t1 = at(x1);
-  AtDiameter t2 = at(x2);
-  for (int step = 0; step < 24 && b - a > 1e-6f * b; ++step) {
-    if (score(t1) >= score(t2)) {
-      b = x2;
-      x2 = x1;
-      t2 = t1;
-      x1 = b - r * (b - a);
-      t1 = at(x1);
-    } else {
-      a = x1;
-      x1 = x2;
-      t1 = t2;
-      x2 = a + r * (b - a);
-      t2 = at(x2);
-    }
-    if (score(t1) > score(best)) best = t1;
-    if (score(t2) > score(best)) best = t2;
-  }
-  SelectedPropeller s = fromChoice(p, blades, ear, *best.c, duty, notes);
-  mark(s, *best.c, true, best.tipBinds);
-  s.active.diameterAtLimit = best.d >= dHi * (1.0f - 1e-5f) || best.d <= dLo * (1.0f + 1e-5f);
-  out.propeller = s;
+  out.propeller = fromTrial(p, blades, ear, *best, duty, notes);
   return out;
 }
 
@@ -486,7 +476,17 @@ void completeFigures(const Problem& p, const Duty& duty, SelectedPropeller& s, S
 
 BladeResult bestForBlades(const Problem& p, int blades, const Duty& duty, SearchNotes& notes) {
   BladeResult out;
-  auto at = [&](float ear) { return bestAtArea(p, blades, ear, duty, notes); };
+  // The candidates' notes are not the run's: only the chosen propeller's are.
+  SearchNotes candidateNotes;
+  auto at = [&](float ear) { return bestAtArea(p, blades, ear, duty, candidateNotes); };
+  auto noted = [&](BladeResult r) {
+    if (r.propeller) {
+      const ActiveConstraints active = r.propeller->active;
+      completeFigures(p, duty, *r.propeller, notes);
+      r.propeller->active = active;
+    }
+    return r;
+  };
   auto usable = [&](const AreaChoice& c) {
     return c.propeller &&
            (p.in.cavitation == CavitationCriterion::None || criterionHolds(p, *c.propeller));
@@ -512,7 +512,7 @@ BladeResult bestForBlades(const Problem& p, int blades, const Duty& duty, Search
       return out;
     }
     out.propeller = c.propeller;
-    return out;
+    return noted(out);
   }
   // The lowest area ratio the criterion admits: the grid of 0.05 from the
   // lower end up, then 20 halvings of the step where it starts to hold (the
@@ -531,7 +531,7 @@ BladeResult bestForBlades(const Problem& p, int blades, const Duty& duty, Search
       if (usable(c)) {
         float good = ear;
         lower = c;
-        for (int k = 0; k < 20 && good - failed > 1e-5f; ++k) {
+        for (int k = 0; k < 20 && good - failed > 1e-4f; ++k) {
           const float mid = 0.5f * (good + failed);
           AreaChoice m = at(mid);
           if (usable(m)) {
@@ -561,7 +561,7 @@ BladeResult bestForBlades(const Problem& p, int blades, const Duty& duty, Search
   // lower end, then golden sections between the neighbours of the best (20
   // sections shrink a step to 1e-5 of itself).
   auto score = [&](const AreaChoice& c) { return usable(c) ? c.propeller->eta0 : -1.0f; };
-  const int steps = std::max(1, static_cast<int>(std::ceil((hi - lo) / 0.05f)));
+  const int steps = std::max(1, static_cast<int>(std::ceil((hi - lo) / 0.1f)));
   std::vector<std::pair<float, AreaChoice>> grid;
   grid.push_back({lo, lower});
   for (int i = 1; i <= steps; ++i) {
@@ -591,7 +591,7 @@ BladeResult bestForBlades(const Problem& p, int blades, const Duty& duty, Search
   float x2 = a + r * (b - a);
   AreaChoice t1 = at(x1);
   AreaChoice t2 = at(x2);
-  for (int step = 0; step < 20 && b - a > 1e-5f; ++step) {
+  for (int step = 0; step < 20 && b - a > 2e-4f; ++step) {
     if (score(t1) >= score(t2)) {
       b = x2;
       x2 = x1;
@@ -609,7 +609,7 @@ BladeResult bestForBlades(const Problem& p, int blades, const Duty& duty, Search
     if (score(t2) > score(best)) best = t2;
   }
   out.propeller = best.propeller;
-  out.propeller->active.areaRatioAtMinimum = atMinimum && out.propeller->areaRatio <= lo + 1e-4f;
+  out.propeller->active.areaRatioAtMinimum = atMinimum && out.propeller->areaRatio <= lo + 1e-3f;
   return out;
 }
 
@@ -617,7 +617,7 @@ std::optional<SelectedPropeller> atDuty(const Problem& p, const SelectedPropelle
                                         const Duty& duty, SearchNotes& notes) {
   const Propeller prop{static_cast<float>(geometry.blades), geometry.areaRatio,
                        geometry.pitchRatio};
-  const auto op = solveAdvance(p, prop, duty, true, geometry.diameter, notes);
+  const auto op = solveAdvance(p, prop, duty, true, geometry.diameter);
   if (!op) return std::nullopt;
   SelectedPropeller s = geometry;
   s.rpm = revsPerMinute(op->n);
