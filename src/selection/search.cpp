@@ -305,6 +305,19 @@ SelectedPropeller fromTrial(const Problem& p, int blades, float ear, const Trial
   completeFigures(p, duty, s, notes);
   s.active.pitchAtSeriesEdge =
       s.pitchRatio <= p.pitch.low + 1e-4f || s.pitchRatio >= p.pitch.high - 1e-4f;
+  // A propeller held at a bound is given that bound exactly: the search
+  // found it to its tolerance only.
+  if ((t.atLow || t.atHigh) && (t.limit == Limit::Diameter || t.limit == Limit::Rpm)) {
+    const bool diameter = t.limit == Limit::Diameter;
+    const float bound = diameter ? (t.atLow ? p.diameter.low : p.diameter.high)
+                                 : revsPerSecond(t.atLow ? p.rpm.low : p.rpm.high);
+    const Propeller prop{static_cast<float>(blades), ear, t.pd};
+    if (const auto op = solveAdvance(p, prop, duty, diameter, bound)) {
+      s.diameter = op->d;
+      s.rpm = revsPerMinute(op->n);
+      completeFigures(p, duty, s, notes);
+    }
+  }
   if (t.atLow || t.atHigh) {
     s.active.diameterAtLimit = t.limit == Limit::Diameter;
     s.active.rpmAtLimit = t.limit == Limit::Rpm;
