@@ -307,7 +307,8 @@ SelectedPropeller fromTrial(const Problem& p, int blades, float ear, const Trial
       s.pitchRatio <= p.pitch.low + 1e-4f || s.pitchRatio >= p.pitch.high - 1e-4f;
   // A propeller held at a bound is given that bound exactly: the search
   // found it to its tolerance only.
-  if ((t.atLow || t.atHigh) && (t.limit == Limit::Diameter || t.limit == Limit::Rpm)) {
+  if (!p.diameter.fixed() && !p.rpm.fixed() && (t.atLow || t.atHigh) &&
+      (t.limit == Limit::Diameter || t.limit == Limit::Rpm)) {
     const bool diameter = t.limit == Limit::Diameter;
     const float bound = diameter ? (t.atLow ? p.diameter.low : p.diameter.high)
                                  : revsPerSecond(t.atLow ? p.rpm.low : p.rpm.high);
@@ -484,7 +485,10 @@ void completeFigures(const Problem& p, const Duty& duty, SelectedPropeller& s, S
   const CriterionMinimum m = criterionMinimum(p.in.cavitation, f);
   s.minimumAreaRatio = m.minimumAreaRatio;
   s.tauAllowed = m.allowedLoading;
-  if (p.in.cavitation == CavitationCriterion::None) s.tauAllowed = f.tau5;
+  // Without a Burrill criterion the 5 % line is the loading shown for reference.
+  if (p.in.cavitation == CavitationCriterion::None ||
+      p.in.cavitation == CavitationCriterion::Keller)
+    s.tauAllowed = f.tau5;
 }
 
 BladeResult bestForBlades(const Problem& p, int blades, const Duty& duty, SearchNotes& notes) {

@@ -230,8 +230,9 @@ void warnActive(const SelectedPropeller& s, const Problem& p, Warnings& w) {
   const std::string z = "Z = " + std::to_string(s.blades) + ": ";
   if (s.active.diameterAtLimit)
     w.add(z + "the diameter is held at " + fixed(s.diameter, 3) + " m, " +
-          (s.diameter >= p.diameter.high * 0.99999f ? "the aperture (the upper end of its range)"
-                                                    : "the lower end of its range"));
+          (std::fabs(s.diameter - p.diameter.high) < std::fabs(s.diameter - p.diameter.low)
+               ? "the aperture (the upper end of its range)"
+               : "the lower end of its range"));
   if (s.active.areaRatioAtMinimum)
     w.add(z + "the area ratio is held at the cavitation criterion's minimum " +
           fixed(s.areaRatio, 3));
