@@ -160,6 +160,15 @@ struct SelectionResult {
   std::vector<std::string> warnings;
 };
 
+// eta0 of the best propeller of a blade number at one area ratio, and
+// whether the cavitation criterion admits it there.
+struct AreaRatioPoint {
+  int blades = 0;
+  float areaRatio = 0.0f;
+  float eta0 = 0.0f;
+  bool admitted = false;
+};
+
 // Validates the inputs and selects; a refusal says which input or limit.
 SelectionResult select(const SelectionInputs& inputs);
 
@@ -168,5 +177,12 @@ SelectionResult select(const SelectionInputs& inputs);
 std::vector<SpeedPowerPoint> speedPowerCurve(const SelectionInputs& inputs,
                                              const SelectedPropeller& propeller,
                                              const std::vector<float>& speeds);
+
+// eta0 against area ratio for each blade number of a selection, at the
+// selection's duty (for a power, at the chosen propeller's speed), the area
+// ratio in steps of 0.05 over the series' range: what the choice of the area
+// ratio weighed. Not part of select(), which it would slow down several times.
+std::vector<AreaRatioPoint> areaRatioSweep(const SelectionInputs& inputs,
+                                           const SelectionResult& result);
 
 }  // namespace helisolv

@@ -124,7 +124,11 @@ void reportDuty(Session& io, const SelectionInputs& in) {
 
 void reportFreeVariables(Session& io, const SelectionInputs& in) {
   boundsLine(io, "Diameter          ", in.diameter, "m");
-  boundsLine(io, "Revolutions       ", in.rpm, "rpm");
+  if (!in.rpm && in.engineRpm && in.gearRatio)
+    report(io, "(1X,'Revolutions        : ',F9.3,' rpm (engine ',F8.2,' rpm, gear ',F7.4,')')",
+           {*in.engineRpm / *in.gearRatio, *in.engineRpm, *in.gearRatio});
+  else
+    boundsLine(io, "Revolutions       ", in.rpm, "rpm");
   if (in.pitchRatio) boundsLine(io, "Pitch ratio       ", in.pitchRatio, "");
   if (in.areaRatio) boundsLine(io, "Area ratio        ", in.areaRatio, "");
   if (in.cavitation != CavitationCriterion::None) {

@@ -630,6 +630,16 @@ BladeResult bestForBlades(const Problem& p, int blades, const Duty& duty, Search
   return out;
 }
 
+std::optional<SelectedPropeller> bestAtAreaRatio(const Problem& p, int blades, float areaRatio,
+                                                 const Duty& duty) {
+  SearchNotes notes;
+  return bestAtArea(p, blades, areaRatio, duty, notes).propeller;
+}
+
+bool admitted(const Problem& p, const SelectedPropeller& s) {
+  return p.in.cavitation == CavitationCriterion::None || criterionHolds(p, s);
+}
+
 std::optional<SelectedPropeller> atDuty(const Problem& p, const SelectedPropeller& geometry,
                                         const Duty& duty, SearchNotes& notes) {
   const Propeller prop{static_cast<float>(geometry.blades), geometry.areaRatio,

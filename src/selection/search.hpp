@@ -58,6 +58,12 @@ struct BladeResult {
 };
 BladeResult bestForBlades(const Problem& p, int blades, const Duty& duty, SearchNotes& notes);
 
+// The best propeller at one area ratio, and whether the cavitation criterion
+// (if any) admits it.
+std::optional<SelectedPropeller> bestAtAreaRatio(const Problem& p, int blades, float areaRatio,
+                                                 const Duty& duty);
+bool admitted(const Problem& p, const SelectedPropeller& s);
+
 // The propeller's figures completed at its operating point: J, Kt, Kq, eta0,
 // powers, cavitation figures and tip speed.
 void completeFigures(const Problem& p, const Duty& duty, SelectedPropeller& s, SearchNotes& notes);

@@ -295,6 +295,34 @@ std::vector<SpeedPowerPoint> speedPowerCurve(const SelectionInputs& inputs,
   return out;
 }
 
+std::vector<AreaRatioPoint> areaRatioSweep(const SelectionInputs& inputs,
+                                           const SelectionResult& result) {
+  using namespace selection;
+  std::vector<AreaRatioPoint> out;
+  const Checked checked = checkInputs(inputs);
+  if (!checked.problem || !result.chosen) return out;
+  const Problem& p = *checked.problem;
+  Duty duty;
+  if (p.mode == Problem::Mode::Thrust) {
+    duty.thrust = *inputs.thrust * 1000.0f;
+    duty.advanceSpeed = *inputs.advanceSpeed;
+  } else {
+    const float v = result.chosen->shipSpeed;
+    const float r = p.mode == Problem::Mode::ShipSpeed && inputs.resistance
+                        ? *inputs.resistance
+                        : resistanceAt(inputs.resistanceCurve, v);
+    duty = dutyAtSpeed(p, v, r);
+  }
+  const int steps = static_cast<int>(std::lround((p.earMax - p.earMin) / 0.05f));
+  for (int z : p.blades)
+    for (int i = 0; i <= steps; ++i) {
+      const float ear = i == steps ? p.earMax : p.earMin + 0.05f * static_cast<float>(i);
+      const auto s = bestAtAreaRatio(p, z, ear, duty);
+      if (s) out.push_back({z, ear, s->eta0, admitted(p, *s)});
+    }
+  return out;
+}
+
 SelectionResult select(const SelectionInputs& inputs) {
   using namespace selection;
   SelectionResult out;
