@@ -70,7 +70,8 @@ struct SelectionInputs {
   float cavitationMargin = 1.0f;
   float shaftDepth = 0.0f;
   // None: the constants of the program's blade-area checks (100000 Pa in the
-  // cavitation number, 98300 Pa for atmospheric less vapour pressure in Keller's).
+  // cavitation number, 98300 Pa for atmospheric less vapour pressure in Keller's);
+  // either given: atmospheric (default 101325 Pa) less vapour (default 0) in both.
   std::optional<float> vapourPressure;
   std::optional<float> atmosphericPressure;
   std::optional<float> kellerAllowance;  // none: 0.2 single screw, 0.1 twin screw
