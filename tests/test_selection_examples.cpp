@@ -12,6 +12,7 @@
 #include "selection/csv.hpp"
 #include "selection/report.hpp"
 #include "selection/toml_inputs.hpp"
+#include "taskfile/units.hpp"
 
 namespace helisolv {
 namespace {
@@ -68,16 +69,26 @@ TEST(SelectionExamples, KeywordReadingNamesTheKey) {
   auto error = [](std::string_view text) {
     return selection::parseSelection(toml::parse(text)).error;
   };
-  EXPECT_EQ(error("thrust = 420\nthrsut = 1\n"),
+  EXPECT_EQ(error("thrust = \"420 kN\"\nthrsut = 1\n"),
             "unknown input 'thrsut' for problem \"selection\"");
-  EXPECT_EQ(error("thrust = \"420 kN\""),
-            "thrust: give a number in kN (a value with its unit is not read here yet)");
-  EXPECT_EQ(error("diameter = [1, 2, 3]"), "diameter must be a number or a range [low, high]");
+  EXPECT_EQ(error("thrust = 420"), "thrust needs its unit: write \"420 kN\" (kN, N, MN or tf)");
+  EXPECT_EQ(error("thrust = \"420 kW\""),
+            std::get<std::string>(units::parse("420 kW", units::Kind::Force, "thrust")));
+  EXPECT_EQ(error("diameter = [\"1 m\", \"2 m\", \"3 m\"]"),
+            "diameter must be a number or a range [low, high]");
   EXPECT_EQ(error("cavitation = \"burril\""),
             "cavitation must be \"burrill-2.5\", \"burrill-5\", \"burrill-upper-limit\", "
             "\"keller\" or \"none\", not \"burril\"");
   EXPECT_EQ(error("blades = 4.5"), "blades must be a whole number");
-  EXPECT_EQ(error("density = 1e300"), "density must be a finite number");
+  EXPECT_EQ(error("wake_fraction = 1e300"), "wake_fraction must be a finite number");
+  // A ship speed is held in knots: from m/s converted once, in knots as written.
+  auto shipSpeed = [](std::string_view text) {
+    return *selection::parseSelection(toml::parse(text)).inputs->shipSpeed;
+  };
+  EXPECT_EQ(shipSpeed("ship_speed = \"5.144 m/s\""), 10.0f);
+  EXPECT_EQ(shipSpeed("ship_speed = \"14.3 kn\""), 14.3f);
+  // The module's plain numbers, in the unit the inputs name.
+  EXPECT_EQ(*selection::parseSelection(toml::parse("thrust = 420"), true).inputs->thrust, 420.0f);
 }
 
 TEST(SelectionExamples, CsvTablesHoldTheChosenPropeller) {

@@ -3,8 +3,11 @@
 #include "selection/toml_inputs.hpp"
 
 #include <cmath>
+#include <cstdlib>
 #include <set>
 #include <string_view>
+
+#include "taskfile/units.hpp"
 
 namespace helisolv::selection {
 
@@ -14,17 +17,47 @@ struct Error {
   std::string text;
 };
 
-float realOf(const toml::node& node, std::string_view key, std::string_view unit) {
-  if (const auto v = node.value<double>()) {
-    // A value beyond the 32-bit range would become infinite.
-    if (!std::isfinite(*v) || std::fabs(*v) > 3.0e38)
-      throw Error{std::string(key) + " must be a finite number"};
-    return static_cast<float>(*v);
+// Whether a bare number for a dimensional input is read in the selection's
+// unit (the Python module) or refused for want of its unit (a keyword file).
+thread_local bool bareNumbersRead = false;
+
+float finiteReal(double v, std::string_view key) {
+  // A value beyond the 32-bit range would become infinite.
+  if (!std::isfinite(v) || std::fabs(v) > 3.0e38)
+    throw Error{std::string(key) + " must be a finite number"};
+  return static_cast<float>(v);
+}
+
+// A dimensional input: "VALUE UNIT" through the program's unit table, or a
+// bare number where those are read. A ship speed is held in knots.
+float quantityOf(const toml::node& node, std::string_view key, units::Kind kind,
+                 bool knots = false) {
+  const std::string unit(knots ? std::string_view("kn") : units::programUnit(kind));
+  if (const auto text = node.value<std::string>()) {
+    const units::Reading r = units::parse(*text, kind, key);
+    if (const std::string* why = std::get_if<std::string>(&r)) throw Error{*why};
+    if (!knots) return std::get<float>(r);
+    // Knots from the number and its unit's factor, in double and rounded once.
+    const size_t end = text->find_first_not_of("0123456789.+-eE \t");
+    const std::string number = text->substr(0, end);
+    std::string symbol = text->substr(number.size());
+    const units::Unit* u = units::find(symbol);
+    return finiteReal(std::strtod(number.c_str(), nullptr) * u->factor / 0.5144, key);
   }
-  if (node.is_string())
-    throw Error{std::string(key) + ": give a number" +
-                (unit.empty() ? std::string() : " in " + std::string(unit)) +
-                " (a value with its unit is not read here yet)"};
+  if (const auto v = node.value<double>()) {
+    if (!bareNumbersRead)
+      throw Error{std::string(key) + " needs its unit: write \"" +
+                  units::format(finiteReal(*v, key), kind) + "\" (" + units::acceptedUnits(kind) +
+                  ")"};
+    return finiteReal(*v, key);
+  }
+  throw Error{std::string(key) + " must be a number with its unit (" + units::acceptedUnits(kind) +
+              ")"};
+}
+
+// A dimensionless input, or one in a unit the unit table has no kind for.
+float realOf(const toml::node& node, std::string_view key, std::string_view unit) {
+  if (const auto v = node.value<double>()) return finiteReal(*v, key);
   throw Error{std::string(key) + " must be a number" +
               (unit.empty() ? std::string() : " in " + std::string(unit))};
 }
@@ -37,12 +70,13 @@ int intOf(const toml::node& node, std::string_view key) {
   throw Error{std::string(key) + " must be a whole number"};
 }
 
-Bounds boundsOf(const toml::node& node, std::string_view key, std::string_view unit) {
+template <class Read>
+Bounds boundsOf(const toml::node& node, std::string_view key, Read read) {
   if (const toml::array* a = node.as_array()) {
     if (a->size() != 2) throw Error{std::string(key) + " must be a number or a range [low, high]"};
-    return {realOf(*a->get(0), key, unit), realOf(*a->get(1), key, unit)};
+    return {read(*a->get(0)), read(*a->get(1))};
   }
-  const float v = realOf(node, key, unit);
+  const float v = read(node);
   return {v, v};
 }
 
@@ -53,7 +87,8 @@ std::string textOf(const toml::node& node, std::string_view key) {
 
 }  // namespace
 
-ParsedInputs parseSelection(const toml::table& table) {
+ParsedInputs parseSelection(const toml::table& table, bool bareNumbers) {
+  bareNumbersRead = bareNumbers;
   ParsedInputs out;
   SelectionInputs in;
   try {
@@ -75,15 +110,15 @@ ParsedInputs parseSelection(const toml::table& table) {
           in.seriesType = intOf(node, key);
         }
       } else if (key == "thrust") {
-        in.thrust = real("kN");
+        in.thrust = quantityOf(node, key, units::Kind::Force);
       } else if (key == "advance_speed") {
-        in.advanceSpeed = real("m/s");
+        in.advanceSpeed = quantityOf(node, key, units::Kind::Speed);
       } else if (key == "ship_speed") {
-        in.shipSpeed = real("kn");
+        in.shipSpeed = quantityOf(node, key, units::Kind::Speed, true);
       } else if (key == "resistance") {
-        in.resistance = real("kN");
+        in.resistance = quantityOf(node, key, units::Kind::Force);
       } else if (key == "delivered_power") {
-        in.deliveredPower = real("kW");
+        in.deliveredPower = quantityOf(node, key, units::Kind::Power);
       } else if (key == "resistance_curve") {
         const toml::array* a = node.as_array();
         if (!a) throw Error{"resistance_curve must be a list of [speed in kn, resistance in kN]"};
@@ -91,8 +126,8 @@ ParsedInputs parseSelection(const toml::table& table) {
           const toml::array* pair = point.as_array();
           if (!pair || pair->size() != 2)
             throw Error{"resistance_curve must be a list of [speed in kn, resistance in kN]"};
-          in.resistanceCurve.push_back(
-              {realOf(*pair->get(0), key, "kn"), realOf(*pair->get(1), key, "kN")});
+          in.resistanceCurve.push_back({quantityOf(*pair->get(0), key, units::Kind::Speed, true),
+                                        quantityOf(*pair->get(1), key, units::Kind::Force)});
         }
       } else if (key == "wake_fraction") {
         in.wakeFraction = real("");
@@ -101,13 +136,18 @@ ParsedInputs parseSelection(const toml::table& table) {
       } else if (key == "propellers") {
         in.propellers = intOf(node, key);
       } else if (key == "diameter") {
-        in.diameter = boundsOf(node, key, "m");
+        in.diameter = boundsOf(node, key, [&](const toml::node& n) {
+          return quantityOf(n, key, units::Kind::Length);
+        });
       } else if (key == "rpm") {
-        in.rpm = boundsOf(node, key, "rpm");
+        in.rpm = boundsOf(node, key, [&](const toml::node& n) {
+          return quantityOf(n, key, units::Kind::Rotation);
+        });
       } else if (key == "pitch_ratio") {
-        in.pitchRatio = boundsOf(node, key, "");
+        in.pitchRatio =
+            boundsOf(node, key, [&](const toml::node& n) { return realOf(n, key, ""); });
       } else if (key == "area_ratio") {
-        in.areaRatio = boundsOf(node, key, "");
+        in.areaRatio = boundsOf(node, key, [&](const toml::node& n) { return realOf(n, key, ""); });
       } else if (key == "blades") {
         if (const toml::array* a = node.as_array()) {
           for (const toml::node& z : *a) in.blades.push_back(intOf(z, key));
@@ -134,7 +174,7 @@ ParsedInputs parseSelection(const toml::table& table) {
       } else if (key == "cavitation_margin") {
         in.cavitationMargin = real("");
       } else if (key == "shaft_depth") {
-        in.shaftDepth = real("m");
+        in.shaftDepth = quantityOf(node, key, units::Kind::Length);
       } else if (key == "vapour_pressure") {
         in.vapourPressure = real("Pa");
       } else if (key == "atmospheric_pressure") {
@@ -142,7 +182,7 @@ ParsedInputs parseSelection(const toml::table& table) {
       } else if (key == "keller_allowance") {
         in.kellerAllowance = real("");
       } else if (key == "density") {
-        in.density = real("kg/m3");
+        in.density = quantityOf(node, key, units::Kind::Density);
       } else if (key == "kinematic_viscosity") {
         in.kinematicViscosity = real("m2/s");
       } else if (key == "correction") {
@@ -172,9 +212,9 @@ ParsedInputs parseSelection(const toml::table& table) {
       } else if (key == "shaft_efficiency") {
         in.shaftEfficiency = real("");
       } else if (key == "engine_power") {
-        in.enginePower = real("kW");
+        in.enginePower = quantityOf(node, key, units::Kind::Power);
       } else if (key == "engine_rpm") {
-        in.engineRpm = real("rpm");
+        in.engineRpm = quantityOf(node, key, units::Kind::Rotation);
       } else if (key == "gear_ratio") {
         if (node.is_string() && textOf(node, key) == "free")
           in.gearRatio.reset();
@@ -185,7 +225,7 @@ ParsedInputs parseSelection(const toml::table& table) {
       } else if (key == "light_running_margin") {
         in.lightRunningMargin = real("%");
       } else if (key == "tip_speed_max") {
-        in.tipSpeedMax = real("m/s");
+        in.tipSpeedMax = quantityOf(node, key, units::Kind::Speed);
       } else {
         throw Error{"unknown input '" + std::string(key) + "' for problem \"selection\""};
       }
