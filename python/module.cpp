@@ -355,8 +355,11 @@ PyRunResult runTask(const py::object& task, const py::object& answers, const py:
 }  // namespace
 }  // namespace helisolv
 
+namespace helisolv { void bindSelect(pybind11::module_& m); }
+
 PYBIND11_MODULE(helisolv, m) {
   using namespace helisolv;
+  bindSelect(m);
   m.doc() =
       "Marine propellers of the Wageningen B-series and the Gawn series: open-water "
       "coefficients and the program's ten design and analysis problems.";

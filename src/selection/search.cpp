@@ -170,10 +170,11 @@ class LineSearch {
   }
 
  private:
-  // Where the following variable meets the bound the outer trial leaves:
-  // 40 halvings are more than any tolerance here needs.
+  // Where the following variable meets the bound the outer trial leaves, to a
+  // hundredth of the tolerance so that a bound held is met to its printed
+  // digits: 40 halvings are more than that needs.
   Trial boundary(Trial in, Trial out) {
-    for (int step = 0; step < 40 && std::fabs(out.x - in.x) > tolerance_; ++step) {
+    for (int step = 0; step < 40 && std::fabs(out.x - in.x) > 0.01f * tolerance_; ++step) {
       const Trial mid = trial_(0.5f * (in.x + out.x));
       if (mid.fit == Fit::Inside)
         in = mid;
