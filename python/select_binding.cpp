@@ -9,6 +9,7 @@
 #include <variant>
 
 #include "helisolv/selection.hpp"
+#include "selection/csv.hpp"
 #include "selection/toml_inputs.hpp"
 
 namespace py = pybind11;
@@ -77,9 +78,14 @@ py::object optionalFloat(const std::optional<float>& v) {
 
 py::dict selectPropeller(const py::kwargs& kwargs) {
   toml::table table;
+  std::optional<std::string> csvDir;
   for (const auto& [k, v] : kwargs) {
     const std::string key = py::str(k).cast<std::string>();
     if (v.is_none()) continue;
+    if (key == "csv") {
+      csvDir = py::str(v).cast<std::string>();
+      continue;
+    }
     std::visit([&](auto&& x) { table.insert_or_assign(key, std::move(x)); }, held(v, key));
   }
   const selection::ParsedInputs parsed = selection::parseSelection(table, true);
@@ -88,6 +94,11 @@ py::dict selectPropeller(const py::kwargs& kwargs) {
   {
     py::gil_scoped_release release;
     r = select(*parsed.inputs);
+  }
+  if (csvDir) {
+    const std::vector<AreaRatioPoint> sweep = areaRatioSweep(*parsed.inputs, r);
+    if (const auto why = selection::writeCsv(*csvDir, *parsed.inputs, r, sweep))
+      throw py::value_error("cannot write the CSV files: " + *why);
   }
   if (r.refused) throw py::value_error(r.reason);
   py::dict out;
@@ -148,7 +159,8 @@ void bindSelect(py::module_& m) {
         "...), each a number in the unit the README names or a text with its unit. Returns "
         "chosen and per_blades (dicts: blades, diameter, pitch_ratio, area_ratio, J, kt, kq, "
         "eta0, rpm, delivered_power, ...), speed_power (rows), engine and warnings. Refused "
-        "inputs raise ValueError naming the input or the limit that binds.");
+        "inputs raise ValueError naming the input or the limit that binds. csv=DIR also "
+        "writes the CSV tables there, for helisolv-plot.");
 }
 
 }  // namespace helisolv

@@ -126,6 +126,8 @@ std::vector<FileText> csvFiles(const SelectionInputs& in, const SelectionResult&
                                    : in.gawnModel == GawnModel::Regression ? "gawn-regression"
                                                                            : "gawn-legacy");
   if (in.enginePower) run.quantity("engine power", num(*in.enginePower), "kW");
+  run.quantity("sea margin", num(in.seaMargin), "%");
+  run.quantity("light-running margin asked", num(in.lightRunningMargin), "%");
   run.quantity("outcome", r.refused ? "refused" : "result");
   if (r.refused) run.quantity("reason", csvText(r.reason));
 

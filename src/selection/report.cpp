@@ -6,6 +6,7 @@
 #include <string>
 
 #include "io/writer.hpp"
+#include "selection/csv.hpp"
 
 namespace helisolv::selection {
 
@@ -267,11 +268,19 @@ void reportSelection(Session& io, const SelectionInputs& in, const SelectionResu
 
 namespace helisolv {
 
-int runSelection(Session& io, const SelectionInputs& inputs) {
+int runSelection(Session& io, const SelectionInputs& inputs,
+                 const std::optional<std::string>& csvDir) {
   const SelectionResult r = select(inputs);
   selection::reportSelection(io, inputs, r);
   for (const std::string& w : r.warnings) warn(io, w, w);
   showWarnings(io);
+  if (csvDir) {
+    const std::vector<AreaRatioPoint> sweep = areaRatioSweep(inputs, r);
+    if (const auto why = selection::writeCsv(*csvDir, inputs, r, sweep)) {
+      if (io.ch.errors) *io.ch.errors << "helisolv: cannot write the CSV files: " << *why << "\n";
+      return 1;
+    }
+  }
   return r.refused ? 3 : 0;
 }
 

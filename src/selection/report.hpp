@@ -2,6 +2,9 @@
 // one function per report item, each a block of fixed-width lines.
 #pragma once
 
+#include <optional>
+#include <string>
+
 #include "helisolv/selection.hpp"
 #include "io/session.hpp"
 
@@ -24,8 +27,11 @@ void reportSelection(Session& io, const SelectionInputs& in, const SelectionResu
 namespace helisolv {
 
 // Runs the selection on the session: the report on the console and in the
-// result file, the warnings on the error stream. Returns the exit status: 0
-// with a chosen propeller, 3 when the inputs are refused.
-int runSelection(Session& io, const SelectionInputs& inputs);
+// result file, the warnings on the error stream, and with csvDir the CSV
+// tables there (the area-ratio sweep of the charts included). Returns the exit
+// status: 0 with a chosen propeller, 3 when the inputs are refused, 1 when the
+// CSV files cannot be written (the reason on the error stream).
+int runSelection(Session& io, const SelectionInputs& inputs,
+                 const std::optional<std::string>& csvDir = std::nullopt);
 
 }  // namespace helisolv

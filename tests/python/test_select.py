@@ -1,6 +1,8 @@
 """helisolv.select: the same inputs as the keyword file, numbers or texts with units."""
+import importlib.util
 import math
 import pathlib
+import subprocess
 import tomllib
 
 import pytest
@@ -52,3 +54,20 @@ def test_refusals_and_wrong_types_are_named():
     with pytest.raises(TypeError, match="complex"):
         import numpy
         helisolv.select(thrust=numpy.complex64(1))
+
+
+def test_csv_tables_and_charts(tmp_path):
+    with open(EXAMPLES / "selection_bulk_carrier.toml", "rb") as f:
+        inputs = tomllib.load(f)
+    for key in ("title", "series", "problem"):
+        inputs.pop(key)
+    helisolv.select(**inputs, csv=str(tmp_path))
+    run = (tmp_path / "run.csv").read_text()
+    assert "outcome,result,\n" in run and "rows in area_ratio_sweep.csv,64,\n" in run
+    plot = pathlib.Path(helisolv.__file__).parent.parent / "helisolv-plot"
+    if importlib.util.find_spec("matplotlib") is None or not plot.exists():
+        pytest.skip("no matplotlib or no helisolv-plot in the build")
+    done = subprocess.run([str(plot), str(tmp_path)], capture_output=True, text=True)
+    assert done.returncode == 0, done.stderr
+    assert (tmp_path / "selection_area_ratio.png").stat().st_size > 0
+    assert (tmp_path / "selection_speed_power.png").stat().st_size > 0
