@@ -219,6 +219,23 @@ TEST(Selection, EachLimitHoldsADesignOnceAndSaysSo) {
   EXPECT_TRUE(warned(atEdge, "lies at the edge of the range searched"));
 }
 
+TEST(Selection, TheReynoldsNumberCorrectionUsesTheGivenViscosity) {
+  // The Reynolds number is c V / nu: a tenfold viscosity moves x = log10(Rn) by one.
+  const Propeller b4{4.0f, 0.55f, 1.0f};
+  ScaleCorrection water{1, ViscousCorrection::Reynolds, 4.0f, 6.0f, 200.0f};
+  ScaleCorrection thick = water;
+  thick.kinematicViscosity = 10.0f * water.kinematicViscosity;
+  const OpenWaterPoint a = evaluateOpenWater({1}, b4, 0.5f, water);
+  const OpenWaterPoint b = evaluateOpenWater({1}, b4, 0.5f, thick);
+  EXPECT_LT(b.eta0, a.eta0);  // a lower Reynolds number, more friction
+  // The selection's default sea water at 15 degC, not the problem types' viscosity.
+  SelectionInputs in = bothFree(CavitationCriterion::Burrill5);
+  in.correction = SelectionCorrection::Reynolds;
+  const float seaWater = select(in).chosen->eta0;
+  in.kinematicViscosity = 1.13902e-6f;
+  EXPECT_GT(select(in).chosen->eta0, seaWater);
+}
+
 TEST(Selection, BadInputIsRefusedNamingTheInputOrTheLimit) {
   SelectionInputs none = cargoShipDuty();
   none.diameter = Bounds{4.6f, 4.6f};
@@ -240,6 +257,9 @@ TEST(Selection, BadInputIsRefusedNamingTheInputOrTheLimit) {
   SelectionInputs noDuty = cargoShipDuty();
   noDuty.thrust.reset();
   EXPECT_EQ(select(noDuty).reason, "thrust (kN) is missing beside advance_speed");
+  SelectionInputs wake = cargoShipDuty();
+  wake.wakeFraction = 1.0f;
+  EXPECT_EQ(select(wake).reason, "wake_fraction must lie from 0 up to (not including) 1");
   SelectionInputs noArea = cargoShipDuty();
   noArea.areaRatio.reset();
   EXPECT_NE(select(noArea).reason.find("area_ratio is missing"), std::string::npos);
