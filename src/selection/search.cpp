@@ -537,6 +537,29 @@ BladeResult bestForBlades(const Problem& p, int blades, const Duty& duty, Search
   // minimum moves with the propeller chosen at each area ratio).
   AreaChoice lower = at(lo);
   bool atMinimum = false;
+  if (p.in.cavitation != CavitationCriterion::None && !usable(lower) && lower.propeller &&
+      lower.propeller->minimumAreaRatio) {
+    // The minimum moves little with the area ratio: the area ratio the
+    // criterion asks at the last one, a little above, settles to 2e-5 in a
+    // few steps (12 at most); where it does not settle on one the criterion
+    // admits, the grid below finds the lowest one.
+    float ear = lo;
+    AreaChoice c = lower;
+    for (int step = 0; step < 12; ++step) {
+      if (!c.propeller || !c.propeller->minimumAreaRatio) break;
+      const float asked =
+          std::max(lo, p.in.cavitationMargin * *c.propeller->minimumAreaRatio * 1.00002f);
+      if (asked > hi) break;
+      if (std::fabs(asked - ear) <= 2e-5f && usable(c)) {
+        atMinimum = true;
+        lower = c;
+        break;
+      }
+      ear = asked;
+      c = at(ear);
+    }
+    if (!atMinimum) lower = at(lo);
+  }
   if (p.in.cavitation != CavitationCriterion::None && !usable(lower)) {
     const int steps = std::max(1, static_cast<int>(std::ceil((hi - lo) / 0.05f)));
     float failed = lo;
@@ -573,8 +596,8 @@ BladeResult bestForBlades(const Problem& p, int blades, const Duty& duty, Search
       return out;
     }
     atMinimum = true;
-    lo = lower.propeller->areaRatio;
   }
+  if (atMinimum) lo = lower.propeller->areaRatio;
   // The most efficient admitted area ratio: a grid of 0.05 steps from the
   // lower end, then golden sections between the neighbours of the best (20
   // sections shrink a step to 1e-5 of itself).
@@ -609,7 +632,7 @@ BladeResult bestForBlades(const Problem& p, int blades, const Duty& duty, Search
   float x2 = a + r * (b - a);
   AreaChoice t1 = at(x1);
   AreaChoice t2 = at(x2);
-  for (int step = 0; step < 20 && b - a > 2e-4f; ++step) {
+  for (int step = 0; step < 20 && b - a > 1e-3f; ++step) {
     if (score(t1) >= score(t2)) {
       b = x2;
       x2 = x1;
