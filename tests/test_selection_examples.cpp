@@ -72,6 +72,7 @@ TEST(SelectionExamples, KeywordReadingNamesTheKey) {
   EXPECT_EQ(error("thrust = \"420 kN\"\nthrsut = 1\n"),
             "unknown input 'thrsut' for problem \"selection\"");
   EXPECT_EQ(error("thrust = 420"), "thrust needs its unit: write \"420 kN\" (kN, N, MN or tf)");
+  EXPECT_EQ(error("ship_speed = 14").substr(0, 40), "ship_speed needs its unit: write \"14 kn\"");
   EXPECT_EQ(error("thrust = \"420 kW\""),
             std::get<std::string>(units::parse("420 kW", units::Kind::Force, "thrust")));
   EXPECT_EQ(error("diameter = [\"1 m\", \"2 m\", \"3 m\"]"),

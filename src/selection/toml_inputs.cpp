@@ -45,10 +45,13 @@ float quantityOf(const toml::node& node, std::string_view key, units::Kind kind,
     return finiteReal(std::strtod(number.c_str(), nullptr) * u->factor / 0.5144, key);
   }
   if (const auto v = node.value<double>()) {
-    if (!bareNumbersRead)
+    if (!bareNumbersRead) {
+      // The digits as the unit table writes them, then the unit this input is held in.
+      const std::string written = units::format(finiteReal(*v, key), kind);
       throw Error{std::string(key) + " needs its unit: write \"" +
-                  units::format(finiteReal(*v, key), kind) + "\" (" + units::acceptedUnits(kind) +
-                  ")"};
+                  written.substr(0, written.find(' ')) + " " + unit + "\" (" +
+                  units::acceptedUnits(kind) + ")"};
+    }
     return finiteReal(*v, key);
   }
   throw Error{std::string(key) + " must be a number with its unit (" + units::acceptedUnits(kind) +
