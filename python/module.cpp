@@ -30,4 +30,5 @@ PYBIND11_MODULE(helisolv, m) {
   bindCriteria(m);
   bindRunResult(m);
   bindRun(m);
+  bindSelect(m);
 }

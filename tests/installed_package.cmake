@@ -6,6 +6,7 @@ foreach(step IN ITEMS
         "${CMAKE_COMMAND};--install;${BUILD_DIR};--prefix;${WORK_DIR}/prefix"
         "${CMAKE_COMMAND};-S;${EXAMPLE_DIR};-B;${WORK_DIR}/build;-DCMAKE_PREFIX_PATH=${WORK_DIR}/prefix"
         "${CMAKE_COMMAND};--build;${WORK_DIR}/build"
+        "${WORK_DIR}/build/select_example"
         "${WORK_DIR}/build/open_water_example")
   execute_process(COMMAND ${step} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
   if(NOT rc EQUAL 0)

@@ -80,6 +80,15 @@ TABLES = {
                          ("min EAR Keller fast twin screw", "y"),
                          ("min EAR Keller slow twin screw", "y"), ("tip speed [m/s]", "y")],
     "burrill_lines.csv": [("line", "text"), ("sigma", "x"), ("tau_c", "x")],
+    # The propeller selection (problem "selection").
+    "selection.csv": [("Z", "x"), ("D [m]", "y"), ("P/D", "y"), ("EAR", "y"), ("J", "y"),
+                      ("Kt", "y"), ("Kq", "y"), ("eta0", "y"), ("etaD", "y"), ("rpm", "y"),
+                      ("PD [kW]", "y"), ("PB [kW]", "y"), ("sigma 0.7R", "y"), ("tau_c", "y"),
+                      ("tau allowed", "y"), ("minimum EAR", "y"), ("tip speed [m/s]", "y"),
+                      ("limits", "text"), ("chosen", "flag")],
+    "speed_power.csv": [("V [kn]", "x"), ("R [kN]", "y"), ("T [kN]", "y"), ("J", "y"),
+                        ("rpm", "y"), ("PD [kW]", "y"), ("PB [kW]", "y")],
+    "area_ratio_sweep.csv": [("Z", "x"), ("EAR", "x"), ("eta0", "y"), ("admitted", "flag")],
 }
 
 # Problem types 8, 9 and 10: the swept quantity, its requirement and result in
@@ -800,6 +809,97 @@ class Charts:
         self.save(fig, "burrill")
 
 
+class SelectionCharts(Charts):
+    """The charts of a propeller selection: eta0 against area ratio for each
+    blade number with the chosen propeller, and the speed-power curve with the
+    engine's MCR line and the sea margin."""
+
+    def make_title(self):
+        series = "Gawn series" if self.run.text("series") == "2" else "Wageningen B-series"
+        details = [f"Propeller selection, {series}"]
+        chosen = []
+        for name, label in (("blades", "Z"), ("diameter", "D"), ("pitch ratio", "P/D"),
+                            ("area ratio", "EAR"), ("rpm", "rpm")):
+            value = self.run.number(name)
+            if value is not None:
+                chosen.append(f"{label} = {g4(value)}")
+        correction = self.run.text("viscous correction")
+        method = CORRECTIONS.get(correction, "viscous correction not recorded")
+        return "\n".join((details[0], "chosen: " + ", ".join(chosen), method))
+
+    def area_ratio_sweep(self, sweep, selection):
+        fig, (ax,) = self.figure()
+        rows = sweep.row_dicts()
+        for z in sorted({r["Z"] for r in rows}):
+            own = [r for r in rows if r["Z"] == z]
+            ax.plot([r["EAR"] for r in own], nan_for_none([r["eta0"] for r in own]),
+                    marker="o", markersize=2.5, linewidth=1.2, label=f"Z = {g4(z)}",
+                    gid=f"eta0_z{g4(z)}")
+            refused = [r for r in own if not r["admitted"]]
+            if refused:
+                ax.plot([r["EAR"] for r in refused], nan_for_none([r["eta0"] for r in refused]),
+                        linestyle="none", marker="x", markersize=4, color="0.5")
+        for r in selection.row_dicts():
+            marker = "D" if r["chosen"] else "s"
+            ax.plot([r["EAR"]], nan_for_none([r["eta0"]]), linestyle="none", marker=marker,
+                    markersize=7 if r["chosen"] else 4, color="black",
+                    gid="chosen" if r["chosen"] else None)
+        ax.set_xlabel("expanded area ratio EAR (-)")
+        ax.set_ylabel("open-water efficiency eta0 (-)")
+        ax.set_title("Best eta0 against area ratio\n(x: below the criterion, squares: each Z's "
+                     "choice, diamond: the chosen propeller)", fontsize=9)
+        ax.legend(fontsize=8)
+        self.save(fig, "selection_area_ratio")
+
+    def speed_power(self, curve):
+        fig, (ax,) = self.figure()
+        v = curve.column("V [kn]")
+        pb = nan_for_none(curve.column("PB [kW]"))
+        ax.plot(v, pb, marker="o", markersize=3, color="tab:blue", label="PB calm water",
+                gid="pb")
+        margin = self.run.number("sea margin") or 0.0
+        ax.plot(v, [p * (1 + margin / 100) for p in pb], linestyle="--", color="tab:blue",
+                label=f"PB with sea margin {g4(margin)} %", gid="pb_service")
+        mcr = self.run.number("engine power")
+        if mcr is not None:
+            ax.axhline(mcr, color="tab:red", linewidth=1.2, label=f"MCR {g4(mcr)} kW",
+                       gid="mcr")
+            for name, style in (("speed at MCR calm water", ":"),
+                                ("speed at MCR in service", "-.")):
+                speed = self.run.number(name)
+                if speed is not None:
+                    ax.axvline(speed, color="0.3", linestyle=style, linewidth=1,
+                               label=f"{name}: {speed:.2f} kn")
+        lrm = self.run.number("light-running margin")
+        ax.set_xlabel("ship speed V (kn)")
+        ax.set_ylabel("brake power PB per propeller (kW)")
+        ax.set_title("Speed-power curve of the chosen propeller"
+                     + (f", light-running margin {lrm:.1f} %" if lrm is not None else ""),
+                     fontsize=10)
+        ax.legend(fontsize=8)
+        self.save(fig, "selection_speed_power")
+
+
+def draw_selection(folder, run, fmt):
+    listed = run.listed_tables()
+    tables = {name: read_table(folder, name, count, 0) for name, count, _line in listed}
+    for name in ("blades", "diameter", "pitch ratio", "area ratio", "rpm", "sea margin",
+                 "engine power", "speed at MCR calm water", "speed at MCR in service",
+                 "light-running margin"):
+        run.number(name)
+    Figure, ticker = load_matplotlib()
+    charts = SelectionCharts(Figure, ticker, folder, fmt, run, 0)
+    selection, sweep = tables.get("selection.csv"), tables.get("area_ratio_sweep.csv")
+    if selection and sweep and sweep.rows:
+        charts.area_ratio_sweep(sweep, selection)
+    curve = tables.get("speed_power.csv")
+    if curve and curve.rows:
+        charts.speed_power(curve)
+    if not charts.written:
+        raise Failure(f"nothing to draw in {shown(folder)}: its tables hold no chart")
+    return charts.written
+
+
 # ----------------------------------------------------------------------------
 
 
@@ -853,6 +953,10 @@ def draw(argv):
     # The whole set is read and checked before anything is drawn.
     run = Run(os.path.join(folder, "run.csv"))
     check_outcome(folder, run)
+    if run.text("problem") == "selection":
+        for path in draw_selection(folder, run, args.format):
+            print(shown(path))
+        return 0
     problem_type = run.integer("problem type", range(1, 11))
     run.integer("series type", (1, 2))
     for quantity in TEXTS_SHOWN:

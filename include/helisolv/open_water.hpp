@@ -47,6 +47,10 @@ struct ScaleCorrection {
   float diameter = 0.0f;
   float advanceSpeed = 0.0f;
   float rpm = 0.0f;
+  // Kinematic viscosity (m^2/s) of the water the full-scale propeller works in,
+  // for the Reynolds number of the Reynolds-number correction; the program's
+  // problem types keep the value they have always used.
+  float kinematicViscosity = 1.13902e-6f;
 
   // The correction needs a speed or revolutions to scale from; without either
   // the model-test coefficients stand.

@@ -127,7 +127,7 @@ ModelRangeNotes correctToFullScale(const ScaleCorrection& correction, float j,
   float va = correction.advanceSpeed;
   if (correction.speedFromAdvance()) va = j * n * d;
   const float rn = bSeriesReynoldsNumber(va, n, d, propeller.areaRatio, propeller.bladeCount,
-                                         kKinematicViscosity);
+                                         correction.kinematicViscosity);
   const ReynoldsCorrection r = bSeriesReynoldsCorrection(
       j, propeller.pitchRatio, propeller.areaRatio, propeller.bladeCount, rn);
   kt = kt + r.dKt;
