@@ -329,10 +329,13 @@ std::vector<std::string> argsArgument(const py::handle& args) {
   return out;
 }
 
-PyRunResult runTask(const py::object& task, const py::object& answers, const py::object& args) {
+PyRunResult runTask(const py::object& task, const py::object& answers, const py::object& args,
+                    const py::object& language) {
   const std::string taskText = textArgument(task, "task");
   const std::string answerText = textArgument(answers, "answers");
-  const std::vector<std::string> arguments = argsArgument(args);
+  std::vector<std::string> arguments = argsArgument(args);
+  // language="en" is --lang=en; the command line's check refuses other names.
+  if (!language.is_none()) arguments.push_back("--lang=" + py::str(language).cast<std::string>());
   RunOptions options;
   if (auto ended = parseRunArguments(arguments, options)) {
     if (ended->exitStatus == 2) {
@@ -411,11 +414,13 @@ PYBIND11_MODULE(helisolv, m) {
       .def("__repr__", &PyRunResult::repr);
 
   m.def("run", &runTask,
-        "run(task, answers=\"\", args=()) -> RunResult\n\n"
+        "run(task, answers=\"\", args=(), language=None) -> RunResult\n\n"
         "Runs the task file's text (str or bytes) with the console answers, one line each, "
         "as the console program in a folder holding it as Helisolv.Tsk, but in memory: no "
         "file is read or written unless args names --csv DIR, and a pause reply never runs "
         "as a command. args are the console program's options, e.g. "
-        "(\"--viscous-correction=ittc78\",).",
-        py::arg("task"), py::arg("answers") = "", py::arg("args") = py::tuple());
+        "(\"--viscous-correction=ittc78\",); language=\"en\" (or \"--lang=en\" in args) "
+        "prints every text in English, the numbers the same.",
+        py::arg("task"), py::arg("answers") = "", py::arg("args") = py::tuple(),
+        py::kw_only(), py::arg("language") = py::none());
 }

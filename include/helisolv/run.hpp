@@ -19,6 +19,9 @@ namespace helisolv {
 struct RunOptions {
   ModelOptions models;                // --viscous-correction=NAME
   std::optional<std::string> csvDir;  // --csv DIR: also write the CSV files there
+  // --lang=NAME: "tr" (the default, the reference report) or "en", every text
+  // of the run in English with the same numbers; any other name: status 2.
+  std::string language = "tr";
 };
 
 // A quantity of the run: an input as read, or a value of the result block.

@@ -31,7 +31,8 @@ std::string modelOptionForms() {
 }
 
 std::string usageLine() {
-  return "usage: helisolv [--csv DIR] " + modelOptionForms() + " [--help] [--version]";
+  return "usage: helisolv [--csv DIR] " + modelOptionForms() +
+         " [--lang=tr|en] [--help] [--version]";
 }
 
 void printHelp(std::ostream& out) {
@@ -40,7 +41,9 @@ void printHelp(std::ostream& out) {
          "console and writes the report to the console and to Helisolv.Son.\n\n"
          "  --csv DIR, --csv=DIR   also write the run's tables and results as CSV files in DIR\n"
          "                         (created when missing); helisolv-plot DIR draws their\n"
-         "                         diagrams\n";
+         "                         diagrams\n"
+         "  --lang=en              every text of the run in English: report, questions, notes\n"
+         "                         (the numbers are the same); --lang=tr, the default, Turkish\n";
   // The model options in one column, their descriptions in the next.
   size_t width = 0;
   for (const ModelOptionValue& v : kModelOptionValues)
@@ -88,6 +91,12 @@ bool isModelOption(std::string_view option) {
 }
 
 }  // namespace
+
+std::optional<Language> languageNamed(std::string_view name) {
+  if (name == "tr") return Language::Turkish;
+  if (name == "en") return Language::English;
+  return std::nullopt;
+}
 
 bool setModelOption(ModelOptions& models, std::string_view option, std::string_view value) {
   for (const ModelOptionValue& v : kModelOptionValues) {
@@ -139,6 +148,15 @@ std::optional<int> parseOptions(int argc, const char* const* argv, Options& opti
       }
       if (dir.empty()) return usageError("--csv needs a folder");
       options.csvDir = std::string(dir);
+      continue;
+    }
+    if (arg == "--lang" || arg.starts_with("--lang=")) {
+      const std::string_view name = arg == "--lang" ? std::string_view() : arg.substr(7);
+      const std::optional<Language> language = languageNamed(name);
+      if (!language)
+        return usageError(name.empty() ? std::string("--lang needs a value: --lang=tr or en")
+                                       : "unknown value " + shown(name) + " for --lang (tr or en)");
+      options.language = *language;
       continue;
     }
     // --OPTION=VALUE of the model options' table, whole names only.

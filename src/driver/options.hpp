@@ -9,6 +9,7 @@
 #include <variant>
 
 #include "helisolv/task.hpp"
+#include "i18n/catalogue.hpp"
 
 namespace helisolv {
 
@@ -16,7 +17,12 @@ struct Options {
   // Folder for the CSV files of the run's tables and results; none without --csv.
   std::optional<std::string> csvDir;
   ModelOptions models;
+  // --lang=en: every text of the run in English; Turkish is the default.
+  Language language = Language::Turkish;
 };
+
+// The language of a --lang value ("tr" or "en"); nothing for any other.
+std::optional<Language> languageNamed(std::string_view name);
 
 // One value of a model option: --OPTION=VALUE on the command line sets the
 // ModelOptions field of the choice's type. This table is the one place the

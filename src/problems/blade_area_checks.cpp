@@ -9,7 +9,7 @@
 #include <span>
 #include <string_view>
 
-#include "driver/report_lines.hpp"
+#include "problems/report_lines.hpp"
 #include "export/data_export.hpp"
 #include "io/reader.hpp"
 #include "io/writer.hpp"

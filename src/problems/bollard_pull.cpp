@@ -5,7 +5,7 @@
 
 #include <cmath>
 
-#include "driver/report_lines.hpp"
+#include "problems/report_lines.hpp"
 #include "export/data_export.hpp"
 #include "io/reader.hpp"
 #include "io/writer.hpp"
@@ -13,6 +13,7 @@
 #include "problems/solvers.hpp"
 #include "series/formulas.hpp"
 #include "series/series.hpp"
+#include "report/item.hpp"
 
 namespace helisolv {
 
@@ -46,8 +47,8 @@ Outcome solveBollardPull(const Task& task, const ModelOptions& models, Session& 
   // The Gawn polynomials are not valid at J = 0; the result file hears it
   // first here, and the driver then ends the run.
   if (task.seriesType == 2) {
-    write(io, Unit::Result,
-          "(//' GAWN SERISI PERVANELER ICIN BOLLARD DURUMU HESABI MUMKUN DEGIL - STOP' )");
+    emitRefusalTo(io, Unit::Result,
+                  "(//' GAWN SERISI PERVANELER ICIN BOLLARD DURUMU HESABI MUMKUN DEGIL - STOP' )");
     write(io, Unit::Console,
           "(//' GAWN SERISI PERVANELER ICIN BOLLARD DURUMU HESABI MUMKUN DEGIL - STOP' )");
     return Outcome::Refused;
@@ -118,8 +119,8 @@ Outcome solveBollardPull(const Task& task, const ModelOptions& models, Session& 
       }
     }
     if (bracket == 0) {
-      report(io, "(1X,'Kq=',F6.4,' ICIN P/D HESABI MEVCUT PERVANE ICIN MUMKUN  DEGIL')",
-             {targetKq});
+      emitRefusal(io, "(1X,'Kq=',F6.4,' ICIN P/D HESABI MEVCUT PERVANE ICIN MUMKUN  DEGIL')",
+                  {shown(targetKq)});
       return Outcome::Refused;
     }
 

@@ -6,7 +6,7 @@
 
 #include <string_view>
 
-#include "driver/report_lines.hpp"
+#include "problems/report_lines.hpp"
 #include "export/data_export.hpp"
 #include "io/writer.hpp"
 #include "numeric/interpolate.hpp"
@@ -15,6 +15,7 @@
 #include "problems/solvers.hpp"
 #include "series/formulas.hpp"
 #include "series/series.hpp"
+#include "report/item.hpp"
 
 namespace helisolv {
 
@@ -87,8 +88,9 @@ Outcome solveBpDeltaDesign(const Task& task, const ModelOptions& models, Session
   reportFree(io, {kRule});
 
   if (rowCount < kMinRows) {
-    report(io, "(/,/,3X,'HESAP YAPILACAK SAYI 3 DEN AZ OLDUGU ICIN PROGRAM CALISMASI DURDURULDU')");
-    report(io, "(3X,' ISON = ',I3)", {rowCount});
+    emitRefusal(io,
+                "(/,/,3X,'HESAP YAPILACAK SAYI 3 DEN AZ OLDUGU ICIN PROGRAM CALISMASI DURDURULDU')");
+    emitRefusal(io, "(3X,' ISON = ',I3)", {shown(rowCount)});
     return Outcome::Refused;
   }
 
@@ -97,8 +99,8 @@ Outcome solveBpDeltaDesign(const Task& task, const ModelOptions& models, Session
   // than report the pitch ratio the table loop happened to end with.
   interpolate(io, rowCount, rowBp, rowPitch, task.bp, pitch, kCapacity);
   if (!(task.bp >= rowBp[1] && task.bp <= rowBp[rowCount])) {
-    report(io, "(/,/,3X,'VERILEN Bp DEGERI TABLO SINIRLARI DISINDA - HESAP YAPILAMADI')");
-    report(io, "(3X,' Bp = ',F8.3)", {task.bp});
+    emitRefusal(io, "(/,/,3X,'VERILEN Bp DEGERI TABLO SINIRLARI DISINDA - HESAP YAPILAMADI')");
+    emitRefusal(io, "(3X,' Bp = ',F8.3)", {shown(task.bp)});
     return Outcome::Refused;
   }
   propeller.pitchRatio = pitch;

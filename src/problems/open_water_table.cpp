@@ -2,7 +2,7 @@
 // tabulated over the advance coefficient J, with the optional ITTC78 viscous
 // correction asked for on the console.
 
-#include "driver/report_lines.hpp"
+#include "problems/report_lines.hpp"
 #include "export/data_export.hpp"
 #include "io/reader.hpp"
 #include "io/writer.hpp"

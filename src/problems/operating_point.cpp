@@ -5,7 +5,7 @@
 
 #include <cmath>
 
-#include "driver/report_lines.hpp"
+#include "problems/report_lines.hpp"
 #include "export/data_export.hpp"
 #include "io/writer.hpp"
 #include "numeric/interpolate.hpp"
@@ -14,6 +14,7 @@
 #include "problems/sort_ascending.hpp"
 #include "series/formulas.hpp"
 #include "series/series.hpp"
+#include "report/item.hpp"
 
 namespace helisolv {
 
@@ -134,11 +135,12 @@ Outcome solveOperatingPoint(const Task& task, const ModelOptions& models, Sessio
   const bool outOfRange =
       tableLength < 4 || !std::isfinite(j) || advance[tableLength - 1] < j || j < advance[1];
   if (outOfRange) {
-    report(io,
-           "(/,/,3X,'ILERLEME HIZI VA=',F8.3,' m/s ILERLEME KATSAYILARI SINIRLARI',/,'     DISINA "
-           "DUSUYOR  - PROGRAM DURDURULDU ')",
-           {task.advanceSpeed});
-    report(io, "(3X,' VA = ',F8.3,' m/s ICIN J = ',F8.3,' OLUYOR')", {task.advanceSpeed, j});
+    emitRefusal(io,
+                "(/,/,3X,'ILERLEME HIZI VA=',F8.3,' m/s ILERLEME KATSAYILARI SINIRLARI',/,'     "
+                "DISINA DUSUYOR  - PROGRAM DURDURULDU ')",
+                {shown(task.advanceSpeed)});
+    emitRefusal(io, "(3X,' VA = ',F8.3,' m/s ICIN J = ',F8.3,' OLUYOR')",
+                {shown(task.advanceSpeed), shown(j)});
     return Outcome::Refused;
   }
 

@@ -15,7 +15,7 @@
 #include <string_view>
 #include <vector>
 
-#include "driver/report_lines.hpp"
+#include "problems/report_lines.hpp"
 #include "export/data_export.hpp"
 #include "io/reader.hpp"
 #include "io/writer.hpp"
@@ -25,6 +25,7 @@
 #include "series/formulas.hpp"
 #include "series/open_water_curve.hpp"
 #include "series/series.hpp"
+#include "report/item.hpp"
 
 namespace helisolv {
 
@@ -204,7 +205,7 @@ int mostEfficientRow(const Candidates& rows) {
 // No pitch ratio of the series meets the required loading coefficient: there
 // is no propeller to report.
 void reportNoCandidate(Session& io) {
-  report(io, "(/,' Istenen yuk katsayisini saglayan pervane bulunamadi.')");
+  emitRefusal(io, "(/,' Istenen yuk katsayisini saglayan pervane bulunamadi.')");
 }
 
 // Console only. The best row is the highest pitch ratio that still met the

@@ -10,7 +10,7 @@
 #include <climits>
 #include <cmath>
 
-#include "driver/report_lines.hpp"
+#include "problems/report_lines.hpp"
 #include "export/data_export.hpp"
 #include "io/reader.hpp"
 #include "io/writer.hpp"
@@ -20,6 +20,7 @@
 #include "problems/solvers.hpp"
 #include "series/formulas.hpp"
 #include "series/series.hpp"
+#include "report/item.hpp"
 
 namespace helisolv {
 
@@ -210,7 +211,9 @@ void solvePitchFor(const RequirementReport& r, const Task& task, const ModelOpti
   warnRequirementUnits(io, r.quantity, required / shownUnits(r.quantity),
                        largestValue(sweep) / shownUnits(r.quantity));
   if (!requirementInRange(sweep, required)) {
-    report(io, r.outOfRange);
+    // The requirement's line above the message is the first part of its reason.
+    handRefusal(io, r.requirementLine, {shown(required / shownUnits(r.quantity))});
+    emitRefusal(io, r.outOfRange);
     stop(io, Outcome::Refused);
   }
 

@@ -1,0 +1,75 @@
+// A report item described once: its Turkish layout as the writer takes it
+// (the catalogue gives its English twin, keyed by that layout) and its values,
+// each with the quantity it is and the SI symbol of its unit. Emitting the
+// item renders it to every sink of the run: the report on the console and in
+// the result file, in the run's language, and the data export that the CSV
+// files and the library's RunResult are made of. A solver emits an item once
+// and never hands the same values to the export beside it.
+#pragma once
+
+#include <initializer_list>
+#include <span>
+#include <string_view>
+
+#include "export/data_export.hpp"
+#include "io/writer.hpp"
+
+namespace helisolv {
+
+// One value of a report item: as the layout edits it, and as the export takes
+// it (empty: printed only). The report prints 10Kq where the export keeps Kq.
+struct Field {
+  Value shown;
+  data::Cell exported;
+  std::string_view quantity;  // the result's name in the export; empty in a table row
+  std::string_view unit;
+};
+
+// A value of the result block, printed and exported as it is.
+inline Field quantity(std::string_view name, float value, std::string_view unit = {}) {
+  return {value, value, name, unit};
+}
+inline Field quantity(std::string_view name, int value, std::string_view unit = {}) {
+  return {value, value, name, unit};
+}
+// The torque coefficient of the result block: 10Kq printed, Kq exported.
+inline Field tenfoldKq(float kq) {
+  return {10.0f * kq, kq, "Kq", {}};
+}
+
+// A column of a table row, printed and exported as it is.
+inline Field column(float value) {
+  return {value, value, {}, {}};
+}
+inline Field column(int value) {
+  return {value, value, {}, {}};
+}
+// The Kq column of a table: 10Kq printed, Kq exported.
+inline Field tenfoldKqColumn(float kq) {
+  return {10.0f * kq, kq, {}, {}};
+}
+
+// Printed only: a row counter, a symbol, a value the export does not keep.
+inline Field shown(Value value) {
+  return {value, {}, {}, {}};
+}
+
+// A line or a result block: written to the console and then to the result
+// file, its named values handed to the export's result block.
+void emit(Session& io, std::string_view layout, std::initializer_list<Field> fields = {});
+
+// A table row: written to the console and the result file, its exported
+// values handed to the table, in its column order.
+void emitRow(Session& io, data::Table table, std::string_view layout,
+             std::initializer_list<Field> fields);
+
+// The message of a refusal: written as emit() writes, and handed to the export
+// as the reason (its non-empty records, in the run's language) of inputs refused.
+void emitRefusal(Session& io, std::string_view layout, std::initializer_list<Field> fields = {});
+// The reason of a refusal from a line already printed, nothing written.
+void handRefusal(Session& io, std::string_view layout, std::initializer_list<Field> fields = {});
+// The same to one output only: the result file hears the reason.
+void emitRefusalTo(Session& io, Unit unit, std::string_view layout,
+                   std::initializer_list<Field> fields = {});
+
+}  // namespace helisolv
