@@ -9,12 +9,13 @@
 #include <span>
 #include <string_view>
 
-#include "problems/report_lines.hpp"
 #include "export/data_export.hpp"
 #include "io/reader.hpp"
 #include "io/writer.hpp"
 #include "numeric/interpolate.hpp"
 #include "problems/ground_warnings.hpp"
+#include "problems/report_lines.hpp"
+#include "report/item.hpp"
 #include "series/formulas.hpp"
 #include "series/series.hpp"
 
@@ -225,13 +226,11 @@ void reportAreaRatioTable(Session& io, PitchProblem& problem, Requirement held, 
   reportFree(io, {"    ---|-------|-------|-------|"});
   reportFree(io, {"     i     Ae     P/D    Eta0  |"});
   reportFree(io, {"    ---|-------|-------|-------|"});
-  for (int i = 1; i <= rows; ++i)
-    report(io, "(6X,I2,1X,3(F6.3,2X))", {i, ratio[i], pitch[i], efficiency[i]});
   const float blades = problem.propeller.bladeCount;
   for (int i = 1; i <= rows; ++i)
-    data::row(io, data::Table::AreaRatio,
-              {ratio[i], pitch[i], efficiency[i],
-               areaRatioTested(task.seriesType, blades, ratio[i]) ? 1 : 0});
+    emitRow(io, data::Table::AreaRatio, "(6X,I2,1X,3(F6.3,2X))",
+            {shown(i), column(ratio[i]), column(pitch[i]), column(efficiency[i]),
+             exportedOnly(areaRatioTested(task.seriesType, blades, ratio[i]) ? 1 : 0)});
   warnUntestedAreaRatioRows(io, task.seriesType, blades,
                             std::span(ratio + 1, static_cast<size_t>(rows)));
   const float toShown = held == Requirement::Thrust ? 1000.0f : 1.0f;

@@ -6,16 +6,16 @@
 
 #include <string_view>
 
-#include "problems/report_lines.hpp"
 #include "export/data_export.hpp"
 #include "io/writer.hpp"
 #include "numeric/interpolate.hpp"
 #include "problems/design_report.hpp"
 #include "problems/ground_warnings.hpp"
+#include "problems/report_lines.hpp"
 #include "problems/solvers.hpp"
+#include "report/item.hpp"
 #include "series/formulas.hpp"
 #include "series/series.hpp"
-#include "report/item.hpp"
 
 namespace helisolv {
 
@@ -77,19 +77,17 @@ Outcome solveBpDeltaDesign(const Task& task, const ModelOptions& models, Session
       ++rowCount;
       rowPitch[rowCount] = pitch;
       rowBp[rowCount] = powerCoefficientBp(p.kq, advance);
-      report(io, "(1X,I2,F8.3,3F9.4,4X,2(F10.4,3X))",
-             {rowCount, pitch, p.kt, 10.0f * p.kq, p.eta0, rowBp[rowCount],
-              deltaFromAdvance(advance)});
-      data::row(io, data::Table::BpDelta,
-                {pitch, p.kt, p.kq, p.eta0, rowBp[rowCount], deltaFromAdvance(advance)});
+      emitRow(io, data::Table::BpDelta, "(1X,I2,F8.3,3F9.4,4X,2(F10.4,3X))",
+              {shown(rowCount), column(pitch), column(p.kt), tenfoldKqColumn(p.kq), column(p.eta0),
+               column(rowBp[rowCount]), column(deltaFromAdvance(advance))});
     }
     pitch = pitch + kPitchStep;
   }
   reportFree(io, {kRule});
 
   if (rowCount < kMinRows) {
-    emitRefusal(io,
-                "(/,/,3X,'HESAP YAPILACAK SAYI 3 DEN AZ OLDUGU ICIN PROGRAM CALISMASI DURDURULDU')");
+    emitRefusal(
+        io, "(/,/,3X,'HESAP YAPILACAK SAYI 3 DEN AZ OLDUGU ICIN PROGRAM CALISMASI DURDURULDU')");
     emitRefusal(io, "(3X,' ISON = ',I3)", {shown(rowCount)});
     return Outcome::Refused;
   }

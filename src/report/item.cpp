@@ -10,7 +10,8 @@ namespace {
 std::vector<Value> shownValues(std::initializer_list<Field> fields) {
   std::vector<Value> values;
   values.reserve(fields.size());
-  for (const Field& f : fields) values.push_back(f.shown);
+  for (const Field& f : fields)
+    if (f.shown) values.push_back(*f.shown);
   return values;
 }
 

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <initializer_list>
+#include <optional>
 #include <span>
 #include <string_view>
 
@@ -19,7 +20,7 @@ namespace helisolv {
 // One value of a report item: as the layout edits it, and as the export takes
 // it (empty: printed only). The report prints 10Kq where the export keeps Kq.
 struct Field {
-  Value shown;
+  std::optional<Value> shown;  // none: exported only, the layout has no place for it
   data::Cell exported;
   std::string_view quantity;  // the result's name in the export; empty in a table row
   std::string_view unit;
@@ -47,6 +48,11 @@ inline Field column(int value) {
 // The Kq column of a table: 10Kq printed, Kq exported.
 inline Field tenfoldKqColumn(float kq) {
   return {10.0f * kq, kq, {}, {}};
+}
+
+// Exported only: a column the printed row has no place for.
+inline Field exportedOnly(data::Cell value) {
+  return {std::nullopt, value, {}, {}};
 }
 
 // Printed only: a row counter, a symbol, a value the export does not keep.
