@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "driver/options.hpp"
-#include "driver/version.hpp"
 #include "helisolv/curve.hpp"
+#include "helisolv/model_options.hpp"
 #include "helisolv/run.hpp"
+#include "helisolv/version.hpp"
 
 namespace py = pybind11;
 

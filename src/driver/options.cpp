@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "driver/version.hpp"
+#include "helisolv/version.hpp"
 #include "io/runtime_error.hpp"
 
 namespace helisolv {
@@ -96,29 +96,6 @@ std::optional<Language> languageNamed(std::string_view name) {
   if (name == "tr") return Language::Turkish;
   if (name == "en") return Language::English;
   return std::nullopt;
-}
-
-bool setModelOption(ModelOptions& models, std::string_view option, std::string_view value) {
-  for (const ModelOptionValue& v : kModelOptionValues) {
-    if (v.option != option || v.value != value) continue;
-    if (const auto* method = std::get_if<ViscousCorrection>(&v.choice))
-      models.viscousCorrection = *method;
-    else
-      models.gawnModel = std::get<GawnModel>(v.choice);
-    return true;
-  }
-  return false;
-}
-
-std::string_view modelOptionValue(const ModelOptions& models, std::string_view option) {
-  for (const ModelOptionValue& v : kModelOptionValues) {
-    if (v.option != option) continue;
-    const bool chosen = std::holds_alternative<ViscousCorrection>(v.choice)
-                            ? std::get<ViscousCorrection>(v.choice) == models.viscousCorrection
-                            : std::get<GawnModel>(v.choice) == models.gawnModel;
-    if (chosen) return v.value;
-  }
-  return {};
 }
 
 std::optional<int> parseOptions(int argc, const char* const* argv, Options& options,

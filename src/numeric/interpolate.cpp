@@ -5,25 +5,10 @@
 #include <algorithm>
 #include <cmath>
 
-#include "io/units.hpp"
-#include "io/writer.hpp"
-
 namespace helisolv {
 
-namespace {
-
-// The point lies outside the table: console only, the caller's y stands.
-void reportOutsideTable(Session& io, float first, float x, float last) {
-  writeFree(io, Unit::Console, {" **** INTERPOLANT ARALIGIN DISINDA ****"});
-  write(io, Unit::Console, "(' X(1)=',F20.15,/,' X   =',F20.15,/,' X(N)=',F20.15)",
-        {first, x, last});
-  writeFree(io, Unit::Console, {" **** INTERPOLASYON BASARISIZ ****"});
-}
-
-}  // namespace
-
-void interpolate(Session& io, int count, const float* xs, const float* ys, float x, float& y,
-                 int capacity) {
+std::optional<float> interpolateTable(int count, const float* xs, const float* ys, float x,
+                                      int capacity) {
   // A count beyond the caller's arrays is cut to their capacity, so that no
   // read leaves them.
   const int n = std::min(count, capacity);
@@ -35,15 +20,11 @@ void interpolate(Session& io, int count, const float* xs, const float* ys, float
     if (xs[i] <= x && x <= xs[i + 1]) k = i;
   }
   // The parabola needs three points; a shorter table cannot be read.
-  if (n < 3 || k == 0) {
-    reportOutsideTable(io, xs[1], x, xs[std::max(n, 1)]);
-    return;
-  }
+  if (n < 3 || k == 0) return std::nullopt;
 
   // A flat stretch of the table is returned as it stands, without fitting.
   if (std::fabs(ys[k] - ys[k + 1]) < 1e-5f) {
-    y = ys[k];
-    return;
+    return ys[k];
   }
 
   // Three consecutive points around the interval, the middle one (x0, y0)
@@ -68,7 +49,7 @@ void interpolate(Session& io, int count, const float* xs, const float* ys, float
   if (!(d1 * d1 < 1e-6f)) a = ((y1 - y0) - d1 * b) / (d1 * d1);
 
   const float h = x - x0;
-  y = h * h * a + h * b + y0;
+  return h * h * a + h * b + y0;
 }
 
 }  // namespace helisolv

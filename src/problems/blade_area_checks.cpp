@@ -12,7 +12,7 @@
 #include "export/data_export.hpp"
 #include "io/reader.hpp"
 #include "io/writer.hpp"
-#include "numeric/interpolate.hpp"
+#include "problems/table_search.hpp"
 #include "problems/ground_warnings.hpp"
 #include "problems/report_lines.hpp"
 #include "report/item.hpp"

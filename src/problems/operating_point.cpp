@@ -7,7 +7,7 @@
 
 #include "export/data_export.hpp"
 #include "io/writer.hpp"
-#include "numeric/interpolate.hpp"
+#include "problems/table_search.hpp"
 #include "problems/ground_warnings.hpp"
 #include "problems/report_lines.hpp"
 #include "problems/solvers.hpp"

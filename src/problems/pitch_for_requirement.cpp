@@ -13,7 +13,7 @@
 #include "export/data_export.hpp"
 #include "io/reader.hpp"
 #include "io/writer.hpp"
-#include "numeric/spline.hpp"
+#include "problems/table_search.hpp"
 #include "problems/blade_area_checks.hpp"
 #include "problems/ground_warnings.hpp"
 #include "problems/report_lines.hpp"
