@@ -77,7 +77,7 @@ RunResult run(std::string_view taskText, std::string_view answers, const RunOpti
       return out;
     }
   }
-  const std::optional<Language> language = languageNamed(options.language);
+  const std::optional<Language> language = languageFromCode(options.language);
   if (!language) {
     out.exitStatus = 2;
     out.errors = "helisolv: unknown language " + quoted(options.language) + " (tr or en)\n";
@@ -147,7 +147,7 @@ std::optional<RunResult> parseRunArguments(std::span<const std::string> args, Ru
   Options parsed;
   parsed.models = options.models;
   parsed.csvDir = options.csvDir;
-  parsed.language = languageNamed(options.language).value_or(Language::Turkish);
+  parsed.language = languageFromCode(options.language).value_or(Language::Turkish);
   std::ostringstream console, errors;
   if (const auto status =
           parseOptions(static_cast<int>(argv.size()), argv.data(), parsed, console, errors)) {
@@ -159,7 +159,7 @@ std::optional<RunResult> parseRunArguments(std::span<const std::string> args, Ru
   }
   options.models = parsed.models;
   options.csvDir = parsed.csvDir;
-  options.language = parsed.language == Language::English ? "en" : "tr";
+  options.language = languageCode(parsed.language);
   return std::nullopt;
 }
 

@@ -92,12 +92,6 @@ bool isModelOption(std::string_view option) {
 
 }  // namespace
 
-std::optional<Language> languageNamed(std::string_view name) {
-  if (name == "tr") return Language::Turkish;
-  if (name == "en") return Language::English;
-  return std::nullopt;
-}
-
 std::optional<int> parseOptions(int argc, const char* const* argv, Options& options,
                                 std::ostream& out, std::ostream& err) {
   // A command-line error names the argument and why, then the usage line.
@@ -129,7 +123,7 @@ std::optional<int> parseOptions(int argc, const char* const* argv, Options& opti
     }
     if (arg == "--lang" || arg.starts_with("--lang=")) {
       const std::string_view name = arg == "--lang" ? std::string_view() : arg.substr(7);
-      const std::optional<Language> language = languageNamed(name);
+      const std::optional<Language> language = languageFromCode(name);
       if (!language)
         return usageError(name.empty() ? std::string("--lang needs a value: --lang=tr or en")
                                        : "unknown value " + shown(name) + " for --lang (tr or en)");

@@ -22,8 +22,6 @@ struct Options {
   Language language = Language::Turkish;
 };
 
-// The language of a --lang value ("tr" or "en"); nothing for any other.
-std::optional<Language> languageNamed(std::string_view name);
 
 // Parses argv into options. Returns the exit status when the command line
 // itself ends the program (-h, --help and --version: 0; a usage error: 2, with

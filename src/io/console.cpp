@@ -21,6 +21,8 @@ namespace {
 std::string_view localized(Session& io, std::string_view turkish) {
   if (io.language == Language::Turkish) return turkish;
   if (const std::optional<std::string_view> twin = translate(io.language, turkish)) return *twin;
+  // A rule or a layout of data descriptors only reads the same in every language.
+  if (!needsTranslation(turkish)) return turkish;
   bool noted = false;
   for (const std::string& text : io.untranslated) noted = noted || text == turkish;
   if (!noted) io.untranslated.emplace_back(turkish);
