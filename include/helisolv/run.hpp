@@ -54,6 +54,9 @@ struct RunResult {
   std::vector<RunTable> tables;      // empty without a result, as in the CSV files
   std::vector<std::string> warnings;
   std::string reason;  // why the inputs were refused (status 3), as one line of the report
+  // The Turkish texts a run in another language printed as they are, for want
+  // of a twin in the catalogue, each once (empty in a Turkish run).
+  std::vector<std::string> untranslated;
 };
 
 // Runs the task file's text with these console answers (one line each).

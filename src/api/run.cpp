@@ -114,6 +114,7 @@ RunResult run(std::string_view taskText, std::string_view answers, const RunOpti
   out.resultFile = std::move(result).str();
   out.errors = std::move(errors).str();
   collect(data, io, task.problemType, status, out);
+  out.untranslated = io.untranslated;
   return out;
 }
 

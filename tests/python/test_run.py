@@ -81,3 +81,14 @@ def test_command_line_answers_and_refusals():
         call = dict(task="", answers="", args=()) | bad
         with pytest.raises(ValueError, match=named):
             helisolv.run(**call)
+
+
+def test_language_en_prints_english_with_the_same_numbers():
+    turkish = helisolv.run(PITCH_FOR_THRUST)
+    english = helisolv.run(PITCH_FOR_THRUST, language="en")
+    assert english.console == helisolv.run(PITCH_FOR_THRUST, args=["--lang=en"]).console
+    assert b"PERVANE" in turkish.console and b"PERVANE" not in english.console
+    assert b"Pd= 4014.9 kW" in english.console and b"Pd= 4014.9 kW" in turkish.console
+    assert english.tables == turkish.tables and english.results == turkish.results
+    with pytest.raises(ValueError, match="args"):
+        helisolv.run(PITCH_FOR_THRUST, language="xx")
