@@ -30,16 +30,18 @@ inline std::set<std::string> wordsOf(std::string_view text) {
 }
 
 // The words of the English catalogue's msgids that none of its msgstrs holds
-// ("PERVANE", "ICIN", but not "GAWN" or "DELTA").
+// ("PERVANE", "ICIN", but not "GAWN" or "DELTA"), less the Turkish words that
+// are English words too.
 inline std::set<std::string> turkishOnlyWords() {
-  std::set<std::string> turkish, english;
+  static const std::set<std::string> english = {"MINIMUM", "MOMENT"};
+  std::set<std::string> turkish, translated;
   for (const CatalogueEntry& e : catalogueEntries(Language::English)) {
     turkish.merge(wordsOf(e.turkish));
-    english.merge(wordsOf(e.translated));
+    translated.merge(wordsOf(e.translated));
   }
   std::set<std::string> only;
   for (const std::string& w : turkish)
-    if (!english.contains(w)) only.insert(w);
+    if (!translated.contains(w) && !english.contains(w)) only.insert(w);
   return only;
 }
 

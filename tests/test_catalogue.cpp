@@ -1,6 +1,8 @@
 // The translation catalogues: the .po reader, the compiled English catalogue,
 // and its agreement with the texts the program prints.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
@@ -37,7 +39,7 @@ std::string readFile(const fs::path& path) {
 
 TEST(PoFile, ReadsEntriesNotesFlagsAndJoinedStrings) {
   const std::string po =
-      "# translator's comment\n"
+      "\xEF\xBB\xBF# translator's comment\n"
       "msgid \"\"\n"
       "msgstr \"Language: en\\n\"\n"
       "\n"

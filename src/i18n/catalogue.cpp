@@ -26,6 +26,13 @@ constexpr std::array kLanguages{
     LanguageName{Language::English, "en", "english"},
 };
 
+// The catalogues are kept in an array indexed by the enumerator.
+static_assert([] {
+  for (size_t i = 0; i < kLanguages.size(); ++i)
+    if (static_cast<size_t>(kLanguages[i].language) != i) return false;
+  return true;
+}());
+
 bool equalsIgnoringCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i)

@@ -144,7 +144,8 @@ bool parsePo(std::string_view source, std::vector<PoEntry>& entries, std::string
     return true;
   };
 
-  size_t pos = 0;
+  // A byte-order mark, as some editors write at the start of a UTF-8 file.
+  size_t pos = source.starts_with("\xEF\xBB\xBF") ? 3 : 0;
   while (pos < source.size()) {
     size_t end = source.find('\n', pos);
     if (end == std::string_view::npos) end = source.size();
