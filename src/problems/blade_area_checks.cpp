@@ -157,37 +157,40 @@ void reportBladeAreaChecks(Session& io, const PitchProblem& problem, float thrus
   warnBelowKellerMinimum(io, areaRatio, keller, keller + kSlowTwinScrew, keller + kSingleScrew);
   warnTipSpeed(io, tipSpeed);
 
+  // One row of the blade checks' table, its values printed over the lines below.
+  RowBlock checks(io, data::Table::BladeChecks);
   reportRule(io);
   if (burrill) {
     report(io,
            "(1X,                                                    "
            "'BURRIL KAVITASYON KRITERINE GORE ACINIM ALANI KONTROLU')");
-    report(io, "(1X,'Mevcut EAR = ',F6.3,' =>  ','Sigma = ',         F5.3,' Tauc = ',F5.3)",
-           {areaRatio, sigma, loading});
-    report(io, "(1X,'%2.5 Sirt Kavitasyon Hattina Gore Min. EAR = ',  F5.3)", {minEar25});
-    report(io, "(1X,'%5.0 Sirt Kavitasyon Hattina Gore Min. EAR = ',  F5.3)", {minEar50});
-    report(io, "(1X,'Tavsiye edilen ust sinir icin Minimum  EAR = ',  F5.3)", {minEarUpper});
+    checks.line("(1X,'Mevcut EAR = ',F6.3,' =>  ','Sigma = ',         F5.3,' Tauc = ',F5.3)",
+                {column(areaRatio), column(sigma), column(loading)});
+    checks.line("(1X,'%2.5 Sirt Kavitasyon Hattina Gore Min. EAR = ',  F5.3)", {column(minEar25)});
+    checks.line("(1X,'%5.0 Sirt Kavitasyon Hattina Gore Min. EAR = ',  F5.3)", {column(minEar50)});
+    checks.line("(1X,'Tavsiye edilen ust sinir icin Minimum  EAR = ',  F5.3)",
+                {column(minEarUpper)});
     reportRule(io);
+  } else {
+    checks.skip(6);
   }
   report(io,
          "(1X,                                                    "
          "'KELLER KRITERINE GORE ACINIM ALANI KONTROLU')");
-  report(io, "(1X,'Min. EAR = ',F5.3,' + k ')", {keller});
-  report(io, "(1X,'     EAR = ',F5.3,' -> Tek pervaneli gemiler    ')", {keller + kSingleScrew});
-  report(io, "(1X,'     EAR = ',F5.3,' -> Hizli askeri gemiler (cift pervaneli.)')", {keller});
-  report(io, "(1X,'     EAR = ',F5.3,' -> Yavas ticari gemiler (cift pervaneli.)')",
-         {keller + kSlowTwinScrew});
+  checks.line("(1X,'Min. EAR = ',F5.3,' + k ')", {column(keller)});
+  checks.line("(1X,'     EAR = ',F5.3,' -> Tek pervaneli gemiler    ')",
+              {column(keller + kSingleScrew)});
+  checks.line("(1X,'     EAR = ',F5.3,' -> Hizli askeri gemiler (cift pervaneli.)')",
+              {column(keller)});
+  checks.line("(1X,'     EAR = ',F5.3,' -> Yavas ticari gemiler (cift pervaneli.)')",
+              {column(keller + kSlowTwinScrew)});
   reportRule(io);
   report(io,
          "(1X,                                                    "
          "'KANAT UCU HIZINA GORE KANAT UCU GIRDABI TEHLIKESI KONTROLU')");
-  report(io, "(1X,'Vtip = ',F6.3,' m/s',2X,'(Vtip - Kanat ucu hizi < 30 m/s olmali)')", {tipSpeed});
-  const data::Cell none;
-  data::row(io, data::Table::BladeChecks,
-            {burrill ? data::Cell(areaRatio) : none, burrill ? data::Cell(sigma) : none,
-             burrill ? data::Cell(loading) : none, burrill ? data::Cell(minEar25) : none,
-             burrill ? data::Cell(minEar50) : none, burrill ? data::Cell(minEarUpper) : none,
-             keller, keller + kSingleScrew, keller, keller + kSlowTwinScrew, tipSpeed});
+  checks.line("(1X,'Vtip = ',F6.3,' m/s',2X,'(Vtip - Kanat ucu hizi < 30 m/s olmali)')",
+              {column(tipSpeed)});
+  checks.finish();
   if (burrill) exportBurrillLines(io);
   pageBreak(io);
 }

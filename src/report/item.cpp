@@ -49,6 +49,12 @@ void emitRow(Session& io, data::Table table, std::string_view layout,
   data::row(io, table, cells);
 }
 
+void RowBlock::line(std::string_view layout, std::initializer_list<Field> fields) {
+  writeBoth(io_, layout, shownValues(fields));
+  for (const Field& f : fields)
+    if (!std::holds_alternative<std::monostate>(f.exported)) cells_.push_back(f.exported);
+}
+
 void emitRefusal(Session& io, std::string_view layout, std::initializer_list<Field> fields) {
   const std::vector<Value> values = shownValues(fields);
   writeBoth(io, layout, values);

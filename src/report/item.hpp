@@ -11,6 +11,7 @@
 #include <optional>
 #include <span>
 #include <string_view>
+#include <vector>
 
 #include "export/data_export.hpp"
 #include "io/writer.hpp"
@@ -68,6 +69,23 @@ void emit(Session& io, std::string_view layout, std::initializer_list<Field> fie
 // values handed to the table, in its column order.
 void emitRow(Session& io, data::Table table, std::string_view layout,
              std::initializer_list<Field> fields);
+
+// A table row whose values are printed over several report lines (a block of
+// checks): each line is emitted as it comes and its exported values kept in
+// order; finish() hands them to the table as one row.
+class RowBlock {
+ public:
+  RowBlock(Session& io, data::Table table) : io_(io), table_(table) {}
+  void line(std::string_view layout, std::initializer_list<Field> fields = {});
+  // Empty cells for the values of lines this run does not print.
+  void skip(size_t cells) { cells_.resize(cells_.size() + cells); }
+  void finish() { data::row(io_, table_, cells_); }
+
+ private:
+  Session& io_;
+  data::Table table_;
+  std::vector<data::Cell> cells_;
+};
 
 // The message of a refusal: written as emit() writes, and handed to the export
 // as the reason (its non-empty records, in the run's language) of inputs refused.
