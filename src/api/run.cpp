@@ -2,6 +2,7 @@
 
 #include <array>
 #include <charconv>
+#include <filesystem>
 #include <sstream>
 #include <utility>
 
@@ -67,8 +68,17 @@ std::string realText(float value) {
 
 }  // namespace
 
-RunResult run(std::string_view taskText, std::string_view answers, const RunOptions& options) {
+RunResult run(std::string_view taskText, std::string_view answers, const RunOptions& given) {
   RunResult out;
+  // A relative CSV folder is resolved once, here: the process's current folder
+  // may change while the run goes on (another thread's chdir), and every file
+  // of the set must go to the one folder the run started with.
+  RunOptions options = given;
+  if (options.csvDir && !options.csvDir->empty()) {
+    std::error_code ec;
+    const std::filesystem::path absolute = std::filesystem::absolute(*options.csvDir, ec);
+    if (!ec) options.csvDir = absolute.string();
+  }
   // As on the command line: a run whose tables cannot be kept does not start.
   if (options.csvDir) {
     if (const auto why = prepareCsvDirectory(*options.csvDir)) {
@@ -80,7 +90,8 @@ RunResult run(std::string_view taskText, std::string_view answers, const RunOpti
   const std::optional<Language> language = languageFromCode(options.language);
   if (!language) {
     out.exitStatus = 2;
-    out.errors = "helisolv: unknown language " + quoted(options.language) + " (tr or en)\n";
+    out.errors =
+        "helisolv: unknown language " + helisolv::quoted(options.language) + " (tr or en)\n";
     return out;
   }
   std::istringstream keyboard{std::string(answers)};

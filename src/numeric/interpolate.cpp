@@ -14,10 +14,14 @@ std::optional<float> interpolateTable(int count, const float* xs, const float* y
   const int n = std::min(count, capacity);
 
   // The interval that holds x; at an interior abscissa the later of the two
-  // intervals that meet there. None for x outside the table or a NaN x.
+  // intervals that meet there (the last that holds it, so the search runs
+  // from the end). None for x outside the table or a NaN x.
   int k = 0;
-  for (int i = 1; i <= n - 1; ++i) {
-    if (xs[i] <= x && x <= xs[i + 1]) k = i;
+  for (int i = n - 1; i >= 1; --i) {
+    if (xs[i] <= x && x <= xs[i + 1]) {
+      k = i;
+      break;
+    }
   }
   // The parabola needs three points; a shorter table cannot be read.
   if (n < 3 || k == 0) return std::nullopt;
