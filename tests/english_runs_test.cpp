@@ -236,4 +236,40 @@ TEST(EnglishAnswers, RefusalReasonInTheRunsLanguageAndBadNamesRefused) {
   EXPECT_EQ(parsed.language, "en");
 }
 
+// A refused run hands its reason over as the message that ends the result
+// file: the last records before the end, joined into one line.
+TEST(RefusalReason, IsTheMessageThatEndsTheResultFile) {
+  int refused = 0;
+  for (const std::string& name : caseNames()) {
+    const fs::path src = fs::path(HELISOLV_CASES_DIR) / name;
+    if (std::stoi(slurp(src / "expected.rc")) != 3 || !fs::exists(src / "Helisolv.Tsk") ||
+        fs::exists(src / "args.txt"))
+      continue;
+    ++refused;
+    const helisolv::RunResult run =
+        helisolv::run(slurp(src / "Helisolv.Tsk"),
+                      fs::exists(src / "stdin.txt") ? slurp(src / "stdin.txt") : std::string());
+    ASSERT_EQ(run.exitStatus, 3) << name;
+    // The message is the last paragraph of the result file: the records after
+    // the last empty record, table rule or table row (digits only), trimmed.
+    std::vector<std::string> paragraph;
+    std::istringstream lines(run.resultFile);
+    for (std::string line; std::getline(lines, line);) {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      if (line.find_first_not_of(" -|") == std::string::npos ||
+          line.find_first_not_of(" 0123456789.-*") == std::string::npos) {
+        paragraph.clear();
+        continue;
+      }
+      const size_t first = line.find_first_not_of(' ');
+      paragraph.push_back(line.substr(first, line.find_last_not_of(' ') - first + 1));
+    }
+    std::string message;
+    for (const std::string& part : paragraph) message += (message.empty() ? "" : " ") + part;
+    const bool ends = message == run.reason;
+    EXPECT_TRUE(ends) << name << ": reason \"" << run.reason << "\"";
+  }
+  EXPECT_GT(refused, 20);
+}
+
 }  // namespace
