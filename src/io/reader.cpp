@@ -50,7 +50,15 @@ std::optional<QuestionMeaning> consoleQuestion(const Session& io) {
 std::string questionRef(const Session& io, Unit unit) {
   if (unit == Unit::Task) return {};
   std::string s = "; the question was " + quoted(io.lastText);
-  if (const auto q = consoleQuestion(io)) s += ", that is: " + std::string(q->meaning);
+  if (const auto q = consoleQuestion(io)) {
+    std::string meaning(q->meaning);
+    // An English yes/no question says Y/N and takes E/H as well.
+    const std::string_view turkishAnswers = "E yes, H no";
+    const size_t at = meaning.find(turkishAnswers);
+    if (io.language != Language::Turkish && at != std::string::npos)
+      meaning.replace(at, turkishAnswers.size(), "Y or E yes, N or H no");
+    s += ", that is: " + meaning;
+  }
   return s;
 }
 
