@@ -210,10 +210,16 @@ TEST(HostileInput, StandardStreamsAndOddFiles) {
     const char* shows;
   };
   // Standard output a pipe whose reader is gone before the program writes:
-  // the run's status, not the end by SIGPIPE, is the status of the line.
+  // the run's status, not the end by SIGPIPE, is the status of the line. The
+  // shell keeps its own copy of the read end until it has started the reader,
+  // so a reader that has exited proves nothing: a probe writes until a write
+  // fails (killed by SIGPIPE or refused), after which no process can ever read
+  // the pipe again. The count bounds the wait far below the run's timeout.
   const auto closedPipe = [](const std::string& args) {
-    return "mkfifo gone; { read x < gone; \"$H\" " + args +
-           " < /dev/null 2> stderr.bin; echo $? > rc; } | { exec <&-; echo > gone; }; "
+    return "{ i=0; while [ $i -lt 1000 ] && (printf x) 2>/dev/null; do i=$((i+1)); sleep 0.01; "
+           "done; \"$H\" " +
+           args +
+           " < /dev/null 2> stderr.bin; echo $? > rc; } | :; "
            "exit $(cat rc)";
   };
   const Odd odd[] = {
@@ -284,6 +290,12 @@ TEST(HostileInput, CommandLineErrorsNameTheArgumentAndReadAndWriteNothing) {
       {"extra",
        "unexpected argument 'extra' (the task file is always Helisolv.Tsk in the current folder)"},
       {"--csv out --bogus", "unknown option '--bogus'"},
+      {"--tip-speed-limit", "--tip-speed-limit needs a speed in m/s"},
+      {"--tip-speed-limit=0", "--tip-speed-limit needs a speed in m/s greater than 0, not '0'"},
+      {"--tip-speed-limit 35,5",
+       "--tip-speed-limit needs a speed in m/s greater than 0, not '35,5'"},
+      {"--tip-speed-limit=1e39",
+       "--tip-speed-limit needs a speed in m/s greater than 0, not '1e39'"},
   };
   for (const Mistake& m : mistakes) {
     SCOPED_TRACE(m.args);
@@ -298,7 +310,8 @@ TEST(HostileInput, CommandLineErrorsNameTheArgumentAndReadAndWriteNothing) {
     EXPECT_EQ(run.err, std::string("helisolv: ") + m.message +
                            "\nusage: helisolv [--csv DIR] "
                            "[--viscous-correction=legacy|ittc78|reynolds] "
-                           "[--gawn-model=legacy|regression] [--lang=tr|en] [--help] [--version]\n");
+                           "[--gawn-model=legacy|regression] [--tip-speed-limit=M/S] "
+                           "[--lang=tr|en] [--help] [--version]\n");
     EXPECT_FALSE(fs::exists(run.dir / "Helisolv.Son"));
     EXPECT_FALSE(fs::exists(run.dir / "out"));
   }

@@ -4,10 +4,16 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <bit>
+#include <cerrno>
+#include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
+#include <vector>
 
 #include "io/console.hpp"
 #include "io/reader.hpp"
@@ -188,4 +194,45 @@ TEST_F(Reads, APauseReplyOfTwoOrMoreCharactersRunsThroughComspec) {
 }
 
 }  // namespace
+// The reader's own number parsing gives strtof's bits in the "C" locale (the
+// test process never sets another), including the rounding at the edges of
+// the 32-bit range, over random numbers of every length and exponent.
+TEST(ParseReal, SameBitsAsStrtofInTheCLocale) {
+  std::mt19937 random(20261207);
+  auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+  const std::string edges[] = {
+      "3.4028235e38",    "3.40282356e38", "3.4028236e38",  "1.4e-45", "7.006492e-46",
+      "7.006493e-46",    "7e-46",         "1.1754942e-38", "-0",      "0e999999",
+      "-1e-999999",      "1e999999",      "00000.000",     ".5",      "5.",
+      "-.000001e+000045"};
+  std::vector<std::string> texts(std::begin(edges), std::end(edges));
+  for (int k = 0; k < 200000; ++k) {
+    std::string t;
+    if (pick(3) == 0) t += pick(2) ? '-' : '+';
+    const int before = pick(4) == 0 ? 0 : 1 + pick(pick(8) == 0 ? 60 : 9);
+    for (int i = 0; i < before; ++i) t += static_cast<char>('0' + pick(10));
+    if (before == 0 || pick(2)) {
+      t += '.';
+      const int after = (before == 0 ? 1 : 0) + pick(pick(8) == 0 ? 60 : 9);
+      for (int i = 0; i < after; ++i) t += static_cast<char>('0' + pick(10));
+    }
+    if (pick(2)) {
+      t += 'e';
+      if (pick(2)) t += pick(2) ? '-' : '+';
+      t += std::to_string(pick(4) == 0 ? pick(100) : 30 + pick(25));
+    }
+    texts.push_back(t);
+  }
+  for (const std::string& t : texts) {
+    errno = 0;
+    const float want = std::strtof(t.c_str(), nullptr);
+    const bool beyond = !std::isfinite(want) || (errno == ERANGE && std::fabs(want) > 1.0f);
+    const std::optional<float> got = parseReal(t);
+    ASSERT_EQ(got.has_value(), !beyond) << t;
+    if (got) {
+      ASSERT_EQ(std::bit_cast<uint32_t>(*got), std::bit_cast<uint32_t>(want)) << t;
+    }
+  }
+}
+
 }  // namespace helisolv

@@ -121,8 +121,8 @@ Reference referenceRun(const std::string& task, const std::string& args = "") {
   return {slurp(dir / "Helisolv.Son"), filesIn(dir / "out"), micros};
 }
 
-enum Found { Previous, New, Marked, Interim, None };
-const char* const kFound[] = {"previous", "new", "marked", "interim"};
+enum Found { Previous, New, Marked, None };
+const char* const kFound[] = {"previous", "new", "marked"};
 
 // The report after a kill: the previous one, the new one whole, or (a stop
 // signal) the new one cut at a record end and marked.
@@ -136,11 +136,9 @@ Found reportFound(const std::string& son, const std::string& previous, const std
   return signo != SIGKILL && cut ? Marked : None;
 }
 
-// The CSV folder after a kill: the previous set, the new set, the record of an
-// interrupted run alone (a stop signal), or (SIGKILL while the tables were
-// changing) that record naming with no count every table there, each a whole
-// table of either run. Each row of the record is one of the whole run's, or
-// one of a run that has not read its task yet.
+// The CSV folder after a kill: the previous set, the new set, or (a stop
+// signal) the record of an interrupted run alone, each row of it one of the
+// whole run's, or one of a run that has not read its task yet.
 Found csvFound(const Files& now, const Files& previous, const Files& whole, int signo) {
   if (now == whole || now == previous) return now == whole ? New : Previous;
   if (!now.count("run.csv")) return None;
@@ -150,23 +148,25 @@ Found csvFound(const Files& now, const Files& previous, const Files& whole, int 
                             "open-water model,none,\noutcome,interrupted,\n";
   const std::string signal = "signal," + std::string(helisolv::stopSignalName(signo)) + ",";
   bool signalled = false;
-  std::vector<std::string> named;
   std::istringstream record(now.at("run.csv"));
   for (std::string line; std::getline(record, line);) {
-    if (line.starts_with("rows in ") && line.ends_with(",,"))
-      named.push_back(line.substr(8, line.size() - 10));
-    else if (line == signal)
+    if (line == signal)
       signalled = true;
-    else if (known.find("\n" + line + "\n") == std::string::npos)
+    else if (line.starts_with("rows in ") || known.find("\n" + line + "\n") == std::string::npos)
       return None;
   }
-  if (signo != SIGKILL) return signalled && named.empty() && now.size() == 1 ? Marked : None;
-  for (const auto& [name, text] : now) {
-    const bool either = (previous.contains(name) && previous.at(name) == text) ||
-                        (whole.contains(name) && whole.at(name) == text);
-    if (name != "run.csv" && !(either && std::count(named.begin(), named.end(), name))) return None;
-  }
-  return signalled ? None : Interim;
+  return signo != SIGKILL && signalled && now.size() == 1 ? Marked : None;
+}
+
+// The CSV folder as a version of the program before sets left it: the same
+// files, regular ones.
+void turnIntoRegularFiles(const fs::path& out) {
+  const Files files = filesIn(out);
+  fs::remove_all(out / helisolv::kSetsFolder);
+  for (const auto& entry : fs::directory_iterator(out))
+    if (entry.is_symlink()) fs::remove(entry.path());
+  for (const auto& [name, text] : files)
+    std::ofstream(out / name, std::ios::binary | std::ios::trunc) << text;
 }
 
 // HELISOLV_KILLS sets the number of kills (240).
@@ -191,6 +191,9 @@ TEST(SafeOutputs, KilledRunsLeaveWholeOutputs) {
     // The task changes at every run, so the previous outputs are never the new ones.
     const Reference& ref = refs[i % 2];
     SCOPED_TRACE("kill " + std::to_string(i) + " by signal " + std::to_string(signo));
+    // Every fifth run finds the files of a version before sets, which it
+    // turns into a set before anything else.
+    if (i % 5 == 4) turnIntoRegularFiles(work / "out");
     const std::string previousSon = slurp(work / "Helisolv.Son");
     const Files previousCsv = csvNow();
     work.write("Helisolv.Tsk", tasks[i % 2]);
@@ -214,9 +217,14 @@ TEST(SafeOutputs, KilledRunsLeaveWholeOutputs) {
   for (const auto& [what, count] : seen) std::cout << "  " << what << ": " << count << "\n";
   EXPECT_GT(seen["report marked, CSV marked"], 0) << "no stop signal reached a working run";
   EXPECT_GT(seen["report new, CSV new"], 0);
-  // The next whole run removes the temporary files the killed ones left.
+  // The next whole run removes the temporary files and the sets the killed
+  // ones left: the set in force alone stays.
   ASSERT_EQ(runIn(work), 0);
   EXPECT_FALSE(holdsTemporaries(work) || holdsTemporaries(work / "out"));
+  int entries = 0;
+  for (const auto& entry : fs::directory_iterator(work / "out" / helisolv::kSetsFolder))
+    entries += entry.path().filename() == "current" ? 0 : 1;
+  EXPECT_EQ(entries, 1) << "the set in force and nothing else";
 }
 
 TEST(SafeOutputs, TwoRunsAtOnceEndAsOneAfterTheOther) {
@@ -304,8 +312,10 @@ TEST(SafeOutputs, AFullCsvFolderEndsWithAnErrorRecordAndNoTables) {
       << record;
   EXPECT_EQ(filesIn(out).size(), mounted ? 2u : 1u) << "run.csv (and the filler) only";
   if (mounted) {
-    // Not even the error record fits: no record is left to describe the folder.
+    // Not even the error record fits, once the sets that took room are gone
+    // and the filler takes it: no record is left to describe the folder.
     fs::remove(out / "run.csv");
+    fs::remove_all(out / ".helisolv-csv");
     EXPECT_EQ(runIn(work, run), 1);
     EXPECT_EQ(filesIn(out).size(), 1u) << "the filler only";
   }

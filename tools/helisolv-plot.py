@@ -65,7 +65,7 @@ TABLES = {
     "candidates.csv": [("row", "row"), ("P/D", "x"), ("J", "y"), ("Kt", "y"), ("Kq", "y"),
                        ("eta0", "y"), ("Bp", "y"), ("delta", "y"), ("chosen", "flag")],
     "bollard.csv": [("row", "row"), ("D [m]", "x"), ("Kq", "y"), ("P/D", "y"), ("Kt", "y"),
-                    ("T [N]", "y"), ("chosen", "flag")],
+                    ("T [N]", "y"), ("T [kN]", "y"), ("T [tf]", "y"), ("chosen", "flag")],
     "open_water.csv": [("J", "x"), ("Kt", "y"), ("Kq", "y"), ("eta0", "y"), ("Bp", "y"),
                        ("delta", "y"), ("design", "flag")],
     "bp_delta.csv": [("P/D", "x"), ("Kt", "y"), ("Kq", "y"), ("eta0", "y"), ("Bp", "y"),

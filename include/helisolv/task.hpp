@@ -35,6 +35,9 @@ struct Task {
 struct ModelOptions {
   ViscousCorrection viscousCorrection = ViscousCorrection::Legacy;
   GawnModel gawnModel = GawnModel::Legacy;
+  // --tip-speed-limit=V: the tip speed in m/s above which types 8 to 10 warn
+  // of tip vortex cavitation; 0, the default, sets no limit.
+  float tipSpeedLimit = 0.0f;
 };
 
 // The pitch-ratio range of the sweeps and the accepted area ratios of a

@@ -18,6 +18,7 @@
 #include "export/data_export.hpp"
 #include "export/run_data.hpp"
 #include "io/console.hpp"
+#include "io/error_text.hpp"
 #include "io/reader.hpp"
 #include "io/runtime_error.hpp"
 #include "io/safe_files.hpp"
@@ -86,6 +87,7 @@ void solveTask(Session& io, Task& task, const ModelOptions& models,
   checkProblemType(io, task.problemType);
   readInputs(io, task);
   data::viscousFlag(io, task.viscousFlag);
+  io.tipSpeedLimit = models.tipSpeedLimit;
   const Outcome outcome = solverFor(task.problemType)(task, models, io);
 
   writeFree(io, Unit::Default);
@@ -132,7 +134,7 @@ void runInFolder(Session& io, Task& task, const ModelOptions& models, ReportFile
     taskFile.open("Helisolv.Tsk", std::ios::binary);
     if (!taskFile)
       runtimeError(io, RuntimeErrorCode::CannotOpen, "OPEN", "Helisolv.Tsk",
-                   "Helisolv.Tsk: " + std::string(std::strerror(errno)));
+                   "Helisolv.Tsk: " + errorText(errno));
     io.ch.task = &taskFile;
   });
 }

@@ -1,11 +1,14 @@
 #include "driver/options.hpp"
 
 #include <algorithm>
+#include <cmath>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
 
 #include "helisolv/version.hpp"
+#include "io/reader.hpp"
 #include "io/runtime_error.hpp"
 
 namespace helisolv {
@@ -32,7 +35,7 @@ std::string modelOptionForms() {
 
 std::string usageLine() {
   return "usage: helisolv [--csv DIR] " + modelOptionForms() +
-         " [--lang=tr|en] [--help] [--version]";
+         " [--tip-speed-limit=M/S] [--lang=tr|en] [--help] [--version]";
 }
 
 void printHelp(std::ostream& out) {
@@ -55,6 +58,8 @@ void printHelp(std::ostream& out) {
   out << "                         the scale correction acts on the Wageningen series where\n"
          "                         the viscous flag is 1 or type 5 is answered E; the Gawn\n"
          "                         model on every run of the Gawn series\n"
+         "  --tip-speed-limit=M/S  warn when the tip speed of types 8 to 10 exceeds M/S\n"
+         "                         (no limit unless given)\n"
          "  -h, --help             this text\n"
          "  --version              the program's version\n\n"
          "Warnings (a result beyond the series' model tests, a figure that is not a result, an\n"
@@ -128,6 +133,24 @@ std::optional<int> parseOptions(int argc, const char* const* argv, Options& opti
         return usageError(name.empty() ? std::string("--lang needs a value: --lang=tr or en")
                                        : "unknown value " + shown(name) + " for --lang (tr or en)");
       options.language = *language;
+      continue;
+    }
+    if (arg == "--tip-speed-limit" || arg.starts_with("--tip-speed-limit=")) {
+      std::string_view value;
+      if (arg == "--tip-speed-limit") {
+        if (i + 1 >= argc) return usageError("--tip-speed-limit needs a speed in m/s");
+        value = argv[++i];
+      } else {
+        value = arg.substr(18);
+      }
+      // A plain decimal number, read as the task file's numbers are.
+      const bool plain =
+          !value.empty() && value.find_first_not_of("0123456789.eE+-") == std::string_view::npos;
+      const std::optional<float> limit = plain ? parseReal(value) : std::nullopt;
+      if (!limit || !(*limit > 0.0f) || !std::isfinite(*limit))
+        return usageError("--tip-speed-limit needs a speed in m/s greater than 0, not " +
+                          shown(value));
+      options.models.tipSpeedLimit = *limit;
       continue;
     }
     // --OPTION=VALUE of the model options' table, whole names only.

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "helisolv/model_options.hpp"
+#include "io/error_text.hpp"
 #include "io/runtime_error.hpp"
 #include "io/safe_files.hpp"
 
@@ -142,17 +143,20 @@ std::optional<std::string> prepareCsvDirectory(const std::string& dir) {
   const std::string shown = helisolv::quoted(dir);
   std::error_code ec;
   fs::create_directories(dir, ec);
-  if (ec) return "cannot create the CSV folder " + shown + ": " + ec.message();
+  if (ec) return "cannot create the CSV folder " + shown + ": " + errorText(ec.value());
   if (!fs::is_directory(dir, ec)) return "the CSV folder " + shown + " is not a folder";
   if (::access(dir.c_str(), W_OK | X_OK) != 0)
-    return "cannot write in the CSV folder " + shown + ": " +
-           std::error_code(errno, std::generic_category()).message();
+    return "cannot write in the CSV folder " + shown + ": " + errorText(errno);
   // The run replaces these names by rename, which would remove a folder or a
-  // link of the user's that happens to bear one.
+  // link of the user's that happens to bear one; its own links it replaces.
   for (std::string_view name : csvFileNames())
-    if (const auto why = notReplaceable((fs::path(dir) / name).string()))
+    if (const auto why = notReplaceable((fs::path(dir) / name).string());
+        why && !isSetLink(dir, name))
       return "the CSV folder " + shown + " holds " + std::string(name) + ", which " + *why +
              "; move it away or choose another folder";
+  if (const auto why = setsFolderRefused(dir))
+    return "the CSV folder " + shown + " holds " + std::string(kSetsFolder) + ", which " + *why +
+           "; move it away or choose another folder";
   return std::nullopt;
 }
 
@@ -160,8 +164,14 @@ CsvFolder::CsvFolder(std::string folder) : dir(std::move(folder)) {
   removeStaleTemporaries(dir, csvFileNames());
   // A record is a few kilobytes; a file far larger is no record of this program.
   constexpr size_t kLargestRecord = 1 << 20;
+  // A set of regular files, of a version of the program before sets, becomes
+  // the set in force; a failure here leaves it as it is, for the run to replace.
+  std::vector<std::string> named;
   if (const auto record = readRegularFile((fs::path(dir) / "run.csv").string(), kLargestRecord))
-    previousTables = tablesNamedBy(*record);
+    named = tablesNamedBy(*record);
+  prepareSetFolder(dir, "run.csv", named);
+  for (std::string& name : currentSetNames(dir))
+    if (name != "run.csv") previousTables.push_back(std::move(name));
 }
 
 InterruptedRunCsv::InterruptedRunCsv(Interruption* interruption, const CsvFolder& folder)
@@ -184,7 +194,7 @@ void InterruptedRunCsv::refresh(const RunData& data, const RunSummary& summary,
   // The signal's name goes between the two parts.
   interruption_->armRunCsv(folder_.dir,
                            textOf(recordLines(data, summary, kInterrupted)) + "signal,",
-                           ",\n" + textOf(warningLines(warnings)), folder_.previousTables);
+                           ",\n" + textOf(warningLines(warnings)));
 }
 
 int writeCsvFiles(Session& io, const CsvFolder& folder, const RunData& data,
@@ -202,35 +212,23 @@ int writeCsvFiles(Session& io, const CsvFolder& folder, const RunData& data,
     }
   }
   std::vector<CsvLine> record = runCsvLines(data, summary, io.warnings, status);
+  if (status == 0)
+    for (const Warning& n : io.notes) record.push_back({"note", csvText(n.text), ""});
   record.insert(record.end(), rowCounts.begin(), rowCounts.end());
-  // While the tables change, the record in place is that of an interrupted
-  // run. It names every table that may be there, this run's and the previous
-  // one's, with no count (none is known whole), so that after a kill at this
-  // point the next run removes them by this record.
-  std::string interim;
-  if (!tables.empty()) {
-    std::vector<CsvLine> lines = recordLines(data, summary, kInterrupted);
-    for (const FileText& table : tables) lines.push_back({"rows in " + table.name, "", ""});
-    for (const std::string& name : folder.previousTables)
-      if (std::none_of(tables.begin(), tables.end(),
-                       [&name](const FileText& table) { return table.name == name; }))
-        lines.push_back({"rows in " + name, "", ""});
-    interim = textOf(lines);
-  }
-  const auto failed = putFileSetInPlace(folder.dir, tables, {"run.csv", textOf(record)}, interim,
-                                        folder.previousTables);
+  tables.push_back({"run.csv", textOf(record)});
+  const auto failed = putFileSetInPlace(folder.dir, tables);
   if (!failed) return status;
   const fs::path dir(folder.dir);
   const std::string path = helisolv::quoted((dir / failed->name).string());
   reportRuntimeError(io, RuntimeErrorCode::CannotWrite, "WRITE", path, path + ": " + failed->why);
-  // The previous record and its tables go first: they no longer describe the
-  // folder's last run, and their room may be what the error record needs.
-  std::error_code ec;
-  for (const std::string& name : folder.previousTables)
-    if (!notReplaceable((dir / name).string())) fs::remove(dir / name, ec);
-  if (!notReplaceable((dir / "run.csv").string())) fs::remove(dir / "run.csv", ec);
-  putFileSetInPlace(folder.dir, {}, {"run.csv", textOf(runCsvLines(data, summary, io.warnings, 1))},
-                    "", {});
+  // The previous set no longer describes the folder's last run: a record of
+  // the error takes its place, or, when there is no room for it beside the
+  // previous set, after it.
+  const FileText error{"run.csv", textOf(runCsvLines(data, summary, io.warnings, 1))};
+  if (putFileSetInPlace(folder.dir, {&error, 1})) {
+    withdrawFileSet(folder.dir);
+    putFileSetInPlace(folder.dir, {&error, 1});
+  }
   return 1;
 }
 

@@ -59,7 +59,8 @@ const TableShape& tableShape(Table table) {
   static const std::map<Table, TableShape> kShapes = {
       {Table::Candidates,
        {"candidates.csv", {"row", "P/D", "J", "Kt", "Kq", "eta0", "Bp", "delta"}, "chosen"}},
-      {Table::Bollard, {"bollard.csv", {"row", "D [m]", "Kq", "P/D", "Kt", "T [N]"}, "chosen"}},
+      {Table::Bollard,
+       {"bollard.csv", {"row", "D [m]", "Kq", "P/D", "Kt", "T [N]", "T [kN]", "T [tf]"}, "chosen"}},
       {Table::OpenWater, {"open_water.csv", {"J", "Kt", "Kq", "eta0", "Bp", "delta"}, "design"}},
       {Table::BpDelta, {"bp_delta.csv", {"P/D", "Kt", "Kq", "eta0", "Bp", "delta"}, ""}},
       {Table::PitchSweep, {"pitch_sweep.csv", {"P/D", "value"}, ""}},

@@ -38,6 +38,18 @@ void warn(Session& io, std::string_view cause, std::string text) {
   if (!io.lineOpen) showWarnings(io);
 }
 
+void note(Session& io, std::string_view cause, std::string text) {
+  for (const Warning& n : io.notes)
+    if (n.cause == cause) return;
+  io.notes.push_back({std::string(cause), std::move(text)});
+}
+
+bool warned(const Session& io, std::string_view cause) {
+  for (const Warning& w : io.warnings)
+    if (w.cause == cause) return true;
+  return false;
+}
+
 void showWarnings(Session& io) {
   for (; io.warningsShown < io.warnings.size(); ++io.warningsShown) {
     if (!io.ch.errors) continue;

@@ -41,7 +41,10 @@ std::string editReal(float value, int w, int d) {
   std::string expansion;
   expansion += buf[0];
   expansion.append(buf + 2, 16);
-  const int exponent = std::atoi(buf + 19);
+  // The exponent after "e" and its sign, read without the C library's locale.
+  int exponent = 0;
+  std::from_chars(buf + 20, buf + sizeof buf - 1, exponent);
+  if (buf[19] == '-') exponent = -exponent;
 
   // kept holds the significant digits after rounding; place is the number of
   // integer digits (0 or negative below 1). An empty kept means zero.

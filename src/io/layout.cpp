@@ -1,6 +1,5 @@
 #include "io/layout.hpp"
 
-#include <cctype>
 #include <map>
 #include <memory>
 
@@ -14,6 +13,15 @@ namespace {
 // Upper bound on the expanded list, so that a hostile repeat count cannot
 // exhaust memory; the longest layout of the program expands to under 100 items.
 constexpr size_t kMaxItems = 100000;
+
+// ASCII alone, never the host's locale: a Turkish one upper-cases 'i' to a
+// letter no descriptor has.
+bool isAsciiDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+char asciiUpper(char c) {
+  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
 class LayoutParser {
  public:
@@ -66,7 +74,7 @@ class LayoutParser {
       if (needSeparator) return fail(error, "missing ',' between items");
       int repeat = 1;
       bool hasRepeat = false;
-      if (std::isdigit(static_cast<unsigned char>(c))) {
+      if (isAsciiDigit(c)) {
         if (!number(repeat)) return fail(error, "count too large");
         hasRepeat = true;
         skipBlanks();
@@ -92,7 +100,7 @@ class LayoutParser {
         pos_ = end + 1;
       } else {
         ++pos_;
-        switch (std::toupper(static_cast<unsigned char>(c))) {
+        switch (asciiUpper(c)) {
           case 'X':
             if (!hasRepeat) return fail(error, "X needs a count");
             one.push_back({EditDescriptor::Kind::Skip, repeat, 0, {}});
@@ -115,8 +123,7 @@ class LayoutParser {
           case 'A': {
             int w = 0;
             skipBlanks();
-            if (pos_ < s_.size() && std::isdigit(static_cast<unsigned char>(s_[pos_])) &&
-                (!number(w) || w == 0))
+            if (pos_ < s_.size() && isAsciiDigit(s_[pos_]) && (!number(w) || w == 0))
               return fail(error, "bad A width");
             one.push_back({EditDescriptor::Kind::Alpha, w, 0, {}});
             break;
@@ -143,7 +150,7 @@ class LayoutParser {
     skipBlanks();
     size_t start = pos_;
     long long v = 0;
-    while (pos_ < s_.size() && std::isdigit(static_cast<unsigned char>(s_[pos_]))) {
+    while (pos_ < s_.size() && isAsciiDigit(s_[pos_])) {
       v = v * 10 + (s_[pos_] - '0');
       if (v > 1000000) return false;
       ++pos_;

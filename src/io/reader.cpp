@@ -5,8 +5,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <istream>
@@ -222,6 +224,42 @@ std::optional<DecimalComma> findDecimalComma(std::string_view line) {
   return std::nullopt;
 }
 
+}  // namespace
+
+std::optional<float> parseReal(std::string_view text) {
+  const bool negative = text.starts_with('-');
+  if (text.starts_with('+') || negative) text.remove_prefix(1);
+  if (text.empty() || text.front() == '-') return std::nullopt;
+  float v = 0.0f;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+  if (end != text.data() + text.size()) return std::nullopt;
+  if (ec == std::errc::result_out_of_range) {
+    // Out of range either way: beyond the largest 32-bit value, or below the
+    // smallest, where strtof gives zero. Which one depends on the decimal
+    // place of the first significant digit.
+    const size_t e = text.find_first_of("eE");
+    const std::string_view digits = text.substr(0, e);
+    long long place = static_cast<long long>(std::min(digits.find('.'), digits.size()));
+    const size_t first = digits.find_first_of("123456789");
+    if (first == std::string_view::npos) return negative ? -0.0f : 0.0f;
+    place -= static_cast<long long>(first) + (digits.find('.') < first ? 1 : 0);
+    if (e != std::string_view::npos) {
+      std::string_view exponent = text.substr(e + 1);
+      const bool down = exponent.starts_with('-');
+      if (down || exponent.starts_with('+')) exponent.remove_prefix(1);
+      long long x = 0;
+      for (char c : exponent) x = std::min(x * 10 + (c - '0'), 1000000000LL);
+      place += down ? -x : x;
+    }
+    if (place > 0) return std::nullopt;
+    return negative ? -0.0f : 0.0f;
+  }
+  if (ec != std::errc()) return std::nullopt;
+  return negative ? -v : v;
+}
+
+namespace {
+
 // One free-format read statement: the line being read and the value being
 // filled, for the error reports.
 class ListRead {
@@ -311,11 +349,9 @@ class ListRead {
       ok = expDigits && i == token.size();
     }
     if (!ok) refuse(RuntimeErrorCode::InvalidReal, token);
-    errno = 0;
-    float v = std::strtof(normal.c_str(), nullptr);
-    if (!std::isfinite(v) || (errno == ERANGE && std::fabs(v) > 1.0f))
-      refuse(RuntimeErrorCode::InvalidReal, token);
-    target = v;
+    const std::optional<float> v = parseReal(normal);
+    if (!v) refuse(RuntimeErrorCode::InvalidReal, token);
+    target = *v;
   }
 
   void assign(std::string_view token) const {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <initializer_list>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -36,6 +37,13 @@ void readList(Session& io, Unit unit, std::span<const NamedTarget> targets);
 // A console read answering a question, which the error report of a read
 // that fails names and which an answer given beforehand may stand in for.
 void readList(Session& io, Unit unit, Question question, std::initializer_list<Target> targets);
+
+// The 32-bit value of a number written as [sign] digits [. digits] [e [sign]
+// digits], rounded to nearest as the C library's strtof rounds it in the "C"
+// locale, whatever locale the host process has set: nothing when it lies
+// beyond the 32-bit range, a zero of its sign when it lies below the smallest
+// 32-bit value.
+std::optional<float> parseReal(std::string_view text);
 
 // Layout "(A)": the first character of the next line, a blank for an empty line.
 char readChar(Session& io, Unit unit, Question question = Question::None);

@@ -8,12 +8,14 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <thread>
 #include <tuple>
 
+#include "io/error_text.hpp"
 #include "io/runtime_error.hpp"
 
 namespace helisolv {
@@ -48,7 +50,7 @@ size_t append(char* buffer, size_t size, size_t at, const char* text) noexcept {
 }
 
 std::string why(int error) {
-  return std::strerror(error);
+  return errorText(error);
 }
 
 std::string joinPath(const std::string& dir, std::string_view name) {
@@ -128,6 +130,15 @@ class NewFiles {
   };
   std::vector<Open> files_;
 };
+
+// Async-signal-safe: makes the entries of a folder durable.
+bool syncFolder(const char* path) noexcept {
+  const int fd = ::open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool synced = ::fsync(fd) == 0;
+  ::close(fd);
+  return synced;
+}
 
 bool isRegular(const std::string& path) {
   struct stat st {};
@@ -213,16 +224,22 @@ void Interruption::disarmReport() {
   reportArmed_ = 0;
 }
 
-void Interruption::armRunCsv(const std::string& dir, std::string head, std::string tail,
-                             const std::vector<std::string>& remove) {
+void Interruption::armRunCsv(const std::string& dir, std::string head, std::string tail) {
   HoldStopSignals hold;
   owner_ = ::getpid();
   csvHead_ = std::move(head);
   csvTail_ = std::move(tail);
-  csvTarget_ = joinPath(dir, "run.csv");
-  csvTemp_ = temporaryName(csvTarget_, "stop");
-  csvRemove_.clear();
-  for (const std::string& name : remove) csvRemove_.push_back(joinPath(dir, name));
+  const std::string sets = joinPath(dir, kSetsFolder);
+  csvDir_ = dir;
+  csvSets_ = sets;
+  csvSetName_ = "set." + std::to_string(::getpid()) + ".stop";
+  csvSet_ = joinPath(sets, csvSetName_);
+  csvFile_ = joinPath(csvSet_, "run.csv");
+  csvCurrent_ = joinPath(sets, "current");
+  csvCurrentTemp_ = joinPath(sets, "current." + std::to_string(::getpid()) + ".stop.tmp");
+  csvLink_ = joinPath(dir, "run.csv");
+  csvLinkTemp_ = joinPath(sets, "link." + std::to_string(::getpid()) + ".stop.tmp");
+  csvLinkTarget_ = std::string(kSetLinkPrefix) + "run.csv";
   csvArmed_ = 1;
 }
 
@@ -249,21 +266,26 @@ void Interruption::putInPlace(int signo) const noexcept {
     }
   }
   if (csvArmed_) {
-    const int fd = ::open(csvTemp_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    // A set of the record alone, put in force as any set is: the previous
+    // run's tables no longer show, and a kill meanwhile leaves the previous set.
+    ::mkdir(csvSet_.c_str(), 0777);
+    const int fd = ::open(csvFile_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd >= 0) {
       bool whole = writeAll(fd, csvHead_.data(), csvHead_.size()) &&
                    writeAll(fd, name, std::strlen(name)) &&
                    writeAll(fd, csvTail_.data(), csvTail_.size()) && ::fsync(fd) == 0;
       whole = ::close(fd) == 0 && whole;
-      // The record that names no tables is in place before the tables it no
-      // longer names go: at no moment does a run.csv name a missing file.
-      if (whole && ::rename(csvTemp_.c_str(), csvTarget_.c_str()) == 0) {
-        for (const std::string& path : csvRemove_) {
-          struct stat st {};
-          if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) ::unlink(path.c_str());
-        }
+      whole = whole && syncFolder(csvSet_.c_str());
+      ::unlink(csvLinkTemp_.c_str());
+      if (whole && ::symlink(csvLinkTarget_.c_str(), csvLinkTemp_.c_str()) == 0)
+        ::rename(csvLinkTemp_.c_str(), csvLink_.c_str());
+      ::unlink(csvCurrentTemp_.c_str());
+      if (whole && ::symlink(csvSetName_.c_str(), csvCurrentTemp_.c_str()) == 0 &&
+          ::rename(csvCurrentTemp_.c_str(), csvCurrent_.c_str()) == 0) {
+        syncFolder(csvDir_.c_str());
+        syncFolder(csvSets_.c_str());
       } else {
-        ::unlink(csvTemp_.c_str());
+        ::unlink(csvCurrentTemp_.c_str());
       }
     }
   }
@@ -430,73 +452,192 @@ std::optional<std::string> readRegularFile(const std::string& path, size_t limit
   return text;
 }
 
-std::optional<FileFailure> putFileSetInPlace(const std::string& dir,
-                                             std::span<const FileText> files,
-                                             const FileText& record, const std::string& interim,
-                                             std::span<const std::string> previous) {
-  std::vector<std::string> temps;
-  auto removeTemps = [&temps]() {
-    for (const std::string& temp : temps) ::unlink(temp.c_str());
-  };
-  auto failure = [&](const std::string& name, int error) {
-    removeTemps();
-    return std::optional<FileFailure>(FileFailure{name, why(error)});
-  };
-  const std::string recordPath = joinPath(dir, record.name);
-  const std::string recordTemp = temporaryName(recordPath);
-  const std::string interimTemp = temporaryName(recordPath, "interim");
-  {
-    NewFiles written;
-    for (const FileText& file : files) {
-      temps.push_back(temporaryName(joinPath(dir, file.name)));
-      if (const int error = written.write(temps.back(), file.text)) {
-        temps.pop_back();
-        return failure(file.name, error);
-      }
-    }
-    if (const int error = written.write(recordTemp, record.text))
-      return failure(record.name, error);
-    temps.push_back(recordTemp);
-    if (!interim.empty()) {
-      if (const int error = written.write(interimTemp, interim)) return failure(record.name, error);
-      temps.push_back(interimTemp);
-    }
-    if (const int error = written.commit()) return failure(record.name, error);
-  }
-  if (!interim.empty()) {
-    if (::rename(interimTemp.c_str(), recordPath.c_str()) != 0) return failure(record.name, errno);
-    temps.pop_back();
-  }
-  // From here on the record in place describes the folder at every moment:
-  // the previous files go once a record that no longer counts them is in
-  // place, the interim one or else the new one.
-  auto removePrevious = [&]() {
-    for (const std::string& name : previous) {
-      const bool replaced = std::any_of(files.begin(), files.end(),
-                                        [&name](const FileText& f) { return f.name == name; });
-      const std::string path = joinPath(dir, name);
-      if (!replaced && isRegular(path)) ::unlink(path.c_str());
-    }
-  };
-  if (!interim.empty()) removePrevious();
-  for (size_t i = 0; i < files.size(); ++i) {
-    const std::string path = joinPath(dir, files[i].name);
-    if (::rename(temps[i].c_str(), path.c_str()) != 0) {
-      const int error = errno;
-      // The files already in place are this run's, named by no record.
-      for (size_t j = 0; j < i; ++j) ::unlink(joinPath(dir, files[j].name).c_str());
-      temps.erase(temps.begin(), temps.begin() + static_cast<std::ptrdiff_t>(i));
-      return failure(files[i].name, error);
-    }
-  }
-  if (::rename(recordTemp.c_str(), recordPath.c_str()) != 0) {
+bool isSetLink(const std::string& dir, std::string_view name) {
+  const std::string path = joinPath(dir, name);
+  char target[PATH_MAX];
+  const ssize_t n = ::readlink(path.c_str(), target, sizeof target);
+  return n > 0 && std::string_view(target, static_cast<size_t>(n)) ==
+                      std::string(kSetLinkPrefix) + std::string(name);
+}
+
+std::optional<std::string> setsFolderRefused(const std::string& dir) {
+  struct stat st {};
+  if (::lstat(joinPath(dir, kSetsFolder).c_str(), &st) != 0 || S_ISDIR(st.st_mode))
+    return std::nullopt;
+  return notReplaceable(joinPath(dir, kSetsFolder)).value_or("is not a folder");
+}
+
+namespace {
+
+// The set folder `current` names, or empty.
+std::string currentSet(const std::string& sets) {
+  char target[PATH_MAX];
+  const ssize_t n = ::readlink(joinPath(sets, "current").c_str(), target, sizeof target);
+  if (n <= 0 || static_cast<size_t>(n) >= sizeof target) return {};
+  return std::string(target, static_cast<size_t>(n));
+}
+
+// A link at path to target, made beside in the sets folder and renamed into
+// place, so the name never goes missing; 0 or the errno.
+int placeLink(const std::string& sets, const std::string& target, const std::string& path) {
+  const std::string temp = joinPath(sets, "link." + std::to_string(::getpid()) + ".tmp");
+  ::unlink(temp.c_str());
+  if (::symlink(target.c_str(), temp.c_str()) != 0) return errno;
+  if (::rename(temp.c_str(), path.c_str()) != 0) {
     const int error = errno;
-    for (const FileText& file : files) ::unlink(joinPath(dir, file.name).c_str());
-    temps = {recordTemp};
-    return failure(record.name, error);
+    ::unlink(temp.c_str());
+    return error;
   }
-  if (interim.empty()) removePrevious();
+  return 0;
+}
+
+// Writes the files into a new set folder `name` in sets and makes them
+// durable; the failure, the folder then gone.
+std::optional<FileFailure> writeSet(const std::string& sets, const std::string& name,
+                                    std::span<const FileText> files) {
+  const std::string folder = joinPath(sets, name);
+  std::error_code ec;
+  std::filesystem::remove_all(folder, ec);
+  auto failure = [&](const std::string& file, int error) {
+    std::filesystem::remove_all(folder, ec);
+    return std::optional<FileFailure>(FileFailure{file, why(error)});
+  };
+  if (::mkdir(folder.c_str(), 0777) != 0)
+    return failure(files.empty() ? std::string(kSetsFolder) : files.front().name, errno);
+  NewFiles written;
+  for (const FileText& file : files)
+    if (const int error = written.write(joinPath(folder, file.name), file.text))
+      return failure(file.name, error);
+  if (const int error = written.commit()) return failure(files.back().name, error);
+  if (!syncFolder(folder.c_str())) return failure(files.back().name, errno);
   return std::nullopt;
+}
+
+// Makes `name` the set in force, durably; 0 or the errno.
+int putInForce(const std::string& sets, const std::string& name) {
+  if (const int error = placeLink(sets, name, joinPath(sets, "current"))) return error;
+  return syncFolder(sets.c_str()) ? 0 : errno;
+}
+
+// Removes a set folder that is not in force and the links of dir that only it
+// used.
+void removeSet(const std::string& dir, const std::string& name, bool links) {
+  const std::string sets = joinPath(dir, kSetsFolder);
+  const std::string folder = joinPath(sets, name);
+  std::error_code ec;
+  if (links) {
+    const std::string inForce = joinPath(sets, currentSet(sets));
+    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
+         it.increment(ec)) {
+      const std::string file = it->path().filename().string();
+      struct stat st {};
+      if (isSetLink(dir, file) && ::lstat(joinPath(inForce, file).c_str(), &st) != 0)
+        ::unlink(joinPath(dir, file).c_str());
+    }
+  }
+  std::filesystem::remove_all(folder, ec);
+}
+
+}  // namespace
+
+std::vector<std::string> currentSetNames(const std::string& dir) {
+  const std::string sets = joinPath(dir, kSetsFolder);
+  const std::string name = currentSet(sets);
+  std::vector<std::string> names;
+  if (name.empty()) return names;
+  std::error_code ec;
+  for (std::filesystem::directory_iterator it(joinPath(sets, name), ec), end; !ec && it != end;
+       it.increment(ec))
+    names.push_back(it->path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+int prepareSetFolder(const std::string& dir, const std::string& recordName,
+                     std::span<const std::string> named) {
+  const std::string sets = joinPath(dir, kSetsFolder);
+  if (::mkdir(sets.c_str(), 0777) != 0 && errno != EEXIST) return errno;
+  // Sets of killed runs and their temporary links: anything but the set in force.
+  const std::string inForce = currentSet(sets);
+  std::error_code ec;
+  std::vector<std::string> stale;
+  for (std::filesystem::directory_iterator it(sets, ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string entry = it->path().filename().string();
+    if (entry != "current" && entry != inForce) stale.push_back(entry);
+  }
+  for (const std::string& entry : stale) std::filesystem::remove_all(joinPath(sets, entry), ec);
+  if (!isRegular(joinPath(dir, recordName))) return 0;
+
+  // An earlier version's files: copied into a set put in force, then each name
+  // turned into its link, which shows the same bytes.
+  // A run killed while doing so left some names turned already: their bytes
+  // are in the set in force.
+  std::vector<FileText> files;
+  for (const std::string& name : named) {
+    if (name == recordName) continue;
+    const std::string path = isSetLink(dir, name) && !inForce.empty()
+                                 ? joinPath(joinPath(sets, inForce), name)
+                                 : joinPath(dir, name);
+    if (auto text = readRegularFile(path, size_t{1} << 30))
+      files.push_back({name, std::move(*text)});
+  }
+  auto record = readRegularFile(joinPath(dir, recordName), size_t{1} << 30);
+  if (!record) return EIO;
+  files.push_back({recordName, std::move(*record)});
+  const std::string name = "set." + std::to_string(::getpid()) + ".adopted";
+  if (writeSet(sets, name, files)) return EIO;
+  if (const int error = putInForce(sets, name)) {
+    removeSet(dir, name, false);
+    return error;
+  }
+  if (!inForce.empty()) removeSet(dir, inForce, false);
+  for (const FileText& file : files)
+    if (const int error =
+            placeLink(sets, std::string(kSetLinkPrefix) + file.name, joinPath(dir, file.name)))
+      return error;
+  return syncFolder(dir.c_str()) ? 0 : errno;
+}
+
+std::optional<FileFailure> putFileSetInPlace(const std::string& dir,
+                                             std::span<const FileText> files) {
+  const std::string sets = joinPath(dir, kSetsFolder);
+  if (::mkdir(sets.c_str(), 0777) != 0 && errno != EEXIST)
+    return FileFailure{files.empty() ? std::string(kSetsFolder) : files.back().name, why(errno)};
+  const std::string previous = currentSet(sets);
+  // A name of its own in each run of the process (a library may run many).
+  static std::atomic<unsigned> serial{0};
+  const std::string name = "set." + std::to_string(::getpid()) + "." + std::to_string(++serial);
+  if (auto failed = writeSet(sets, name, files)) return failed;
+  // The links first: until `current` changes they show the previous set.
+  bool linked = false;
+  for (const FileText& file : files) {
+    if (isSetLink(dir, file.name)) continue;
+    if (const int error =
+            placeLink(sets, std::string(kSetLinkPrefix) + file.name, joinPath(dir, file.name))) {
+      removeSet(dir, name, false);
+      return FileFailure{file.name, why(error)};
+    }
+    linked = true;
+  }
+  if (linked && !syncFolder(dir.c_str())) {
+    const int error = errno;
+    removeSet(dir, name, false);
+    return FileFailure{files.back().name, why(error)};
+  }
+  if (const int error = putInForce(sets, name)) {
+    removeSet(dir, name, false);
+    return FileFailure{files.back().name, why(error)};
+  }
+  if (!previous.empty() && previous != name) removeSet(dir, previous, true);
+  return std::nullopt;
+}
+
+void withdrawFileSet(const std::string& dir) {
+  const std::string sets = joinPath(dir, kSetsFolder);
+  const std::string previous = currentSet(sets);
+  ::unlink(joinPath(sets, "current").c_str());
+  syncFolder(sets.c_str());
+  if (!previous.empty()) removeSet(dir, previous, true);
 }
 
 namespace detail {

@@ -54,10 +54,9 @@ class Interruption {
   void disarmReport();
 
   // The CSV record of an interrupted run: head, the signal's name, tail. It is
-  // written to a temporary file in dir and renamed to run.csv; then the files
-  // named in remove (the previous run's tables) go, regular files only.
-  void armRunCsv(const std::string& dir, std::string head, std::string tail,
-                 const std::vector<std::string>& remove);
+  // put in force in dir as a set of its own (see putFileSetInPlace), so the
+  // previous run's tables no longer show.
+  void armRunCsv(const std::string& dir, std::string head, std::string tail);
   void disarmRunCsv();
 
   // For the signal handler only: puts what is armed in place and says so on
@@ -71,8 +70,8 @@ class Interruption {
   int reportFd_ = -1;
   std::string reportTemp_, reportTarget_;
   volatile sig_atomic_t csvArmed_ = 0;
-  std::string csvHead_, csvTail_, csvTemp_, csvTarget_;
-  std::vector<std::string> csvRemove_;
+  std::string csvHead_, csvTail_, csvDir_, csvSets_, csvSet_, csvFile_, csvSetName_,
+      csvCurrentTemp_, csvCurrent_, csvLinkTemp_, csvLink_, csvLinkTarget_;
 };
 
 // The record line that ends the report of an interrupted run, CR LF included.
@@ -142,18 +141,43 @@ struct FileFailure {
   std::string why;
 };
 
-// Puts a set of files in place in dir with its record (the file naming the
-// others) last. Every file goes to a temporary first, and all are made durable
-// together; when one cannot be written, nothing of the set is in place and the
-// previous files are untouched. Then, when interim is not empty, it takes the
-// record's name (a record of the moment the files change) and the files of
-// `previous` that the set does not replace are removed (regular files only);
-// the files take their names and the record last. With no interim, the
-// previous files go after the record.
+// A set of files in a folder that changes as a whole. The folder's names
+// (run.csv and its tables) are symbolic links to kSetLinkPrefix + name: the
+// folder kSetsFolder beside them holds one folder per set and the link
+// `current` naming the set in force, which one rename replaces. So a reader
+// finds at every name the file of one set, the previous or the new one (a
+// name the set in force lacks is a link to nothing, read as absent), however
+// the writing run ends.
+inline constexpr std::string_view kSetsFolder = ".helisolv-csv";
+inline constexpr std::string_view kSetLinkPrefix = ".helisolv-csv/current/";
+
+// The entry `name` in dir is a link of the folder's sets.
+bool isSetLink(const std::string& dir, std::string_view name);
+
+// The sets folder of dir is unusable: a link, a file or a FIFO bears its name
+// (says what), or nothing.
+std::optional<std::string> setsFolderRefused(const std::string& dir);
+
+// Makes dir ready for a new set; call with dir locked. What runs killed there
+// left goes (sets not in force, temporary links). Files of an earlier version
+// of the program, the record `recordName` and the files `named` (regular
+// files), become the set in force, without any name showing other bytes at
+// any moment. Returns the errno of a failure (nothing then changed), or 0.
+int prepareSetFolder(const std::string& dir, const std::string& recordName,
+                     std::span<const std::string> named);
+
+// The files of the set in force, by name; nothing when there is none.
+std::vector<std::string> currentSetNames(const std::string& dir);
+
+// Puts a new set in force in dir: every file written to a fresh set folder and
+// made durable, the links of its names made, then `current` replaced by one
+// rename, made durable; then the previous set and the links only it used go.
+// When a file cannot be written the previous set stays in force, untouched.
 std::optional<FileFailure> putFileSetInPlace(const std::string& dir,
-                                             std::span<const FileText> files,
-                                             const FileText& record, const std::string& interim,
-                                             std::span<const std::string> previous);
+                                             std::span<const FileText> files);
+
+// Withdraws the set in force: every name of the folder then reads as absent.
+void withdrawFileSet(const std::string& dir);
 
 namespace detail {
 

@@ -76,6 +76,11 @@ struct Session {
   std::vector<Warning> warnings;
   // How many of the warnings are on the error stream already.
   size_t warningsShown = 0;
+  // What run.csv says besides the warnings: figures beyond the series that
+  // the run always computes, though no result rests on them.
+  std::vector<Warning> notes;
+  // The tip speed (m/s) above which the blade checks warn; 0: no limit set.
+  float tipSpeedLimit = 0.0f;
   // The last task-file line a read took (its first 200 characters), for a
   // message that quotes the line a value came from.
   std::string lastTaskLine;
@@ -107,5 +112,12 @@ void warn(Session& io, std::string_view cause, std::string text);
 
 // Writes the warnings not yet shown to the error stream.
 void showWarnings(Session& io);
+
+// Records a note of this cause for run.csv, unless the run already has one;
+// a note is never shown on standard error.
+void note(Session& io, std::string_view cause, std::string text);
+
+// The run has a warning of this cause.
+bool warned(const Session& io, std::string_view cause);
 
 }  // namespace helisolv

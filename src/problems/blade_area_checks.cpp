@@ -208,7 +208,8 @@ void reportAreaRatioTable(Session& io, PitchProblem& problem, Requirement held, 
             {shown(i), column(ratio[i]), column(pitch[i]), column(efficiency[i]),
              exportedOnly(areaRatioTested(task.seriesType, blades, ratio[i]) ? 1 : 0)});
   warnUntestedAreaRatioRows(io, task.seriesType, blades,
-                            std::span(ratio + 1, static_cast<size_t>(rows)));
+                            std::span(ratio + 1, static_cast<size_t>(rows)),
+                            std::fabs(problem.task.areaRatio) < 0.001f);
   const float toShown = held == Requirement::Thrust ? 1000.0f : 1.0f;
   warnRequirementUnits(io, held, required / toShown, largest / toShown);
   reportFree(io, {"    ---|-------|-------|-------|"});

@@ -3,6 +3,7 @@
 // the given revolutions, and the thrust it then gives; the user picks one
 // candidate on the console and gets its full data.
 
+#include <algorithm>
 #include <cmath>
 
 #include "export/data_export.hpp"
@@ -41,6 +42,12 @@ float bollardTorque(float d, float kq, float n, float rho) {
   return intPow(d, 5) * kq * intPow(n, 2) * rho;
 }
 
+// A tug's bollard pull is quoted in tonnes-force: 1 tf = 9.80665 kN (the
+// standard gravity).
+float tonnesForce(float kiloNewtons) {
+  return kiloNewtons / 9.80665f;
+}
+
 }  // namespace
 
 Outcome solveBollardPull(const Task& task, const ModelOptions& models, Session& io) {
@@ -62,6 +69,9 @@ Outcome solveBollardPull(const Task& task, const ModelOptions& models, Session& 
   checkPositive(io, "D2", task.bollardDiameter2);
   checkPositive(io, "D3", task.bollardDiameter3);
   warnBladesAndAreaRatio(io, task.seriesType, task.bladeCount, task.areaRatio);
+  warnRevolutionsUnit(
+      io, task.rpm,
+      std::min({task.bollardDiameter1, task.bollardDiameter2, task.bollardDiameter3}));
 
   const float candidateDiameter[4] = {0.0f, task.bollardDiameter1, task.bollardDiameter2,
                                       task.bollardDiameter3};
@@ -134,7 +144,8 @@ Outcome solveBollardPull(const Task& task, const ModelOptions& models, Session& 
     const float thrust = bollardThrust(d, p.kt, n, rho);
     emitRow(io, data::Table::Bollard, "(1X,I2,3X,F5.3,2X,F7.4,3X,F5.3,2X,F7.4,1X,F9.0,3X,F5.3)",
             {column(k), column(d), tenfoldKqColumn(p.kq), column(bollardPitch), column(p.kt),
-             column(thrust)});
+             column(thrust), exportedOnly(thrust / 1000.0f),
+             exportedOnly(tonnesForce(thrust / 1000.0f))});
 
     candidatePitch[k] = bollardPitch;
     candidateKt[k] = p.kt;
@@ -174,7 +185,9 @@ Outcome solveBollardPull(const Task& task, const ModelOptions& models, Session& 
   emit(io,
        "(' RPS=',F7.3,1X,'RPM=',F7.3,1X,'T=',F8.3,' kN',1X,'D=',F7.3,' m',/,' Z=',I2,' EAR=',F5.3)",
        {quantity("rps", n, "1/s"), quantity("rpm", revsPerMinute(n), "1/min"),
-        quantity("thrust", thrust / 1000.0f, "kN"), quantity("diameter", diameter, "m"),
+        quantity("thrust", thrust / 1000.0f, "kN"),
+        exportedQuantity("thrust in tonnes-force", tonnesForce(thrust / 1000.0f), "tf"),
+        quantity("diameter", diameter, "m"),
         quantity("blades", truncToInt(propeller.bladeCount)),
         quantity("area ratio", task.areaRatio)});
   emit(io, "(1X,'RHO = ',F6.1,' kg/m3')", {quantity("density", rho, "kg/m3")});

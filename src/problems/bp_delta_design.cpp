@@ -104,6 +104,8 @@ Outcome solveBpDeltaDesign(const Task& task, const ModelOptions& models, Session
   propeller.pitchRatio = pitch;
   warnPitchRatio(io, task.seriesType, pitch);
   warnPitchAtTableEnd(io, pitch, rowPitch[1], rowPitch[rowCount], "Bp");
+  warnRevolutionsUnit(io, task.rpm, task.diameter);
+  warnGawnRegressionAt(io, evaluate.model, pitch, task.areaRatio, j);
   const OpenWaterPoint design = evaluate(propeller, advance);
   propeller.bladeCount = design.bladeCount;
   advance = design.advanceRatio;

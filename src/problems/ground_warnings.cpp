@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "problems/blade_area_checks.hpp"
+#include "series/gawn_regression.hpp"
+#include "series/series.hpp"
 
 namespace helisolv {
 
@@ -35,6 +37,16 @@ constexpr int kGawnBlades = 3;
 constexpr AreaRatioRange kGawnAreaRatios{0.20f, 1.10f};
 constexpr float kGawnPitchLow = 0.4f;
 constexpr float kGawnPitchHigh = 2.0f;
+
+// Plausible ships' propellers: no screw turns slower than 20 rpm at a
+// diameter of a metre or more, and none is larger than 15 m or smaller than
+// 0.1 m (the largest are about 10 m); no single propeller takes 10 MN of
+// thrust or 100 MW of power, well above the largest single screws.
+constexpr float kSlowestRpm = 20.0f;
+constexpr float kLargestDiameter = 15.0f;
+constexpr float kSmallestDiameter = 0.1f;
+constexpr float kLargestThrustKN = 10000.0f;
+constexpr float kLargestPowerKW = 100000.0f;
 
 // delta = N D / Va with D in feet and Va in knots.
 constexpr float kFoot = 0.3048f;  // m
@@ -167,21 +179,22 @@ void warnPitchRatio(Session& io, int seriesType, float pitchRatio) {
 }
 
 void warnUntestedAreaRatioRows(Session& io, int seriesType, float bladeCount,
-                               std::span<const float> rowAreaRatios) {
+                               std::span<const float> rowAreaRatios, bool tableAlone) {
   std::vector<std::string> untested;
   for (float ear : rowAreaRatios)
     if (!areaRatioTested(seriesType, bladeCount, ear)) untested.push_back(fixedNumber(ear, 2));
   if (untested.empty()) return;
   const std::optional<AreaRatioRange> range = testedAreaRatios(seriesType, bladeCount);
   std::string tested = range ? rangeText(range->low, range->high, 2) : std::string("none");
-  warn(io, "area ratio table",
-       "the table over area ratio has " + std::string(untested.size() == 1 ? "a row" : "rows") +
-           " at EAR " + listed(untested) + ", outside the area ratios " +
-           std::string(seriesName(seriesType)) +
-           " was tested at for Z = " + plainNumber(bladeCount) + " (" + tested + "); " +
-           std::string(untested.size() == 1 ? "its pitch ratio and efficiency are"
-                                            : "their pitch ratios and efficiencies are") +
-           " extrapolated");
+  (tableAlone ? warn : note)(
+      io, "area ratio table",
+      "the table over area ratio has " + std::string(untested.size() == 1 ? "a row" : "rows") +
+          " at EAR " + listed(untested) + ", outside the area ratios " +
+          std::string(seriesName(seriesType)) +
+          " was tested at for Z = " + plainNumber(bladeCount) + " (" + tested + "); " +
+          std::string(untested.size() == 1 ? "its pitch ratio and efficiency are"
+                                           : "their pitch ratios and efficiencies are") +
+          " extrapolated");
 }
 
 void warnCorrection(Session& io, int seriesType, const ScaleCorrection& correction) {
@@ -274,6 +287,8 @@ void warnBpDeltaMismatch(Session& io, const Task& task) {
 
 void warnRequirementUnits(Session& io, Requirement quantity, float required, float sweepLargest) {
   if (!(sweepLargest > 0.0f) || !(required >= 100.0f * sweepLargest)) return;
+  // An input found wrong on its own explains the mismatch better.
+  if (warned(io, "revolutions unit") || warned(io, "advance coefficient")) return;
   struct Names {
     std::string_view what, unit, smallUnit;
   };
@@ -336,10 +351,79 @@ void warnBelowKellerMinimum(Session& io, float areaRatio, float fastTwin, float 
 }
 
 void warnTipSpeed(Session& io, float tipSpeed) {
-  if (!(tipSpeed > 30.0f)) return;
+  if (!(io.tipSpeedLimit > 0.0f) || !(tipSpeed > io.tipSpeedLimit)) return;
   warn(io, "tip speed",
-       "tip speed Vtip = " + fixedNumber(tipSpeed, 2) +
-           " m/s is above the 30 m/s the report advises: tip vortex cavitation is likely");
+       "tip speed Vtip = " + fixedNumber(tipSpeed, 2) + " m/s is above the limit of " +
+           plainNumber(io.tipSpeedLimit) +
+           " m/s set by --tip-speed-limit: tip vortex cavitation is likely");
+}
+
+void warnGawnRegressionAt(Session& io, const SeriesModel& model, float pitchRatio, float areaRatio,
+                          std::optional<float> j) {
+  if (model.seriesType != 2 || model.gawn != GawnModel::Regression) return;
+  // A J inside the fitted range stands for "J not judged".
+  const float judgedJ = j.value_or(kGawnRegressionMinAdvance);
+  if (!outsideGawnRegression(pitchRatio, areaRatio, judgedJ)) return;
+  std::vector<std::string> outside;
+  if (outsideGawnRegression(pitchRatio, kGawnRegressionMinAreaRatio, kGawnRegressionMinAdvance))
+    outside.push_back("P/D = " + fixedNumber(pitchRatio, 3) + " (fitted 0.8 to 1.8)");
+  if (outsideGawnRegression(kGawnRegressionMinPitchRatio, areaRatio, kGawnRegressionMinAdvance))
+    outside.push_back("area ratio " + ratioNumber(areaRatio) + " (fitted 0.5 to 1.1)");
+  if (outsideGawnRegression(kGawnRegressionMinPitchRatio, kGawnRegressionMinAreaRatio, judgedJ))
+    outside.push_back("J = " + fixedNumber(judgedJ, 3) + " (fitted from 0.3)");
+  warn(io, "gawn regression range",
+       "the result lies outside the fitted ranges of the Gawn-Burrill regression at " +
+           listed(outside) + "; its values there are extrapolated");
+}
+
+void warnRevolutionsUnit(Session& io, float rpm, float diameter) {
+  if (!(rpm > 0.0f && rpm < kSlowestRpm && diameter >= 1.0f)) return;
+  warn(io, "revolutions unit",
+       "N = " + plainNumber(rpm) +
+           " rpm is too slow for a propeller of D = " + plainNumber(diameter) +
+           " m (none turns under " + plainNumber(kSlowestRpm) + " rpm): probably given in rev/s (" +
+           plainNumber(rpm) + " rev/s is " + plainNumber(rpm * 60.0f) + " rpm)");
+}
+
+void warnAdvanceBeyondSeries(Session& io, const SeriesModel& model, float bladeCount,
+                             float areaRatio, float j, float advanceSpeed, float rpm) {
+  if (warned(io, "revolutions unit") || !std::isfinite(j)) return;
+  const float highest = model.seriesType == 2 ? kGawnPitchHigh : kWageningenPitchHigh;
+  const OpenWaterPoint point =
+      evaluateOpenWater(model, Propeller{bladeCount, areaRatio, highest}, j, ScaleCorrection{});
+  if (!(point.kt <= 0.0f)) return;
+  warn(io, "advance coefficient",
+       "the duty's J = Va / (n D) = " + fixedNumber(j, 3) +
+           " lies beyond the series: even its largest pitch ratio, P/D " + fixedNumber(highest, 1) +
+           ", gives no thrust there; the speed of advance Va = " + plainNumber(advanceSpeed) +
+           " m/s was perhaps given in knots (" + plainNumber(advanceSpeed) + " kn is " +
+           fixedNumber(advanceSpeed * kKnot, 3) +
+           " m/s), or the revolutions N = " + plainNumber(rpm) + " rpm are too low");
+}
+
+void warnDesignDiameter(Session& io, std::string_view quantity, float required, float diameter,
+                        float advanceSpeed, float rpm) {
+  const bool large = diameter > kLargestDiameter;
+  if (!large && !(diameter < kSmallestDiameter)) return;
+  const bool thrust = quantity == "thrust";
+  const std::string unit = thrust ? "kN" : "kW";
+  std::string likely;
+  if (warned(io, "revolutions unit")) {
+    likely = "the revolutions N = " + plainNumber(rpm) + " rpm were probably given in rev/s";
+  } else if (large && required >= (thrust ? kLargestThrustKN : kLargestPowerKW)) {
+    likely = "the required " + std::string(quantity) + " of " + plainNumber(required) + " " + unit +
+             " was probably given in " + (thrust ? "N" : "W") + " (" +
+             plainNumber(required / 1000.0f) + " " + unit + ")";
+  } else {
+    likely = "check the required " + std::string(quantity) + " (" + unit + ", not " +
+             (thrust ? "N" : "W") + "), the speed of advance Va = " + plainNumber(advanceSpeed) +
+             " m/s (not knots) and the revolutions N = " + plainNumber(rpm) + " rpm (not rev/s)";
+  }
+  warn(io, "diameter",
+       "the diameter found, D = " + fixedNumber(diameter, 3) + " m, is " +
+           (large ? "over " + plainNumber(kLargestDiameter)
+                  : "under " + plainNumber(kSmallestDiameter)) +
+           " m, which no ship's propeller is: " + likely);
 }
 
 void warnNegativeShaftDepth(Session& io, float shaftDepth) {

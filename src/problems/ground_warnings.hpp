@@ -49,9 +49,19 @@ inline void warnBladesAndAreaRatio(Session& io, int seriesType, float bladeCount
 void warnPitchRatio(Session& io, int seriesType, float pitchRatio);
 
 // The rows of the table over area ratio that lie outside the tested range of
-// the propeller's blade count, named in one warning.
+// the propeller's blade count: a note of run.csv, since the table always runs
+// to the largest area ratio the input check accepts and the design rests on
+// none of them; a warning when the table is all the run was asked for (an
+// area ratio of 0).
 void warnUntestedAreaRatioRows(Session& io, int seriesType, float bladeCount,
-                               std::span<const float> rowAreaRatios);
+                               std::span<const float> rowAreaRatios, bool tableAlone);
+
+// The published Gawn-Burrill regression judged where the run reports its
+// result: the propeller's pitch and area ratios and the J of the design (none:
+// a table over J, whose rows below the fitted J are a note). Figures the run
+// tabulates beyond the fitted ranges are a note of run.csv (see Evaluator).
+void warnGawnRegressionAt(Session& io, const SeriesModel& model, float pitchRatio, float areaRatio,
+                          std::optional<float> j);
 
 // Which scale correction the series is evaluated with, when one was asked
 // for: this program's own (about six times the published one), the published
@@ -92,7 +102,28 @@ void warnBelowBurrillMinimum(Session& io, float areaRatio, float minimumAreaRati
 // Keller's minimum for fast twin-screw, slow twin-screw and single-screw ships.
 void warnBelowKellerMinimum(Session& io, float areaRatio, float fastTwin, float slowTwin,
                             float singleScrew);
+// Above the limit the user set (--tip-speed-limit); without one, no warning:
+// the tip speed a propeller may run at depends on the ship, its hull
+// clearance and its noise limits, and the report prints it with its advice.
 void warnTipSpeed(Session& io, float tipSpeed);
+
+// Each input on its own, before the cross-checks, so that a warning names the
+// input that is wrong. Revolutions under 20 rpm for a propeller of 1 m or more
+// (no ship's propeller turns that slowly) are probably revolutions per second.
+void warnRevolutionsUnit(Session& io, float rpm, float diameter);
+
+// Types 6 to 10: the J of the duty, Va / (n D), lies beyond the series, where
+// even its largest pitch ratio gives no thrust: the speed of advance was
+// perhaps given in knots, or the revolutions in rev/s.
+void warnAdvanceBeyondSeries(Session& io, const SeriesModel& model, float bladeCount,
+                             float areaRatio, float j, float advanceSpeed, float rpm);
+
+// Types 2 and 3: a diameter found over 15 m or under 0.1 m (no ship's
+// propeller is either) names the input that probably has the wrong unit: the
+// requirement (thrust in kN, power in kW), the speed of advance or the
+// revolutions. quantity is "thrust" or "power", in kN or kW.
+void warnDesignDiameter(Session& io, std::string_view quantity, float required, float diameter,
+                        float advanceSpeed, float rpm);
 void warnNegativeShaftDepth(Session& io, float shaftDepth);
 
 }  // namespace helisolv

@@ -56,6 +56,7 @@ Outcome solveOpenWaterTable(const Task& task, const ModelOptions& models, Sessio
   warnBladesAndAreaRatio(io, task.seriesType, task.bladeCount, task.areaRatio);
   warnPitchRatio(io, task.seriesType, task.pitchRatio);
   warnCorrection(io, task.seriesType, evaluate.correction);
+  warnGawnRegressionAt(io, evaluate.model, task.pitchRatio, task.areaRatio, std::nullopt);
   Propeller propeller{task.bladeCount, task.areaRatio, task.pitchRatio};
 
   writeTableHead(io, Unit::Console);

@@ -54,6 +54,11 @@ Outcome solveOperatingPoint(const Task& task, const ModelOptions& models, Sessio
   warnBladesAndAreaRatio(io, task.seriesType, task.bladeCount, task.areaRatio);
   warnPitchRatio(io, task.seriesType, pitchRatio);
   warnCorrection(io, task.seriesType, evaluate.correction);
+  warnRevolutionsUnit(io, task.rpm, task.diameter);
+  const float dutyJ = task.advanceSpeed / (revsPerSecond(task.rpm) * task.diameter);
+  warnAdvanceBeyondSeries(io, evaluate.model, task.bladeCount, task.areaRatio, dutyJ,
+                          task.advanceSpeed, task.rpm);
+  warnGawnRegressionAt(io, evaluate.model, pitchRatio, task.areaRatio, dutyJ);
   Propeller propeller{task.bladeCount, task.areaRatio, pitchRatio};
 
   // The J column: the grid 0.05, 0.10, ... (30 running 32-bit sums, the last

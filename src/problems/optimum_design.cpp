@@ -258,10 +258,12 @@ void warnGivenPropeller(Session& io, const Task& task, const Evaluator& evaluate
 }
 
 // The chosen row's pitch ratio against the series and the ends of the sweep.
-void warnChosenRow(Session& io, const Task& task, const Candidates& rows, int row) {
+void warnChosenRow(Session& io, const Task& task, const Evaluator& evaluate, const Candidates& rows,
+                   int row) {
   const float pitch = rows.pitch[static_cast<size_t>(row)];
   warnPitchRatio(io, task.seriesType, pitch);
   warnChosenAtSweepEnd(io, row, pitch, rows.firstSweptPitch, rows.lastSweptPitch);
+  warnGawnRegressionAt(io, evaluate.model, pitch, task.areaRatio, rows.point(row).advanceRatio);
 }
 
 void reportSelectedRow(Session& io, int row) {
@@ -316,7 +318,7 @@ Outcome solveKtJ2Design(const Task& task, const ModelOptions& models, Session& i
 
   int selectedRow = mostEfficientRow(rows);
   if (selectedRow == rows.count) selectedRow = confirmSelection(io, selectedRow, rows.count);
-  warnChosenRow(io, task, rows, selectedRow);
+  warnChosenRow(io, task, evaluate, rows, selectedRow);
   const float pitch = rows.pitch[static_cast<size_t>(selectedRow)];
   const OpenWaterPoint chosen = rows.point(selectedRow);
 
@@ -356,7 +358,7 @@ Outcome solveKtJ4Design(const Task& task, const ModelOptions& models, Session& i
   if (rows.count == 0) return Outcome::Refused;
 
   const int selectedRow = mostEfficientRow(rows);
-  warnChosenRow(io, task, rows, selectedRow);
+  warnChosenRow(io, task, evaluate, rows, selectedRow);
   const float pitch = rows.pitch[static_cast<size_t>(selectedRow)];
   const OpenWaterPoint chosen = rows.point(selectedRow);
 
@@ -364,6 +366,8 @@ Outcome solveKtJ4Design(const Task& task, const ModelOptions& models, Session& i
   const float delta = deltaFromAdvance(j);
   const float bp = powerCoefficientBp(chosen.kq, j);
   const float diameter = diameterFromAdvance(task.advanceSpeed, j, rps);
+  warnRevolutionsUnit(io, task.rpm, diameter);
+  warnDesignDiameter(io, "thrust", task.thrust, diameter, task.advanceSpeed, task.rpm);
   const float torque = designTorque(diameter, chosen.kq, rps, task.rho);
   const float deliveredPower = deliveredPowerKW(torque, rps);
 
@@ -394,13 +398,15 @@ Outcome solveKqJ5Design(const Task& task, const ModelOptions& models, Session& i
   if (rows.count == 0) return Outcome::Refused;
 
   const int selectedRow = mostEfficientRow(rows);
-  warnChosenRow(io, task, rows, selectedRow);
+  warnChosenRow(io, task, evaluate, rows, selectedRow);
   const float pitch = rows.pitch[static_cast<size_t>(selectedRow)];
   const OpenWaterPoint chosen = rows.point(selectedRow);
 
   // The thrust in N; it is printed in kN.
   const float j = chosen.advanceRatio;
   const float diameter = diameterFromAdvance(task.advanceSpeed, j, rps);
+  warnRevolutionsUnit(io, task.rpm, diameter);
+  warnDesignDiameter(io, "power", task.powerKW, diameter, task.advanceSpeed, task.rpm);
   const float thrust = designThrust(diameter, chosen.kt, rps, task.rho);
   const float torque = designTorque(diameter, chosen.kq, rps, task.rho);
   const float deliveredPower = deliveredPowerKW(torque, rps);

@@ -192,6 +192,9 @@ void solvePitchFor(const RequirementReport& r, const Task& task, const ModelOpti
   const float d = task.diameter;
   const float rho = task.rho;
   const float operatingJ = advanceCoefficient(task.advanceSpeed, n, d);
+  warnRevolutionsUnit(io, task.rpm, d);
+  warnAdvanceBeyondSeries(io, problem.evaluate.model, task.bladeCount, task.areaRatio, operatingJ,
+                          task.advanceSpeed, task.rpm);
   reportInputs(io, task, operatingJ);
   if (r.pauseBeforeSweep) {
     pause(io, " DEVAM ICIN ENTER TUSUNA BASINIZ ");
@@ -220,6 +223,7 @@ void solvePitchFor(const RequirementReport& r, const Task& task, const ModelOpti
   const float pitchRatio = problem.propeller.pitchRatio;
   warnPitchRatio(io, task.seriesType, pitchRatio);
   warnPitchAtTableEnd(io, pitchRatio, sweep.pitch[1], sweep.pitch[sweep.count], "requirement");
+  warnGawnRegressionAt(io, problem.evaluate.model, pitchRatio, task.areaRatio, designJ);
   emit(io, r.pitchLine, {quantity("pitch ratio", pitchRatio)});
   if (r.quantity == Requirement::Thrust)
     report(io, "(' Pervaneye verilen guc - Pd = ',F8.2,                ' kW' )",

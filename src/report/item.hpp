@@ -56,6 +56,11 @@ inline Field exportedOnly(data::Cell value) {
   return {std::nullopt, value, {}, {}};
 }
 
+// A value of the result block the report does not print, exported only.
+inline Field exportedQuantity(std::string_view name, float value, std::string_view unit = {}) {
+  return {std::nullopt, value, name, unit};
+}
+
 // Printed only: a row counter, a symbol, a value the export does not keep.
 inline Field shown(Value value) {
   return {value, {}, {}, {}};

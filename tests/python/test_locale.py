@@ -1,0 +1,66 @@
+# A host that sets a comma-decimal locale (a notebook's
+# locale.setlocale(locale.LC_ALL, "")) changes nothing a run reads or prints:
+# every recorded run gives the same bytes and warnings under German numbers.
+# No such locale is installed on a bare machine, so one is made with
+# localedef into a folder of the test's own (LOCPATH).
+import locale
+import os
+import shutil
+import subprocess
+
+import pytest
+
+from conftest import helisolv
+import test_recorded_runs as recorded
+
+COMMA_LOCALE = "de_DE.UTF-8"
+
+
+@pytest.fixture(scope="module")
+def comma_locale(tmp_path_factory):
+    """Sets LC_NUMERIC (and LC_MESSAGES) to German for the module's tests."""
+    if shutil.which("localedef") is None:
+        pytest.skip("localedef is not installed: no comma-decimal locale can be made")
+    folder = tmp_path_factory.mktemp("locales")
+    made = subprocess.run(["localedef", "-i", "de_DE", "-f", "UTF-8", str(folder / COMMA_LOCALE)],
+                          capture_output=True, text=True)
+    if made.returncode not in (0, 1) or not (folder / COMMA_LOCALE).is_dir():
+        pytest.skip(f"localedef could not make {COMMA_LOCALE}: {made.stderr.strip()}")
+    saved_path = os.environ.get("LOCPATH")
+    saved = {c: locale.setlocale(c) for c in (locale.LC_NUMERIC, locale.LC_MESSAGES)}
+    os.environ["LOCPATH"] = str(folder)
+    try:
+        for category in saved:
+            locale.setlocale(category, COMMA_LOCALE)
+    except locale.Error as error:
+        pytest.skip(f"{COMMA_LOCALE} made by localedef cannot be set: {error}")
+    assert locale.localeconv()["decimal_point"] == ","
+    yield
+    for category, value in saved.items():
+        locale.setlocale(category, value)
+    if saved_path is None:
+        del os.environ["LOCPATH"]
+    else:
+        os.environ["LOCPATH"] = saved_path
+
+
+@pytest.mark.parametrize("case", recorded.recorded_cases())
+def test_recorded_run_under_a_comma_locale(case, tmp_path, monkeypatch, comma_locale):
+    recorded.test_recorded_run(case, tmp_path, monkeypatch)
+
+
+def test_csv_numbers_and_messages_under_a_comma_locale(tmp_path, comma_locale):
+    task = "*\n" * 13 + "1\n" + "*\n" * 63 + "5\n1.05 4 0.55\n"
+    r = helisolv.run(task, "H\n\n\n\n", ["--csv", str(tmp_path / "out")])
+    assert r.exit_status == 0
+    assert r.inputs["given pitch ratio"][0] == pytest.approx(1.05)
+    first = (tmp_path / "out" / "open_water.csv").read_text().splitlines()[1]
+    assert first.startswith("0.05,0.4327726,"), first
+    # A system error names its cause in English, not in the host's language
+    # ("Ist kein Verzeichnis"), whether the module reports it or raises it.
+    (tmp_path / "file").write_text("")
+    try:
+        text = helisolv.run(task, "H\n", ["--csv", str(tmp_path / "file" / "out")]).errors.decode()
+    except ValueError as error:
+        text = str(error)
+    assert "Verzeichnis" not in text
