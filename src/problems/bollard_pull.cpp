@@ -187,8 +187,7 @@ Outcome solveBollardPull(const Task& task, const ModelOptions& models, Session& 
        {quantity("rps", n, "1/s"), quantity("rpm", revsPerMinute(n), "1/min"),
         quantity("thrust", thrust / 1000.0f, "kN"),
         exportedQuantity("thrust in tonnes-force", tonnesForce(thrust / 1000.0f), "tf"),
-        quantity("diameter", diameter, "m"),
-        quantity("blades", truncToInt(propeller.bladeCount)),
+        quantity("diameter", diameter, "m"), quantity("blades", truncToInt(propeller.bladeCount)),
         quantity("area ratio", task.areaRatio)});
   emit(io, "(1X,'RHO = ',F6.1,' kg/m3')", {quantity("density", rho, "kg/m3")});
   emit(io, "(' TORK=',F8.3,' kNm',1X,'Pd=',F7.1,' kW')",
