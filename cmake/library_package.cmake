@@ -5,7 +5,10 @@ include(CMakePackageConfigHelpers)
 
 target_include_directories(helisolv_core INTERFACE $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
 install(TARGETS helisolv_core EXPORT helisolvTargets ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
-install(DIRECTORY include/helisolv DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+install(DIRECTORY include/helisolv DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}
+        PATTERN "*.in" EXCLUDE)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/generated/helisolv/version.hpp
+        DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/helisolv)
 
 set(helisolv_package_dir ${CMAKE_INSTALL_LIBDIR}/cmake/helisolv)
 install(EXPORT helisolvTargets NAMESPACE helisolv:: DESTINATION ${helisolv_package_dir})

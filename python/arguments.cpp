@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "driver/options.hpp"
+#include "helisolv/model_options.hpp"
 
 namespace helisolv::python {
 

@@ -6,7 +6,7 @@
 
 #include "arguments.hpp"
 #include "bindings.hpp"
-#include "driver/version.hpp"
+#include "helisolv/version.hpp"
 
 namespace py = pybind11;
 

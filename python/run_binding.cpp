@@ -9,10 +9,13 @@ namespace helisolv::python {
 
 namespace {
 
-PyRunResult runTask(const py::object& task, const py::object& answers, const py::object& args) {
+PyRunResult runTask(const py::object& task, const py::object& answers, const py::object& args,
+                    const py::object& language) {
   const std::string taskText = textArgument(task, "task");
   const std::string answerText = textArgument(answers, "answers");
-  const std::vector<std::string> arguments = argsArgument(args);
+  std::vector<std::string> arguments = argsArgument(args);
+  // language="en" is --lang=en; the command line's check refuses other names.
+  if (!language.is_none()) arguments.push_back("--lang=" + py::str(language).cast<std::string>());
   RunOptions options;
   if (auto ended = parseRunArguments(arguments, options)) {
     if (ended->exitStatus == 2) {
@@ -44,15 +47,17 @@ PyRunResult runTask(const py::object& task, const py::object& answers, const py:
 
 void bindRun(py::module_& m) {
   m.def("run", &runTask,
-        "run(task, answers=\"\", args=()) -> RunResult\n\n"
+        "run(task, answers=\"\", args=(), *, language=None) -> RunResult\n\n"
         "Runs the task file's text (str, bytes, bytearray or memoryview) with the console answers, "
         "one line each, "
         "as the console program in a folder holding it as Helisolv.Tsk, but in memory: no "
         "file is read or written unless args names --csv DIR, and a pause reply never runs "
         "as a command. args are the console program's options, e.g. "
         "(\"--viscous-correction=ittc78\",); a bytes or os.PathLike item is a path. A relative "
-        "--csv folder is resolved once, when the run starts.",
-        py::arg("task"), py::arg("answers") = "", py::arg("args") = py::tuple());
+        "--csv folder is resolved once, when the run starts. language=\"en\" (or \"--lang=en\" "
+        "in args) prints every text in English, the numbers the same.",
+        py::arg("task"), py::arg("answers") = "", py::arg("args") = py::tuple(), py::kw_only(),
+        py::arg("language") = py::none());
 }
 
 }  // namespace helisolv::python

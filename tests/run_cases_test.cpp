@@ -2,7 +2,8 @@
 // task file, the console answers on standard input, and a byte-for-byte
 // comparison of the console, the result file and the exit status.
 //
-// A case is a folder under tests/conformance, tests/e2e or tests/examples holding
+// A case is a folder under tests/conformance, tests/e2e, tests/examples or tests/english
+// (the examples run with --lang=en) holding
 //   Helisolv.Tsk     the task file (absent: the run starts without one; a case
 //                    under tests/examples runs the bundled examples/NAME.Tsk)
 //   stdin.txt        the console answers (absent: no input)
@@ -34,7 +35,7 @@ namespace {
 
 std::vector<std::string> caseNames(bool withWarnings = false) {
   std::vector<std::string> names;
-  for (const char* group : {"conformance", "e2e", "examples", "warnings"}) {
+  for (const char* group : {"conformance", "e2e", "examples", "english", "warnings"}) {
     if (!withWarnings && std::string_view(group) == "warnings") continue;
     fs::path dir = fs::path(HELISOLV_CASES_DIR) / group;
     if (!fs::exists(dir)) continue;

@@ -11,6 +11,7 @@
 #include "helisolv/criteria.hpp"
 #include "io/session.hpp"
 #include "numeric/interpolate.hpp"
+#include "problems/table_search.hpp"
 
 namespace helisolv {
 namespace {

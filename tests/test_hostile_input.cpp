@@ -310,8 +310,8 @@ TEST(HostileInput, CommandLineErrorsNameTheArgumentAndReadAndWriteNothing) {
     EXPECT_EQ(run.err, std::string("helisolv: ") + m.message +
                            "\nusage: helisolv [--csv DIR] "
                            "[--viscous-correction=legacy|ittc78|reynolds] "
-                           "[--gawn-model=legacy|regression] [--tip-speed-limit=M/S] [--help] "
-                           "[--version]\n");
+                           "[--gawn-model=legacy|regression] [--tip-speed-limit=M/S] "
+                           "[--lang=tr|en] [--help] [--version]\n");
     EXPECT_FALSE(fs::exists(run.dir / "Helisolv.Son"));
     EXPECT_FALSE(fs::exists(run.dir / "out"));
   }

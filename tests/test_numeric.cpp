@@ -12,6 +12,7 @@
 #include "io/session.hpp"
 #include "numeric/interpolate.hpp"
 #include "numeric/spline.hpp"
+#include "problems/table_search.hpp"
 
 namespace helisolv {
 namespace {
@@ -72,7 +73,7 @@ float splineAt(const Table& t, float x) {
   splineCoefficients(t.xs.data(), c.data(), n, n);
   float value = std::numeric_limits<float>::quiet_NaN();
   int found = 0;
-  splineValue(io, n, x, value, t.xs.data(), c.data(), found, n);
+  splineValue(n, x, value, t.xs.data(), c.data(), found, n);
   EXPECT_EQ(found, 1);
   return value;
 }

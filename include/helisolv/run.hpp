@@ -19,6 +19,9 @@ namespace helisolv {
 struct RunOptions {
   ModelOptions models;                // --viscous-correction=NAME
   std::optional<std::string> csvDir;  // --csv DIR: also write the CSV files there
+  // --lang=NAME: "tr" (the default, the reference report) or "en", every text
+  // of the run in English with the same numbers; any other name: status 2.
+  std::string language = "tr";
 };
 
 // A quantity of the run: an input as read, or a value of the result block.
@@ -51,6 +54,9 @@ struct RunResult {
   std::vector<RunTable> tables;      // empty without a result, as in the CSV files
   std::vector<std::string> warnings;
   std::string reason;  // why the inputs were refused (status 3), as one line of the report
+  // The Turkish texts a run in another language printed as they are, for want
+  // of a twin in the catalogue, each once (empty in a Turkish run).
+  std::vector<std::string> untranslated;
 };
 
 // Runs the task file's text with these console answers (one line each).

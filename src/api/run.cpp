@@ -87,14 +87,21 @@ RunResult run(std::string_view taskText, std::string_view answers, const RunOpti
       return out;
     }
   }
+  const std::optional<Language> language = languageFromCode(options.language);
+  if (!language) {
+    out.exitStatus = 2;
+    out.errors =
+        "helisolv: unknown language " + helisolv::quoted(options.language) + " (tr or en)\n";
+    return out;
+  }
   std::istringstream keyboard{std::string(answers)};
   std::istringstream taskFile{std::string(taskText)};
   std::ostringstream console, errors, result;
   Session io({&keyboard, &console, &errors, &result, nullptr});
   io.pauseRepliesRunAsCommands = false;
+  io.language = *language;
   RunData data;
   io.data = &data;
-  io.resultObserver = [&data](std::string_view record) { data.noteResultRecord(record); };
 
   Task task;
   int status = runTask(io, task, options.models, [&io, &taskFile] { io.ch.task = &taskFile; });
@@ -118,6 +125,7 @@ RunResult run(std::string_view taskText, std::string_view answers, const RunOpti
   out.resultFile = std::move(result).str();
   out.errors = std::move(errors).str();
   collect(data, io, task.problemType, status, out);
+  out.untranslated = io.untranslated;
   return out;
 }
 
@@ -151,6 +159,7 @@ std::optional<RunResult> parseRunArguments(std::span<const std::string> args, Ru
   Options parsed;
   parsed.models = options.models;
   parsed.csvDir = options.csvDir;
+  parsed.language = languageFromCode(options.language).value_or(Language::Turkish);
   std::ostringstream console, errors;
   if (const auto status =
           parseOptions(static_cast<int>(argv.size()), argv.data(), parsed, console, errors)) {
@@ -162,6 +171,7 @@ std::optional<RunResult> parseRunArguments(std::span<const std::string> args, Ru
   }
   options.models = parsed.models;
   options.csvDir = parsed.csvDir;
+  options.language = languageCode(parsed.language);
   return std::nullopt;
 }
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <string_view>
 
-#include "driver/report_lines.hpp"
+#include "problems/report_lines.hpp"
 #include "driver/task_inputs.hpp"
 #include "export/csv_export.hpp"
 #include "export/data_export.hpp"
@@ -189,6 +189,7 @@ int runProgram(std::istream& keyboard, std::ostream& console, std::ostream& erro
     }
   }
   Session io({&keyboard, &console, &errors, nullptr, nullptr});
+  io.language = options.language;
   // One run at a time in a folder: a second waits, so that two runs end as if
   // run one after the other.
   FolderLocks locks;
@@ -212,10 +213,7 @@ int runProgram(std::istream& keyboard, std::ostream& console, std::ostream& erro
     io.data = &data;
     // What a stop signal would leave as run.csv follows what the run has read.
     data.changed = [&] { interruptedCsv->refresh(data, summary(), io.warnings); };
-    io.resultObserver = [&data](std::string_view record) {
-      data.noteResultRecord(record);
-      data.changed();
-    };
+    io.resultWritten = data.changed;
     data.changed();
   }
   ReportFile result(guard.interruption, io);

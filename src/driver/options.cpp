@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "driver/version.hpp"
+#include "helisolv/version.hpp"
 #include "io/reader.hpp"
 #include "io/runtime_error.hpp"
 
@@ -35,7 +35,7 @@ std::string modelOptionForms() {
 
 std::string usageLine() {
   return "usage: helisolv [--csv DIR] " + modelOptionForms() +
-         " [--tip-speed-limit=M/S] [--help] [--version]";
+         " [--tip-speed-limit=M/S] [--lang=tr|en] [--help] [--version]";
 }
 
 void printHelp(std::ostream& out) {
@@ -44,7 +44,9 @@ void printHelp(std::ostream& out) {
          "console and writes the report to the console and to Helisolv.Son.\n\n"
          "  --csv DIR, --csv=DIR   also write the run's tables and results as CSV files in DIR\n"
          "                         (created when missing); helisolv-plot DIR draws their\n"
-         "                         diagrams\n";
+         "                         diagrams\n"
+         "  --lang=en              every text of the run in English: report, questions, notes\n"
+         "                         (the numbers are the same); --lang=tr, the default, Turkish\n";
   // The model options in one column, their descriptions in the next.
   size_t width = 0;
   for (const ModelOptionValue& v : kModelOptionValues)
@@ -95,29 +97,6 @@ bool isModelOption(std::string_view option) {
 
 }  // namespace
 
-bool setModelOption(ModelOptions& models, std::string_view option, std::string_view value) {
-  for (const ModelOptionValue& v : kModelOptionValues) {
-    if (v.option != option || v.value != value) continue;
-    if (const auto* method = std::get_if<ViscousCorrection>(&v.choice))
-      models.viscousCorrection = *method;
-    else
-      models.gawnModel = std::get<GawnModel>(v.choice);
-    return true;
-  }
-  return false;
-}
-
-std::string_view modelOptionValue(const ModelOptions& models, std::string_view option) {
-  for (const ModelOptionValue& v : kModelOptionValues) {
-    if (v.option != option) continue;
-    const bool chosen = std::holds_alternative<ViscousCorrection>(v.choice)
-                            ? std::get<ViscousCorrection>(v.choice) == models.viscousCorrection
-                            : std::get<GawnModel>(v.choice) == models.gawnModel;
-    if (chosen) return v.value;
-  }
-  return {};
-}
-
 std::optional<int> parseOptions(int argc, const char* const* argv, Options& options,
                                 std::ostream& out, std::ostream& err) {
   // A command-line error names the argument and why, then the usage line.
@@ -145,6 +124,15 @@ std::optional<int> parseOptions(int argc, const char* const* argv, Options& opti
       }
       if (dir.empty()) return usageError("--csv needs a folder");
       options.csvDir = std::string(dir);
+      continue;
+    }
+    if (arg == "--lang" || arg.starts_with("--lang=")) {
+      const std::string_view name = arg == "--lang" ? std::string_view() : arg.substr(7);
+      const std::optional<Language> language = languageFromCode(name);
+      if (!language)
+        return usageError(name.empty() ? std::string("--lang needs a value: --lang=tr or en")
+                                       : "unknown value " + shown(name) + " for --lang (tr or en)");
+      options.language = *language;
       continue;
     }
     if (arg == "--tip-speed-limit" || arg.starts_with("--tip-speed-limit=")) {

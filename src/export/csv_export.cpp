@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "driver/options.hpp"
+#include "helisolv/model_options.hpp"
 #include "io/error_text.hpp"
 #include "io/runtime_error.hpp"
 #include "io/safe_files.hpp"

@@ -1,10 +1,11 @@
-// The data export of a run: the solvers and the report helpers hand every table
-// row and every result value here, beside the report line that prints it. With
+// The data export of a run: the report items hand every table row, every
+// result value and the reason of a refusal here as they are emitted. With
 // no export listening (a console run without --csv) every call does nothing,
 // so the report itself never depends on it.
 #pragma once
 
 #include <initializer_list>
+#include <span>
 #include <string_view>
 #include <variant>
 
@@ -41,9 +42,14 @@ void result(Session& io, std::string_view quantity, Cell value, std::string_view
 // One printed row of a table, its values in the table's column order (without
 // the marker column of the tables that have one).
 void row(Session& io, Table table, std::initializer_list<Cell> cells);
+void row(Session& io, Table table, std::span<const Cell> cells);
 
 // Marks a row (1-based; 0: the last row added) as the chosen or design row.
 void markRow(Session& io, Table table, int row);
+
+// A line of the message that refuses the run's inputs: the reason, as the
+// report words it, one line after another.
+void refusal(Session& io, std::string_view line);
 
 // The viscous flag the solver evaluates with (the task's, the console's
 // answer, or 0 where the solver drops the correction).

@@ -95,20 +95,9 @@ std::string csvText(std::string_view text) {
   return quoted + '"';
 }
 
-// A record made of blanks, dashes and bars only is a table rule (or empty).
-void RunData::noteResultRecord(std::string_view record) {
-  if (record.find_first_not_of(" -|") == std::string_view::npos) {
-    paragraph.clear();
-    return;
-  }
-  const size_t first = record.find_first_not_of(' ');
-  const size_t last = record.find_last_not_of(' ');
-  paragraph.emplace_back(record.substr(first, last - first + 1));
-}
-
 std::string RunData::reason() const {
   std::string text;
-  for (const std::string& part : paragraph) text += (text.empty() ? "" : " ") + part;
+  for (const std::string& part : refusal) text += (text.empty() ? "" : " ") + part;
   return text;
 }
 
@@ -125,13 +114,21 @@ void result(Session& io, std::string_view quantity, Cell value, std::string_view
 }
 
 void row(Session& io, Table table, std::initializer_list<Cell> cells) {
+  row(io, table, std::span<const Cell>(cells.begin(), cells.size()));
+}
+
+void row(Session& io, Table table, std::span<const Cell> cells) {
   if (!io.data) return;
   CsvLine line;
   for (const Cell& cell : cells) line.push_back(field(cell));
   if (!tableShape(table).marker.empty()) line.emplace_back("0");
   io.data->tables[table].push_back(std::move(line));
-  // A refusal's message is what follows the last row.
-  io.data->paragraph.clear();
+}
+
+void refusal(Session& io, std::string_view line) {
+  if (!io.data) return;
+  io.data->refusal.emplace_back(line);
+  if (io.data->changed) io.data->changed();
 }
 
 void markRow(Session& io, Table table, int row) {

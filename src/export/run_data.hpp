@@ -1,6 +1,6 @@
 // What a run hands to its data export, kept as the CSV fields it becomes: the
-// inputs as read, the result block, every table row, and the result file's
-// last paragraph (the reason of a refusal).
+// inputs as read, the result block, every table row, and the reason of a
+// refusal.
 #pragma once
 
 #include <functional>
@@ -43,16 +43,13 @@ class RunData {
   std::vector<CsvLine> results;  // quantity, value, unit
   std::map<data::Table, std::vector<CsvLine>> tables;
   int viscousFlag = 0;
-  // The result file's records since the last empty record, table rule or
-  // table row: after a refusal, the message that gave its reason.
-  std::vector<std::string> paragraph;
+  // The lines of the message that refused the inputs, as the report words them.
+  std::vector<std::string> refusal;
   // Called after an input or the viscous flag is handed over (the console
   // program keeps the record of an interrupted run up to date); none: nothing.
   std::function<void()> changed;
 
-  // Listens to the result file's records (Session::resultObserver).
-  void noteResultRecord(std::string_view record);
-  // The reason of a refusal: the last paragraph as one line.
+  // The reason of a refusal: its message as one line.
   std::string reason() const;
 };
 

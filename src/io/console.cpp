@@ -1,5 +1,7 @@
 #include "io/console.hpp"
 
+#include <algorithm>
+#include <optional>
 #include <ostream>
 #include <string>
 
@@ -15,6 +17,17 @@ namespace {
 }
 
 }  // namespace
+
+std::string_view localized(Session& io, std::string_view turkish) {
+  if (io.language == Language::Turkish) return turkish;
+  if (const std::optional<std::string_view> twin = translate(io.language, turkish)) return *twin;
+  // A rule or a layout of data descriptors only reads the same in every language.
+  if (!needsTranslation(turkish)) return turkish;
+  bool noted = false;
+  for (const std::string& text : io.untranslated) noted = noted || text == turkish;
+  if (!noted) io.untranslated.emplace_back(turkish);
+  return turkish;
+}
 
 void warn(Session& io, std::string_view cause, std::string text) {
   for (const Warning& w : io.warnings)
@@ -63,7 +76,7 @@ void emitRecord(Session& io, Unit unit, std::string_view record) {
     // is reported at the statement that made it.
     out->flush();
     if (!*out) runtimeError(io, RuntimeErrorCode::CannotWrite, "WRITE", "Helisolv.Son");
-    if (io.resultObserver) io.resultObserver(record);
+    if (io.resultWritten) io.resultWritten();
     return;
   }
   // The first character is carriage control and is not printed; an empty

@@ -17,6 +17,11 @@ enum class Question {
   FullScalePropeller,  // type 5: diameter and revolutions to correct to
 };
 
+// A question answered E (yes) or H (no).
+constexpr bool isYesNo(Question question) {
+  return question == Question::AnotherRow || question == Question::ViscousCorrection;
+}
+
 // What a question asks, in plain English, and the names of the values it
 // reads (for the error report of a value that does not fit).
 struct QuestionMeaning {

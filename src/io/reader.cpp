@@ -52,7 +52,15 @@ std::optional<QuestionMeaning> consoleQuestion(const Session& io) {
 std::string questionRef(const Session& io, Unit unit) {
   if (unit == Unit::Task) return {};
   std::string s = "; the question was " + quoted(io.lastText);
-  if (const auto q = consoleQuestion(io)) s += ", that is: " + std::string(q->meaning);
+  if (const auto q = consoleQuestion(io)) {
+    std::string meaning(q->meaning);
+    // An English yes/no question says Y/N and takes E/H as well.
+    const std::string_view turkishAnswers = "E yes, H no";
+    const size_t at = meaning.find(turkishAnswers);
+    if (io.language != Language::Turkish && at != std::string::npos)
+      meaning.replace(at, turkishAnswers.size(), "Y or E yes, N or H no");
+    s += ", that is: " + meaning;
+  }
   return s;
 }
 
@@ -467,7 +475,14 @@ char readChar(Session& io, Unit unit, Question question) {
   const AskingScope asking(io, question);
   std::string line = nextLine(io, unit, 1, "the answer");
   endConsoleRead(io, unit);
-  return line.empty() ? ' ' : line.front();
+  const char answer = line.empty() ? ' ' : line.front();
+  // An English question says Y/N; the answer means what E/H means (which an
+  // English run accepts too). A Turkish run takes the answer as typed.
+  if (io.language != Language::Turkish && isYesNo(question)) {
+    if (answer == 'Y' || answer == 'y') return answer == 'Y' ? 'E' : 'e';
+    if (answer == 'N' || answer == 'n') return answer == 'N' ? 'H' : 'h';
+  }
+  return answer;
 }
 
 std::string readText80(Session& io, Unit unit, std::string_view what) {
@@ -521,7 +536,8 @@ void runCommand(Session& io, const std::string& command) {
 
 }  // namespace
 
-void pause(Session& io, std::string_view message) {
+void pause(Session& io, std::string_view turkishMessage) {
+  const std::string_view message = localized(io, turkishMessage);
   if (io.lineOpen) consoleText(io, "\r\n");
   consoleText(io, message);
   consoleText(io, "\r\n");

@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "i18n/catalogue.hpp"
 #include "io/layout.hpp"
 #include "io/question.hpp"
 
@@ -63,9 +64,9 @@ struct Session {
   std::map<std::string, std::unique_ptr<Layout>, std::less<>> layouts;
   // The tables and results the run hands to the data export; none without one.
   RunData* data = nullptr;
-  // Sees every record written to the result file (the data export's reason
-  // of a refusal); none without one.
-  std::function<void(std::string_view)> resultObserver;
+  // Called after each record reaches the result file (the record of an
+  // interrupted run keeps up with the report); none: nothing.
+  std::function<void()> resultWritten;
   // Called before a pause reply runs as a command, so that the command finds
   // the report so far where the user expects it; none: nothing to do.
   std::function<void()> beforeCommand;
@@ -83,7 +84,17 @@ struct Session {
   // The last task-file line a read took (its first 200 characters), for a
   // message that quotes the line a value came from.
   std::string lastTaskLine;
+  // The language of every text the run prints; Turkish is the reference.
+  Language language = Language::Turkish;
+  // The Turkish texts this run printed untranslated, each once, in the order
+  // first printed (empty in a Turkish run).
+  std::vector<std::string> untranslated;
 };
+
+// The text a run of this session prints for a Turkish layout or free text:
+// itself in Turkish, its twin in another language, or (no twin) itself, noted
+// in io.untranslated.
+std::string_view localized(Session& io, std::string_view turkish);
 
 // Ends the run: thrown by stop() (status 0, or 3 for refused inputs) and by the
 // run-time error report (status 1), caught by the driver, which closes the

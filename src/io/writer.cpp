@@ -1,5 +1,6 @@
 #include "io/writer.hpp"
 
+#include <optional>
 #include <string>
 
 #include "io/console.hpp"
@@ -23,11 +24,12 @@ class Record {
     text_ += s;
   }
   size_t length() const { return text_.size(); }
-  // Hands the record to the unit; pending blanks are dropped.
-  void end(Session& io, Unit unit) {
-    emitRecord(io, unit, text_);
+  // The record as finished; pending blanks are dropped.
+  std::string take() {
+    std::string text = std::move(text_);
     text_.clear();
     pending_ = 0;
+    return text;
   }
 
  private:
@@ -45,15 +47,21 @@ std::string editValue(Session& io, Unit unit, const EditDescriptor& d, const Val
     return editInteger(std::get<int>(v), d.width, d.digits);
   if (d.kind == K::Real && std::holds_alternative<float>(v))
     return editReal(std::get<float>(v), d.width, d.digits);
-  if (d.kind == K::Alpha && std::holds_alternative<std::string_view>(v))
-    return editText(std::get<std::string_view>(v), d.width);
+  if (d.kind == K::Alpha && std::holds_alternative<std::string_view>(v)) {
+    // A text value is a symbol or a whole console question: a question has
+    // its twin in the catalogue, a symbol prints as it is.
+    const std::string_view text = std::get<std::string_view>(v);
+    const std::optional<std::string_view> twin = translate(io.language, text);
+    return editText(twin ? *twin : text, d.width);
+  }
   runtimeError(io, RuntimeErrorCode::BadValueKind, "WRITE", unitName(unit));
 }
 
-}  // namespace
-
-void write(Session& io, Unit unit, std::string_view layoutText, std::span<const Value> values) {
-  const Layout& layout = layoutFor(io, layoutText);
+// Walks the layout over the values, handing each finished record to `done`.
+template <typename Done>
+void walk(Session& io, Unit unit, std::string_view layoutText, std::span<const Value> values,
+          Done done) {
+  const Layout& layout = layoutFor(io, localized(io, layoutText));
   Record record;
   size_t next = 0;  // next value to edit
   size_t pos = 0;   // next descriptor
@@ -61,7 +69,7 @@ void write(Session& io, Unit unit, std::string_view layoutText, std::span<const 
     if (pos == layout.items.size()) {
       // The final ')': the statement ends here unless values remain, in which
       // case the record ends and the walk resumes at the reversion point.
-      record.end(io, unit);
+      done(record.take());
       if (next == values.size()) return;
       // More values than the layout can ever take: refuse rather than write
       // records without end.
@@ -73,7 +81,7 @@ void write(Session& io, Unit unit, std::string_view layoutText, std::span<const 
     const EditDescriptor& d = layout.items[pos];
     if (d.isData()) {
       if (next == values.size()) {
-        record.end(io, unit);
+        done(record.take());
         return;
       }
       record.place(editValue(io, unit, d, values[next++]));
@@ -82,10 +90,24 @@ void write(Session& io, Unit unit, std::string_view layoutText, std::span<const 
     } else if (d.kind == EditDescriptor::Kind::Skip) {
       record.skip(d.width);
     } else {
-      record.end(io, unit);
+      done(record.take());
     }
     ++pos;
   }
+}
+
+}  // namespace
+
+void write(Session& io, Unit unit, std::string_view layoutText, std::span<const Value> values) {
+  walk(io, unit, layoutText, values, [&](const std::string& text) { emitRecord(io, unit, text); });
+}
+
+std::vector<std::string> render(Session& io, std::string_view layoutText,
+                                std::span<const Value> values) {
+  std::vector<std::string> records;
+  walk(io, Unit::Result, layoutText, values,
+       [&records](std::string text) { records.push_back(std::move(text)); });
+  return records;
 }
 
 void writeFree(Session& io, Unit unit, std::initializer_list<std::string_view> texts) {
@@ -95,11 +117,12 @@ void writeFree(Session& io, Unit unit, std::initializer_list<std::string_view> t
   constexpr size_t kLineWidth = 79;
   Record record;
   record.skip(1);
-  for (std::string_view t : texts) {
+  for (std::string_view text : texts) {
+    std::string_view t = text.empty() ? text : localized(io, text);
     while (!t.empty()) {
       size_t room = kLineWidth - (record.length() == 0 ? 1 : record.length());
       if (room == 0) {
-        record.end(io, unit);
+        emitRecord(io, unit, record.take());
         record.skip(1);
         continue;
       }
@@ -107,7 +130,7 @@ void writeFree(Session& io, Unit unit, std::initializer_list<std::string_view> t
       t.remove_prefix(std::min(room, t.size()));
     }
   }
-  record.end(io, unit);
+  emitRecord(io, unit, record.take());
 }
 
 }  // namespace helisolv

@@ -5,8 +5,10 @@
 
 #include <initializer_list>
 #include <span>
+#include <string>
 #include <string_view>
 #include <variant>
+#include <vector>
 
 #include "io/session.hpp"
 #include "io/units.hpp"
@@ -23,6 +25,11 @@ inline void write(Session& io, Unit unit, std::string_view layout,
                   std::initializer_list<Value> values = {}) {
   write(io, unit, layout, std::span<const Value>(values.begin(), values.size()));
 }
+
+// The records the same write would hand to the result file, as texts (the
+// layout in the run's language); nothing is written.
+std::vector<std::string> render(Session& io, std::string_view layout,
+                                std::span<const Value> values);
 
 // A free-format write of texts (none: an empty record).
 void writeFree(Session& io, Unit unit, std::initializer_list<std::string_view> texts = {});

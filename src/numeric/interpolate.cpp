@@ -5,22 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "io/units.hpp"
-#include "io/writer.hpp"
-
 namespace helisolv {
-
-namespace {
-
-// The point lies outside the table: console only, the caller's y stands.
-void reportOutsideTable(Session& io, float first, float x, float last) {
-  writeFree(io, Unit::Console, {" **** INTERPOLANT ARALIGIN DISINDA ****"});
-  write(io, Unit::Console, "(' X(1)=',F20.15,/,' X   =',F20.15,/,' X(N)=',F20.15)",
-        {first, x, last});
-  writeFree(io, Unit::Console, {" **** INTERPOLASYON BASARISIZ ****"});
-}
-
-}  // namespace
 
 std::optional<float> interpolateTable(int count, const float* xs, const float* ys, float x,
                                       int capacity) {
@@ -69,16 +54,6 @@ std::optional<float> interpolateTable(int count, const float* xs, const float* y
 
   const float h = x - x0;
   return h * h * a + h * b + y0;
-}
-
-void interpolate(Session& io, int count, const float* xs, const float* ys, float x, float& y,
-                 int capacity) {
-  if (const auto value = interpolateTable(count, xs, ys, x, capacity)) {
-    y = *value;
-    return;
-  }
-  const int n = std::min(count, capacity);
-  reportOutsideTable(io, xs[1], x, xs[std::max(n, 1)]);
 }
 
 }  // namespace helisolv

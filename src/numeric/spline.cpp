@@ -7,9 +7,6 @@
 #include <cmath>
 #include <vector>
 
-#include "io/units.hpp"
-#include "io/writer.hpp"
-
 namespace helisolv {
 
 namespace {
@@ -93,14 +90,12 @@ void splineCoefficients(const float* tau, float* c, int count, int capacity) {
   }
 }
 
-void locateInterval(Session& io, const float* xs, float x, int count, int& index, int& found,
-                    int capacity) {
+bool locateInterval(const float* xs, float x, int count, int& index, int& found, int capacity) {
   const int n = std::min(count, capacity);
   // An empty table holds no point.
   if (n < 1 || x < xs[1] || x > xs[n]) {
     found = 0;
-    write(io, Unit::Console, "(' ** NOKTA ARALIGIN DISINDA **')");
-    return;
+    return false;
   }
   // A point at either end, within rounding, belongs to the end interval.
   if (std::fabs(x - xs[1]) <= 1e-6f) {
@@ -114,42 +109,36 @@ void locateInterval(Session& io, const float* xs, float x, int count, int& index
       if (xs[k] <= x && x < xs[k + 1]) {
         index = k;
         found = 1;
-        return;
+        return true;
       }
     }
   }
+  return true;
 }
 
-void splineValue(Session& io, int count, float x, float& value, const float* tau, const float* c,
-                 int& found, int capacity) {
+bool splineValue(int count, float x, float& value, const float* tau, const float* c, int& found,
+                 int capacity) {
   // Interval 1 stands when the search finds none (a NaN x): the value is then
   // NaN too rather than read from an unset interval.
   int index = 1;
-  locateInterval(io, tau, x, count, index, found, capacity);
-  if (found == 0) return;
+  const bool inside = locateInterval(tau, x, count, index, found, capacity);
+  if (found == 0) return inside;
   const float* ci = c + (index - 1) * 4;
   const float h = x - tau[index];
   value = ((h * ci[3] / 3.0f + ci[2]) * h / 2.0f + ci[1]) * h + ci[0];
+  return true;
 }
 
-void findRoot(Session& io, int count, const float* xs, const float* ys, float target, float& root,
-              int capacity) {
+RootSearch findRoot(int count, const float* xs, const float* ys, float target, float& root,
+                    int capacity) {
   const int n = std::min(count, capacity);
-  const auto noRoot = [&io] {
-    write(io, Unit::Console, "(/,/,' VERILEN ARALIKTA KOK YOKTUR - STOP')");
-  };
-  if (n < 1) {
-    noRoot();
-    return;
-  }
+  RootSearch search;
+  if (n < 1) return search;
   // A single point is a root only where it meets the target.
   if (n == 1) {
-    if (std::fabs(ys[1] - target) <= rootTolerance) {
-      root = xs[1];
-    } else {
-      noRoot();
-    }
-    return;
+    search.found = std::fabs(ys[1] - target) <= rootTolerance;
+    if (search.found) root = xs[1];
+    return search;
   }
 
   // The table shifted by the target; its spread (counted from zero) scales
@@ -173,16 +162,18 @@ void findRoot(Session& io, int count, const float* xs, const float* ys, float ta
   float b = tau[static_cast<std::size_t>(n)];
   float fa = 0.0f;
   float fb = 0.0f;
-  splineValue(io, n, a, fa, tau.data(), c.data(), found, n);
-  splineValue(io, n, b, fb, tau.data(), c.data(), found, n);
+  // The spline at a point; a point outside the table is counted.
+  const auto at = [&](float x, float& value) {
+    if (!splineValue(n, x, value, tau.data(), c.data(), found, n)) ++search.pointsOutside;
+  };
+  at(a, fa);
+  at(b, fb);
 
-  if (fa * fb > 0.0f) {
-    noRoot();
-    return;
-  }
+  if (fa * fb > 0.0f) return search;
+  search.found = true;
   if (fa * fb == 0.0f) {
     root = (std::fabs(fa) <= rootTolerance) ? a : b;
-    return;
+    return search;
   }
 
   // False position inside the bracket; each step keeps one end on either
@@ -192,8 +183,8 @@ void findRoot(Session& io, int count, const float* xs, const float* ys, float ta
   for (int iteration = 1; iteration <= maxIterations; ++iteration) {
     const float x = (fb * a - fa * b) / (fb - fa);
     root = x;
-    splineValue(io, n, x, f, tau.data(), c.data(), found, n);
-    if (std::fabs(f) < rootTolerance || std::fabs(f / range) < rootTolerance) return;
+    at(x, f);
+    if (std::fabs(f) < rootTolerance || std::fabs(f / range) < rootTolerance) return search;
     if (f * fa >= 0.0f) {
       a = x;
       fa = f;
@@ -202,6 +193,7 @@ void findRoot(Session& io, int count, const float* xs, const float* ys, float ta
       fb = f;
     }
   }
+  return search;
 }
 
 }  // namespace helisolv

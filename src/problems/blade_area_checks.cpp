@@ -10,13 +10,14 @@
 #include <string_view>
 
 #include "criteria/burrill_chart.hpp"
-#include "driver/report_lines.hpp"
 #include "export/data_export.hpp"
 #include "helisolv/criteria.hpp"
 #include "io/reader.hpp"
 #include "io/writer.hpp"
-#include "numeric/interpolate.hpp"
 #include "problems/ground_warnings.hpp"
+#include "problems/report_lines.hpp"
+#include "problems/table_search.hpp"
+#include "report/item.hpp"
 #include "series/formulas.hpp"
 #include "series/series.hpp"
 
@@ -129,37 +130,40 @@ void reportBladeAreaChecks(Session& io, const PitchProblem& problem, float thrus
   warnBelowKellerMinimum(io, areaRatio, keller, keller + kSlowTwinScrew, keller + kSingleScrew);
   warnTipSpeed(io, tipSpeed);
 
+  // One row of the blade checks' table, its values printed over the lines below.
+  RowBlock checks(io, data::Table::BladeChecks);
   reportRule(io);
   if (burrill) {
     report(io,
            "(1X,                                                    "
            "'BURRIL KAVITASYON KRITERINE GORE ACINIM ALANI KONTROLU')");
-    report(io, "(1X,'Mevcut EAR = ',F6.3,' =>  ','Sigma = ',         F5.3,' Tauc = ',F5.3)",
-           {areaRatio, sigma, loading});
-    report(io, "(1X,'%2.5 Sirt Kavitasyon Hattina Gore Min. EAR = ',  F5.3)", {minEar25});
-    report(io, "(1X,'%5.0 Sirt Kavitasyon Hattina Gore Min. EAR = ',  F5.3)", {minEar50});
-    report(io, "(1X,'Tavsiye edilen ust sinir icin Minimum  EAR = ',  F5.3)", {minEarUpper});
+    checks.line("(1X,'Mevcut EAR = ',F6.3,' =>  ','Sigma = ',         F5.3,' Tauc = ',F5.3)",
+                {column(areaRatio), column(sigma), column(loading)});
+    checks.line("(1X,'%2.5 Sirt Kavitasyon Hattina Gore Min. EAR = ',  F5.3)", {column(minEar25)});
+    checks.line("(1X,'%5.0 Sirt Kavitasyon Hattina Gore Min. EAR = ',  F5.3)", {column(minEar50)});
+    checks.line("(1X,'Tavsiye edilen ust sinir icin Minimum  EAR = ',  F5.3)",
+                {column(minEarUpper)});
     reportRule(io);
+  } else {
+    checks.skip(6);
   }
   report(io,
          "(1X,                                                    "
          "'KELLER KRITERINE GORE ACINIM ALANI KONTROLU')");
-  report(io, "(1X,'Min. EAR = ',F5.3,' + k ')", {keller});
-  report(io, "(1X,'     EAR = ',F5.3,' -> Tek pervaneli gemiler    ')", {keller + kSingleScrew});
-  report(io, "(1X,'     EAR = ',F5.3,' -> Hizli askeri gemiler (cift pervaneli.)')", {keller});
-  report(io, "(1X,'     EAR = ',F5.3,' -> Yavas ticari gemiler (cift pervaneli.)')",
-         {keller + kSlowTwinScrew});
+  checks.line("(1X,'Min. EAR = ',F5.3,' + k ')", {column(keller)});
+  checks.line("(1X,'     EAR = ',F5.3,' -> Tek pervaneli gemiler    ')",
+              {column(keller + kSingleScrew)});
+  checks.line("(1X,'     EAR = ',F5.3,' -> Hizli askeri gemiler (cift pervaneli.)')",
+              {column(keller)});
+  checks.line("(1X,'     EAR = ',F5.3,' -> Yavas ticari gemiler (cift pervaneli.)')",
+              {column(keller + kSlowTwinScrew)});
   reportRule(io);
   report(io,
          "(1X,                                                    "
          "'KANAT UCU HIZINA GORE KANAT UCU GIRDABI TEHLIKESI KONTROLU')");
-  report(io, "(1X,'Vtip = ',F6.3,' m/s',2X,'(Vtip - Kanat ucu hizi < 30 m/s olmali)')", {tipSpeed});
-  const data::Cell none;
-  data::row(io, data::Table::BladeChecks,
-            {burrill ? data::Cell(areaRatio) : none, burrill ? data::Cell(sigma) : none,
-             burrill ? data::Cell(loading) : none, burrill ? data::Cell(minEar25) : none,
-             burrill ? data::Cell(minEar50) : none, burrill ? data::Cell(minEarUpper) : none,
-             keller, keller + kSingleScrew, keller, keller + kSlowTwinScrew, tipSpeed});
+  checks.line("(1X,'Vtip = ',F6.3,' m/s',2X,'(Vtip - Kanat ucu hizi < 30 m/s olmali)')",
+              {column(tipSpeed)});
+  checks.finish();
   if (burrill) exportBurrillLines(io);
   pageBreak(io);
 }
@@ -198,13 +202,11 @@ void reportAreaRatioTable(Session& io, PitchProblem& problem, Requirement held, 
   reportFree(io, {"    ---|-------|-------|-------|"});
   reportFree(io, {"     i     Ae     P/D    Eta0  |"});
   reportFree(io, {"    ---|-------|-------|-------|"});
-  for (int i = 1; i <= rows; ++i)
-    report(io, "(6X,I2,1X,3(F6.3,2X))", {i, ratio[i], pitch[i], efficiency[i]});
   const float blades = problem.propeller.bladeCount;
   for (int i = 1; i <= rows; ++i)
-    data::row(io, data::Table::AreaRatio,
-              {ratio[i], pitch[i], efficiency[i],
-               areaRatioTested(task.seriesType, blades, ratio[i]) ? 1 : 0});
+    emitRow(io, data::Table::AreaRatio, "(6X,I2,1X,3(F6.3,2X))",
+            {shown(i), column(ratio[i]), column(pitch[i]), column(efficiency[i]),
+             exportedOnly(areaRatioTested(task.seriesType, blades, ratio[i]) ? 1 : 0)});
   warnUntestedAreaRatioRows(io, task.seriesType, blades,
                             std::span(ratio + 1, static_cast<size_t>(rows)),
                             std::fabs(problem.task.areaRatio) < 0.001f);

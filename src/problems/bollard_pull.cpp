@@ -6,12 +6,13 @@
 #include <algorithm>
 #include <cmath>
 
-#include "driver/report_lines.hpp"
 #include "export/data_export.hpp"
 #include "io/reader.hpp"
 #include "io/writer.hpp"
 #include "problems/ground_warnings.hpp"
+#include "problems/report_lines.hpp"
 #include "problems/solvers.hpp"
+#include "report/item.hpp"
 #include "series/formulas.hpp"
 #include "series/series.hpp"
 
@@ -53,8 +54,8 @@ Outcome solveBollardPull(const Task& task, const ModelOptions& models, Session& 
   // The Gawn polynomials are not valid at J = 0; the result file hears it
   // first here, and the driver then ends the run.
   if (task.seriesType == 2) {
-    write(io, Unit::Result,
-          "(//' GAWN SERISI PERVANELER ICIN BOLLARD DURUMU HESABI MUMKUN DEGIL - STOP' )");
+    emitRefusalTo(io, Unit::Result,
+                  "(//' GAWN SERISI PERVANELER ICIN BOLLARD DURUMU HESABI MUMKUN DEGIL - STOP' )");
     write(io, Unit::Console,
           "(//' GAWN SERISI PERVANELER ICIN BOLLARD DURUMU HESABI MUMKUN DEGIL - STOP' )");
     return Outcome::Refused;
@@ -128,8 +129,8 @@ Outcome solveBollardPull(const Task& task, const ModelOptions& models, Session& 
       }
     }
     if (bracket == 0) {
-      report(io, "(1X,'Kq=',F6.4,' ICIN P/D HESABI MEVCUT PERVANE ICIN MUMKUN  DEGIL')",
-             {targetKq});
+      emitRefusal(io, "(1X,'Kq=',F6.4,' ICIN P/D HESABI MEVCUT PERVANE ICIN MUMKUN  DEGIL')",
+                  {shown(targetKq)});
       return Outcome::Refused;
     }
 
@@ -141,11 +142,10 @@ Outcome solveBollardPull(const Task& task, const ModelOptions& models, Session& 
     const OpenWaterPoint p = evaluate(propeller, advance);
     advance = p.advanceRatio;
     const float thrust = bollardThrust(d, p.kt, n, rho);
-    report(io, "(1X,I2,3X,F5.3,2X,F7.4,3X,F5.3,2X,F7.4,1X,F9.0,3X,F5.3)",
-           {k, d, 10.0f * p.kq, bollardPitch, p.kt, thrust});
-    data::row(
-        io, data::Table::Bollard,
-        {k, d, p.kq, bollardPitch, p.kt, thrust, thrust / 1000.0f, tonnesForce(thrust / 1000.0f)});
+    emitRow(io, data::Table::Bollard, "(1X,I2,3X,F5.3,2X,F7.4,3X,F5.3,2X,F7.4,1X,F9.0,3X,F5.3)",
+            {column(k), column(d), tenfoldKqColumn(p.kq), column(bollardPitch), column(p.kt),
+             column(thrust), exportedOnly(thrust / 1000.0f),
+             exportedOnly(tonnesForce(thrust / 1000.0f))});
 
     candidatePitch[k] = bollardPitch;
     candidateKt[k] = p.kt;
@@ -177,30 +177,21 @@ Outcome solveBollardPull(const Task& task, const ModelOptions& models, Session& 
   const float power = deliveredPowerKW(torque, n);
 
   printSeriesUsed(io, task.seriesType);
-  report(io, "(/,' SECILEN PERVANE = ',I2,'. PERVANEDIR',/)", {bollardChoice});
-  data::result(io, "chosen row", bollardChoice);
+  emit(io, "(/,' SECILEN PERVANE = ',I2,'. PERVANEDIR',/)",
+       {quantity("chosen row", bollardChoice)});
   data::markRow(io, data::Table::Bollard, bollardChoice);
-  report(io, "(' P/D=',F5.3,1X,'Kt=',F6.3,1X,'10Kq=',F6.3)", {pitch, kt, 10.0f * kq});
-  data::result(io, "pitch ratio", pitch);
-  data::result(io, "Kt", kt);
-  data::result(io, "Kq", kq);
-  report(
-      io,
-      "(' RPS=',F7.3,1X,'RPM=',F7.3,1X,'T=',F8.3,' kN',1X,'D=',F7.3,' m',/,' Z=',I2,' EAR=',F5.3)",
-      {n, revsPerMinute(n), thrust / 1000.0f, diameter, truncToInt(propeller.bladeCount),
-       task.areaRatio});
-  data::result(io, "rps", n, "1/s");
-  data::result(io, "rpm", revsPerMinute(n), "1/min");
-  data::result(io, "thrust", thrust / 1000.0f, "kN");
-  data::result(io, "thrust in tonnes-force", tonnesForce(thrust / 1000.0f), "tf");
-  data::result(io, "diameter", diameter, "m");
-  data::result(io, "blades", truncToInt(propeller.bladeCount));
-  data::result(io, "area ratio", task.areaRatio);
-  report(io, "(1X,'RHO = ',F6.1,' kg/m3')", {rho});
-  data::result(io, "density", rho, "kg/m3");
-  report(io, "(' TORK=',F8.3,' kNm',1X,'Pd=',F7.1,' kW')", {torque / 1000.0f, power});
-  data::result(io, "torque", torque / 1000.0f, "kN m");
-  data::result(io, "delivered power", power, "kW");
+  emit(io, "(' P/D=',F5.3,1X,'Kt=',F6.3,1X,'10Kq=',F6.3)",
+       {quantity("pitch ratio", pitch), quantity("Kt", kt), tenfoldKq(kq)});
+  emit(io,
+       "(' RPS=',F7.3,1X,'RPM=',F7.3,1X,'T=',F8.3,' kN',1X,'D=',F7.3,' m',/,' Z=',I2,' EAR=',F5.3)",
+       {quantity("rps", n, "1/s"), quantity("rpm", revsPerMinute(n), "1/min"),
+        quantity("thrust", thrust / 1000.0f, "kN"),
+        exportedQuantity("thrust in tonnes-force", tonnesForce(thrust / 1000.0f), "tf"),
+        quantity("diameter", diameter, "m"), quantity("blades", truncToInt(propeller.bladeCount)),
+        quantity("area ratio", task.areaRatio)});
+  emit(io, "(1X,'RHO = ',F6.1,' kg/m3')", {quantity("density", rho, "kg/m3")});
+  emit(io, "(' TORK=',F8.3,' kNm',1X,'Pd=',F7.1,' kW')",
+       {quantity("torque", torque / 1000.0f, "kN m"), quantity("delivered power", power, "kW")});
   printViscousNote(io, 0);
   return Outcome::Solved;
 }

@@ -6,13 +6,14 @@
 
 #include <string_view>
 
-#include "driver/report_lines.hpp"
 #include "export/data_export.hpp"
 #include "io/writer.hpp"
-#include "numeric/interpolate.hpp"
+#include "problems/table_search.hpp"
 #include "problems/design_report.hpp"
 #include "problems/ground_warnings.hpp"
+#include "problems/report_lines.hpp"
 #include "problems/solvers.hpp"
+#include "report/item.hpp"
 #include "series/formulas.hpp"
 #include "series/series.hpp"
 
@@ -76,19 +77,18 @@ Outcome solveBpDeltaDesign(const Task& task, const ModelOptions& models, Session
       ++rowCount;
       rowPitch[rowCount] = pitch;
       rowBp[rowCount] = powerCoefficientBp(p.kq, advance);
-      report(io, "(1X,I2,F8.3,3F9.4,4X,2(F10.4,3X))",
-             {rowCount, pitch, p.kt, 10.0f * p.kq, p.eta0, rowBp[rowCount],
-              deltaFromAdvance(advance)});
-      data::row(io, data::Table::BpDelta,
-                {pitch, p.kt, p.kq, p.eta0, rowBp[rowCount], deltaFromAdvance(advance)});
+      emitRow(io, data::Table::BpDelta, "(1X,I2,F8.3,3F9.4,4X,2(F10.4,3X))",
+              {shown(rowCount), column(pitch), column(p.kt), tenfoldKqColumn(p.kq), column(p.eta0),
+               column(rowBp[rowCount]), column(deltaFromAdvance(advance))});
     }
     pitch = pitch + kPitchStep;
   }
   reportFree(io, {kRule});
 
   if (rowCount < kMinRows) {
-    report(io, "(/,/,3X,'HESAP YAPILACAK SAYI 3 DEN AZ OLDUGU ICIN PROGRAM CALISMASI DURDURULDU')");
-    report(io, "(3X,' ISON = ',I3)", {rowCount});
+    emitRefusal(
+        io, "(/,/,3X,'HESAP YAPILACAK SAYI 3 DEN AZ OLDUGU ICIN PROGRAM CALISMASI DURDURULDU')");
+    emitRefusal(io, "(3X,' ISON = ',I3)", {shown(rowCount)});
     return Outcome::Refused;
   }
 
@@ -97,8 +97,8 @@ Outcome solveBpDeltaDesign(const Task& task, const ModelOptions& models, Session
   // than report the pitch ratio the table loop happened to end with.
   interpolate(io, rowCount, rowBp, rowPitch, task.bp, pitch, kCapacity);
   if (!(task.bp >= rowBp[1] && task.bp <= rowBp[rowCount])) {
-    report(io, "(/,/,3X,'VERILEN Bp DEGERI TABLO SINIRLARI DISINDA - HESAP YAPILAMADI')");
-    report(io, "(3X,' Bp = ',F8.3)", {task.bp});
+    emitRefusal(io, "(/,/,3X,'VERILEN Bp DEGERI TABLO SINIRLARI DISINDA - HESAP YAPILAMADI')");
+    emitRefusal(io, "(3X,' Bp = ',F8.3)", {shown(task.bp)});
     return Outcome::Refused;
   }
   propeller.pitchRatio = pitch;

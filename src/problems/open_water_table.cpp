@@ -2,12 +2,13 @@
 // tabulated over the advance coefficient J, with the optional ITTC78 viscous
 // correction asked for on the console.
 
-#include "driver/report_lines.hpp"
 #include "export/data_export.hpp"
 #include "io/reader.hpp"
 #include "io/writer.hpp"
 #include "problems/ground_warnings.hpp"
+#include "problems/report_lines.hpp"
 #include "problems/solvers.hpp"
+#include "report/item.hpp"
 #include "series/formulas.hpp"
 #include "series/series.hpp"
 
@@ -76,19 +77,17 @@ Outcome solveOpenWaterTable(const Task& task, const ModelOptions& models, Sessio
     const float j = advance;
     const float delta = deltaFromAdvance(j);
     const float bp = powerCoefficientBp(p.kq, j);
-    report(io, "(1X,I2,F8.3,3F9.4,4X,2(F10.4,3X))",
-           {openWaterRow, j, p.kt, 10.0f * p.kq, p.eta0, bp, delta});
-    data::row(io, data::Table::OpenWater, {j, p.kt, p.kq, p.eta0, bp, delta});
+    emitRow(io, data::Table::OpenWater, "(1X,I2,F8.3,3F9.4,4X,2(F10.4,3X))",
+            {shown(openWaterRow), column(j), column(p.kt), tenfoldKqColumn(p.kq), column(p.eta0),
+             column(bp), column(delta)});
     advance = advance + 0.025f;
   }
   reportFree(io, {kTableRule});
 
   printSeriesUsed(io, task.seriesType);
-  report(io, "(1X,'Z = ',I2,' EAR = ',F5.3,' P/D = ',F5.3)",
-         {truncToInt(propeller.bladeCount), task.areaRatio, task.pitchRatio});
-  data::result(io, "blades", truncToInt(propeller.bladeCount));
-  data::result(io, "area ratio", task.areaRatio);
-  data::result(io, "pitch ratio", task.pitchRatio);
+  emit(io, "(1X,'Z = ',I2,' EAR = ',F5.3,' P/D = ',F5.3)",
+       {quantity("blades", truncToInt(propeller.bladeCount)),
+        quantity("area ratio", task.areaRatio), quantity("pitch ratio", task.pitchRatio)});
   printViscousNote(io, viscousFlag);
   return Outcome::Solved;
 }

@@ -5,13 +5,14 @@
 
 #include <cmath>
 
-#include "driver/report_lines.hpp"
 #include "export/data_export.hpp"
 #include "io/writer.hpp"
-#include "numeric/interpolate.hpp"
+#include "problems/table_search.hpp"
 #include "problems/ground_warnings.hpp"
+#include "problems/report_lines.hpp"
 #include "problems/solvers.hpp"
 #include "problems/sort_ascending.hpp"
+#include "report/item.hpp"
 #include "series/formulas.hpp"
 #include "series/series.hpp"
 
@@ -116,15 +117,12 @@ Outcome solveOperatingPoint(const Task& task, const ModelOptions& models, Sessio
   writeTableHead(io, Unit::Console);
   writeTableHead(io, Unit::Result);
   for (int i = 1; i <= tableLength; ++i) {
-    const float tenKq = 10.0f * kqColumn[i];
-    if (i == operatingRow)
-      report(io, "(1X,I2,1X,'*',1X,F5.3,3F9.4,4X,2(F10.4,3X),'*')",
-             {i, advance[i], ktColumn[i], tenKq, etaColumn[i], bpColumn[i], deltaColumn[i]});
-    else
-      report(io, "(1X,I2,F8.3,3F9.4,4X,2(F10.4,3X))",
-             {i, advance[i], ktColumn[i], tenKq, etaColumn[i], bpColumn[i], deltaColumn[i]});
-    data::row(io, data::Table::OpenWater,
-              {advance[i], ktColumn[i], kqColumn[i], etaColumn[i], bpColumn[i], deltaColumn[i]});
+    // The operating row is marked with stars.
+    emitRow(io, data::Table::OpenWater,
+            i == operatingRow ? "(1X,I2,1X,'*',1X,F5.3,3F9.4,4X,2(F10.4,3X),'*')"
+                              : "(1X,I2,F8.3,3F9.4,4X,2(F10.4,3X))",
+            {shown(i), column(advance[i]), column(ktColumn[i]), tenfoldKqColumn(kqColumn[i]),
+             column(etaColumn[i]), column(bpColumn[i]), column(deltaColumn[i])});
     if (i == operatingRow) data::markRow(io, data::Table::OpenWater, 0);
   }
   reportFree(io, {kTableRule});
@@ -139,11 +137,12 @@ Outcome solveOperatingPoint(const Task& task, const ModelOptions& models, Sessio
   const bool outOfRange =
       tableLength < 4 || !std::isfinite(j) || advance[tableLength - 1] < j || j < advance[1];
   if (outOfRange) {
-    report(io,
-           "(/,/,3X,'ILERLEME HIZI VA=',F8.3,' m/s ILERLEME KATSAYILARI SINIRLARI',/,'     DISINA "
-           "DUSUYOR  - PROGRAM DURDURULDU ')",
-           {task.advanceSpeed});
-    report(io, "(3X,' VA = ',F8.3,' m/s ICIN J = ',F8.3,' OLUYOR')", {task.advanceSpeed, j});
+    emitRefusal(io,
+                "(/,/,3X,'ILERLEME HIZI VA=',F8.3,' m/s ILERLEME KATSAYILARI SINIRLARI',/,'     "
+                "DISINA DUSUYOR  - PROGRAM DURDURULDU ')",
+                {shown(task.advanceSpeed)});
+    emitRefusal(io, "(3X,' VA = ',F8.3,' m/s ICIN J = ',F8.3,' OLUYOR')",
+                {shown(task.advanceSpeed), shown(j)});
     return Outcome::Refused;
   }
 
@@ -159,26 +158,17 @@ Outcome solveOperatingPoint(const Task& task, const ModelOptions& models, Sessio
   const float power = deliveredPowerKW(torque, n);
   const float eta0 = openWaterEfficiency(kt, kq, j);
 
-  report(
-      io,
-      "(1X,'T=',F10.2,' kN  Va=',F8.3,' m/s  RHO = ',F6.1,' kg/m3',/,' Z = ',F2.0,' EAR = ',F5.3,"
-      "' D = ',F6.3,' m',' P/D =',F6.4)",
-      {thrust / 1000.0f, task.advanceSpeed, task.rho, propeller.bladeCount, task.areaRatio,
-       task.diameter, pitchRatio});
-  data::result(io, "thrust", thrust / 1000.0f, "kN");
-  data::result(io, "speed of advance", task.advanceSpeed, "m/s");
-  data::result(io, "density", task.rho, "kg/m3");
-  data::result(io, "blades", propeller.bladeCount);
-  data::result(io, "area ratio", task.areaRatio);
-  data::result(io, "diameter", task.diameter, "m");
-  data::result(io, "pitch ratio", pitchRatio);
-  report(io, "(1X,'Pd=',F10.2,' kW',/,1X,'J=',F7.3,' Kt=',F7.3,' 10Kq=',F7.3,' Eta0=',F7.3)",
-         {power, j, kt, 10.0f * kq, eta0});
-  data::result(io, "delivered power", power, "kW");
-  data::result(io, "J", j);
-  data::result(io, "Kt", kt);
-  data::result(io, "Kq", kq);
-  data::result(io, "eta0", eta0);
+  emit(io,
+       "(1X,'T=',F10.2,' kN  Va=',F8.3,' m/s  RHO = ',F6.1,' kg/m3',/,' Z = ',F2.0,' EAR = ',F5.3,"
+       "' D = ',F6.3,' m',' P/D =',F6.4)",
+       {quantity("thrust", thrust / 1000.0f, "kN"),
+        quantity("speed of advance", task.advanceSpeed, "m/s"),
+        quantity("density", task.rho, "kg/m3"), quantity("blades", propeller.bladeCount),
+        quantity("area ratio", task.areaRatio), quantity("diameter", task.diameter, "m"),
+        quantity("pitch ratio", pitchRatio)});
+  emit(io, "(1X,'Pd=',F10.2,' kW',/,1X,'J=',F7.3,' Kt=',F7.3,' 10Kq=',F7.3,' Eta0=',F7.3)",
+       {quantity("delivered power", power, "kW"), quantity("J", j), quantity("Kt", kt),
+        tenfoldKq(kq), quantity("eta0", eta0)});
   printViscousNote(io, task.viscousFlag);
   return Outcome::Solved;
 }

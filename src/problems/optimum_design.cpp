@@ -15,13 +15,14 @@
 #include <string_view>
 #include <vector>
 
-#include "driver/report_lines.hpp"
 #include "export/data_export.hpp"
 #include "io/reader.hpp"
 #include "io/writer.hpp"
 #include "problems/design_report.hpp"
 #include "problems/ground_warnings.hpp"
+#include "problems/report_lines.hpp"
 #include "problems/solvers.hpp"
+#include "report/item.hpp"
 #include "series/formulas.hpp"
 #include "series/open_water_curve.hpp"
 #include "series/series.hpp"
@@ -181,12 +182,10 @@ Candidates findCandidates(Session& io, const Task& task, const Evaluator& evalua
       const float crossing = crossingAdvance(curveCoefficient, curveAdvance, k, target);
       const OpenWaterPoint p = evaluate(propeller, crossing);
       rows.add(passPitch, crossing, p);
-      report(io, rowLayout,
-             {rows.count, passPitch, crossing, p.kt, 10.0f * p.kq, p.eta0,
-              powerCoefficientBp(p.kq, crossing), deltaFromAdvance(crossing)});
-      data::row(io, data::Table::Candidates,
-                {rows.count, passPitch, crossing, p.kt, p.kq, p.eta0,
-                 powerCoefficientBp(p.kq, crossing), deltaFromAdvance(crossing)});
+      emitRow(io, data::Table::Candidates, rowLayout,
+              {column(rows.count), column(passPitch), column(crossing), column(p.kt),
+               tenfoldKqColumn(p.kq), column(p.eta0), column(powerCoefficientBp(p.kq, crossing)),
+               column(deltaFromAdvance(crossing))});
     }
     passPitch = passPitch + kPitchStep;
   }
@@ -204,7 +203,7 @@ int mostEfficientRow(const Candidates& rows) {
 // No pitch ratio of the series meets the required loading coefficient: there
 // is no propeller to report.
 void reportNoCandidate(Session& io) {
-  report(io, "(/,' Istenen yuk katsayisini saglayan pervane bulunamadi.')");
+  emitRefusal(io, "(/,' Istenen yuk katsayisini saglayan pervane bulunamadi.')");
 }
 
 // Console only. The best row is the highest pitch ratio that still met the
@@ -268,8 +267,7 @@ void warnChosenRow(Session& io, const Task& task, const Evaluator& evaluate, con
 }
 
 void reportSelectedRow(Session& io, int row) {
-  report(io, "(/,' SECILEN PERVANE = ',I3,'. PERVANEDIR',/)", {row});
-  data::result(io, "chosen row", row);
+  emit(io, "(/,' SECILEN PERVANE = ',I3,'. PERVANEDIR',/)", {quantity("chosen row", row)});
   data::markRow(io, data::Table::Candidates, row);
 }
 
@@ -338,8 +336,7 @@ Outcome solveKtJ2Design(const Task& task, const ModelOptions& models, Session& i
   reportPropellerCoefficients(io, pitch, j, chosen.kt, chosen.kq, chosen.eta0, bp, delta);
   reportDesignConditions(io, task.thrust, task.advanceSpeed, task.rho, chosen.bladeCount,
                          task.areaRatio, task.diameter);
-  report(io, "(1X,'Vtip=',F6.2,' m/s')", {vtip});
-  data::result(io, "tip speed", vtip, "m/s");
+  emit(io, "(1X,'Vtip=',F6.2,' m/s')", {quantity("tip speed", vtip, "m/s")});
   reportRevolutionsAndPower(io, rps, rpm, torque / 1000.0f, deliveredPower);
   printViscousNote(io, task.viscousFlag);
   return Outcome::Solved;
@@ -420,18 +417,14 @@ Outcome solveKqJ5Design(const Task& task, const ModelOptions& models, Session& i
   printSeriesUsed(io, task.seriesType);
   reportSelectedRow(io, selectedRow);
   reportPropellerCoefficients(io, pitch, j, chosen.kt, chosen.kq, chosen.eta0, bp, delta);
-  report(io,
-         "(1X,'T=',F10.2,' kN  Va=',F8.3,' m/s  RHO = ',F6.1,' kg/m3',/,' Z = ',F2.0,' EAR = ',"
-         "F5.3,' D = ',F6.3,' m',' Vtip = ',F4.1,' m/s')",
-         {thrust / 1000.0f, task.advanceSpeed, task.rho, chosen.bladeCount, task.areaRatio,
-          diameter, vtip});
-  data::result(io, "thrust", thrust / 1000.0f, "kN");
-  data::result(io, "speed of advance", task.advanceSpeed, "m/s");
-  data::result(io, "density", task.rho, "kg/m3");
-  data::result(io, "blades", chosen.bladeCount);
-  data::result(io, "area ratio", task.areaRatio);
-  data::result(io, "diameter", diameter, "m");
-  data::result(io, "tip speed", vtip, "m/s");
+  emit(io,
+       "(1X,'T=',F10.2,' kN  Va=',F8.3,' m/s  RHO = ',F6.1,' kg/m3',/,' Z = ',F2.0,' EAR = ',"
+       "F5.3,' D = ',F6.3,' m',' Vtip = ',F4.1,' m/s')",
+       {quantity("thrust", thrust / 1000.0f, "kN"),
+        quantity("speed of advance", task.advanceSpeed, "m/s"),
+        quantity("density", task.rho, "kg/m3"), quantity("blades", chosen.bladeCount),
+        quantity("area ratio", task.areaRatio), quantity("diameter", diameter, "m"),
+        quantity("tip speed", vtip, "m/s")});
   reportRevolutionsAndPower(io, rps, task.rpm, torque / 1000.0f, deliveredPower);
   printViscousNote(io, task.viscousFlag);
   return Outcome::Solved;

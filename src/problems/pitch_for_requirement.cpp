@@ -10,14 +10,15 @@
 #include <climits>
 #include <cmath>
 
-#include "driver/report_lines.hpp"
 #include "export/data_export.hpp"
 #include "io/reader.hpp"
 #include "io/writer.hpp"
-#include "numeric/spline.hpp"
 #include "problems/blade_area_checks.hpp"
 #include "problems/ground_warnings.hpp"
+#include "problems/report_lines.hpp"
 #include "problems/solvers.hpp"
+#include "problems/table_search.hpp"
+#include "report/item.hpp"
 #include "series/formulas.hpp"
 #include "series/series.hpp"
 
@@ -104,8 +105,7 @@ float summaryTorque(float kq, float rho, float n, float d) {
 }
 
 void reportInputs(Session& io, const Task& task, float advance) {
-  report(io, "(//1X,'Pervane Ilerleme Katsayisi - J = ',F6.3)", {advance});
-  data::result(io, "J", advance);
+  emit(io, "(//1X,'Pervane Ilerleme Katsayisi - J = ',F6.3)", {quantity("J", advance)});
   report(io, "(  1X,'Pervane Capi               - D = ',F6.3,' m')", {task.diameter});
   report(io, "(  1X,'Pervane Devri              - N = ',F6.1,' RPM')", {task.rpm});
   report(io, "(  1X,'Pervane Kanat Sayisi       - Z = ',I2.1)", {truncToInt(task.bladeCount)});
@@ -128,9 +128,8 @@ void reportSweep(Session& io, const RequirementReport& r, const PitchSweep& swee
   reportFree(io, {r.sweepHead});
   reportFree(io, {"---|-------|--------|"});
   for (int i = 1; i <= sweep.count; ++i)
-    report(io, r.sweepRow, {i, sweep.pitch[i], sweep.value[i] / toShown});
-  for (int i = 1; i <= sweep.count; ++i)
-    data::row(io, data::Table::PitchSweep, {sweep.pitch[i], sweep.value[i] / toShown});
+    emitRow(io, data::Table::PitchSweep, r.sweepRow,
+            {shown(i), column(sweep.pitch[i]), column(sweep.value[i] / toShown)});
   reportFree(io, {"---|-------|--------|"});
   report(io, r.requirementLine, {required / toShown});
 }
@@ -149,19 +148,15 @@ void reportOpenWaterTable(Session& io, const PitchProblem& problem, float design
     const OpenWaterPoint p = problem.evaluate(problem.propeller, j);
     if (p.kt < 0.0f) continue;  // no row where the propeller gives no thrust
     ++row;
-    report(io, "(1X,I2,F8.3,3F9.4,4X,2(F10.4,3X))",
-           {row, j, p.kt, 10.0f * p.kq, p.eta0, powerCoefficientBp(p.kq, j), deltaFromAdvance(j)});
-    data::row(io, data::Table::OpenWater,
-              {j, p.kt, p.kq, p.eta0, powerCoefficientBp(p.kq, j), deltaFromAdvance(j)});
+    emitRow(io, data::Table::OpenWater, "(1X,I2,F8.3,3F9.4,4X,2(F10.4,3X))",
+            {shown(row), column(j), column(p.kt), tenfoldKqColumn(p.kq), column(p.eta0),
+             column(powerCoefficientBp(p.kq, j)), column(deltaFromAdvance(j))});
     if (j < designJ && designJ < j + kGridStep) {
       ++row;
       const OpenWaterPoint d = problem.evaluate(problem.propeller, designJ);
-      report(io, "(1X,I2,F8.3,3F9.4,4x,2(F10.4,3X),'**D**')",
-             {row, designJ, d.kt, 10.0f * d.kq, d.eta0, powerCoefficientBp(d.kq, designJ),
-              deltaFromAdvance(designJ)});
-      data::row(io, data::Table::OpenWater,
-                {designJ, d.kt, d.kq, d.eta0, powerCoefficientBp(d.kq, designJ),
-                 deltaFromAdvance(designJ)});
+      emitRow(io, data::Table::OpenWater, "(1X,I2,F8.3,3F9.4,4x,2(F10.4,3X),'**D**')",
+              {shown(row), column(designJ), column(d.kt), tenfoldKqColumn(d.kq), column(d.eta0),
+               column(powerCoefficientBp(d.kq, designJ)), column(deltaFromAdvance(designJ))});
       data::markRow(io, data::Table::OpenWater, 0);
     }
   }
@@ -213,7 +208,9 @@ void solvePitchFor(const RequirementReport& r, const Task& task, const ModelOpti
   warnRequirementUnits(io, r.quantity, required / shownUnits(r.quantity),
                        largestValue(sweep) / shownUnits(r.quantity));
   if (!requirementInRange(sweep, required)) {
-    report(io, r.outOfRange);
+    // The requirement's line above the message is the first part of its reason.
+    handRefusal(io, r.requirementLine, {shown(required / shownUnits(r.quantity))});
+    emitRefusal(io, r.outOfRange);
     stop(io, Outcome::Refused);
   }
 
@@ -227,16 +224,13 @@ void solvePitchFor(const RequirementReport& r, const Task& task, const ModelOpti
   warnPitchRatio(io, task.seriesType, pitchRatio);
   warnPitchAtTableEnd(io, pitchRatio, sweep.pitch[1], sweep.pitch[sweep.count], "requirement");
   warnGawnRegressionAt(io, problem.evaluate.model, pitchRatio, task.areaRatio, designJ);
-  report(io, r.pitchLine, {pitchRatio});
-  data::result(io, "pitch ratio", pitchRatio);
+  emit(io, r.pitchLine, {quantity("pitch ratio", pitchRatio)});
   if (r.quantity == Requirement::Thrust)
     report(io, "(' Pervaneye verilen guc - Pd = ',F8.2,                ' kW' )",
            {deliveredPowerKW(torqueRealPowers(designKq, rho, n, d), n)});
   if (r.quantity == Requirement::Power)
-    report(io, "(' Pervane itme kuvveti  - T = ',F8.3,                 ' kN' )",
-           {thrustRealPowers(designKt, rho, n, d) / 1000.0f});
-  if (r.quantity == Requirement::Power)
-    data::result(io, "thrust", thrustRealPowers(designKt, rho, n, d) / 1000.0f, "kN");
+    emit(io, "(' Pervane itme kuvveti  - T = ',F8.3,                 ' kN' )",
+         {quantity("thrust", thrustRealPowers(designKt, rho, n, d) / 1000.0f, "kN")});
   pageBreak(io);
 
   reportOpenWaterTable(io, problem, designJ);
@@ -248,13 +242,11 @@ void solvePitchFor(const RequirementReport& r, const Task& task, const ModelOpti
   const float thrustKN = r.quantity != Requirement::Thrust
                              ? summaryThrust(designKt, rho, n, d) / 1000.0f
                              : task.thrust;
-  report(io, "(1X,'Z = ',I2,' EAR = ',F5.3,' P/D = ',F5.3)",
-         {truncToInt(problem.propeller.bladeCount), problem.propeller.areaRatio, pitchRatio});
-  data::result(io, "blades", truncToInt(problem.propeller.bladeCount));
-  data::result(io, "area ratio", problem.propeller.areaRatio);
-  report(io, "(' TORK=',F8.3,' kNm',1X,'Pd=',F7.1,' kW')", {torque / 1000.0f, power});
-  data::result(io, "torque", torque / 1000.0f, "kN m");
-  data::result(io, "delivered power", power, "kW");
+  emit(io, "(1X,'Z = ',I2,' EAR = ',F5.3,' P/D = ',F5.3)",
+       {quantity("blades", truncToInt(problem.propeller.bladeCount)),
+        quantity("area ratio", problem.propeller.areaRatio), shown(pitchRatio)});
+  emit(io, "(' TORK=',F8.3,' kNm',1X,'Pd=',F7.1,' kW')",
+       {quantity("torque", torque / 1000.0f, "kN m"), quantity("delivered power", power, "kW")});
 
   reportBladeAreaChecks(io, problem, thrustKN, r.quantity != Requirement::Thrust);
   reportAreaRatioTable(io, problem, thrustKN);

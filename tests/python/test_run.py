@@ -146,3 +146,14 @@ def test_a_relative_csv_folder_is_the_one_current_when_the_run_started(tmp_path,
                 rows = list(csv.reader(f))
             named = {row[0][len("rows in "):] for row in rows if row[0].startswith("rows in ")}
             assert named and all((out / name).is_file() for name in named)
+
+
+def test_language_en_prints_english_with_the_same_numbers():
+    turkish = helisolv.run(PITCH_FOR_THRUST)
+    english = helisolv.run(PITCH_FOR_THRUST, language="en")
+    assert english.console == helisolv.run(PITCH_FOR_THRUST, args=["--lang=en"]).console
+    assert b"PERVANE" in turkish.console and b"PERVANE" not in english.console
+    assert b"Pd= 4014.9 kW" in english.console and b"Pd= 4014.9 kW" in turkish.console
+    assert english.tables == turkish.tables and english.results == turkish.results
+    with pytest.raises(ValueError, match="args"):
+        helisolv.run(PITCH_FOR_THRUST, language="xx")

@@ -1,4 +1,4 @@
-#include "driver/report_lines.hpp"
+#include "problems/report_lines.hpp"
 
 #include <string>
 
@@ -6,6 +6,7 @@
 #include "io/reader.hpp"
 #include "io/runtime_error.hpp"
 #include "io/writer.hpp"
+#include "report/item.hpp"
 
 namespace helisolv {
 
@@ -18,6 +19,15 @@ namespace {
   writeFree(io, Unit::Default);
   pause(io, "  BITIRMEK ICIN ENTER TUSUNA BASINIZ");
   stop(io, Outcome::Refused);
+}
+
+// Three empty lines and the head of an input error, on both outputs; the
+// head is the first line of the refusal's reason.
+void inputErrorHead(Session& io) {
+  reportFree(io);
+  reportFree(io);
+  reportFree(io);
+  emitRefusal(io, "(1X,' Helisolv Programi Data Giris Hata Uyarisi: ')");
 }
 
 // A type line of the task file: what it holds, the values allowed and the
@@ -48,13 +58,8 @@ void warnTypeLine(Session& io, const TypeLine& type, int value) {
 [[noreturn]] void refuseType(Session& io, std::string_view layout, const TypeLine& type,
                              int value) {
   const std::string text = std::to_string(value);
-  for (Unit unit : {Unit::Console, Unit::Result}) {
-    writeFree(io, unit);
-    writeFree(io, unit);
-    writeFree(io, unit);
-    write(io, unit, "(1X,' Helisolv Programi Data Giris Hata Uyarisi: ')");
-    write(io, unit, layout, {std::string_view(text)});
-  }
+  inputErrorHead(io);
+  emitRefusal(io, layout, {shown(std::string_view(text))});
   warnTypeLine(io, type, value);
   endAfterInputError(io);
 }
@@ -66,21 +71,16 @@ void checkAreaRatio(Session& io, int seriesType, float areaRatio) {
   // round values 1.05 and 1.10).
   const SeriesLimits limits = seriesLimits(seriesType);
   if (limits.earMin <= areaRatio && areaRatio < limits.earMax) return;
-  for (Unit unit : {Unit::Console, Unit::Result}) {
-    writeFree(io, unit);
-    writeFree(io, unit);
-    writeFree(io, unit);
-    write(io, unit, "(1X,' Helisolv Programi Data Giris Hata Uyarisi: ')");
-    if (seriesType == 1) {
-      write(io, unit, "(1X,' Wageningen Serisi Pervanelerde 0.3<Ae/Ao<1.05 tir.')");
-      write(io, unit, "(1X,' Hesabi istenen Ae = ',F6.4,' sinir disinda kalmaktadir.')",
-            {areaRatio});
-    }
-    if (seriesType == 2) {
-      write(io, unit, "(1X,' Gawn Serisi Pervanelerde 0.2<Ae/Ao<1.10 dir.      ')");
-      write(io, unit, "(1X,' Hesabi istenen Ae/Ao = ',F6.3,' sinir disinda kalmaktadir.')",
-            {areaRatio});
-    }
+  inputErrorHead(io);
+  if (seriesType == 1) {
+    emitRefusal(io, "(1X,' Wageningen Serisi Pervanelerde 0.3<Ae/Ao<1.05 tir.')");
+    emitRefusal(io, "(1X,' Hesabi istenen Ae = ',F6.4,' sinir disinda kalmaktadir.')",
+                {shown(areaRatio)});
+  }
+  if (seriesType == 2) {
+    emitRefusal(io, "(1X,' Gawn Serisi Pervanelerde 0.2<Ae/Ao<1.10 dir.      ')");
+    emitRefusal(io, "(1X,' Hesabi istenen Ae/Ao = ',F6.3,' sinir disinda kalmaktadir.')",
+                {shown(areaRatio)});
   }
   endAfterInputError(io);
 }
@@ -89,14 +89,9 @@ void checkPositive(Session& io, std::string_view symbol, float value) {
   // A zero or negative diameter, speed, revolutions or density would be a
   // divisor of the solver's formulas; refuse it before anything is computed.
   if (value > 0.0f) return;
-  for (Unit unit : {Unit::Console, Unit::Result}) {
-    writeFree(io, unit);
-    writeFree(io, unit);
-    writeFree(io, unit);
-    write(io, unit, "(1X,' Helisolv Programi Data Giris Hata Uyarisi: ')");
-    write(io, unit, "(1X,' Hesabi istenen ',A,' = ',F10.3,' sifirdan buyuk olmalidir.')",
-          {symbol, value});
-  }
+  inputErrorHead(io);
+  emitRefusal(io, "(1X,' Hesabi istenen ',A,' = ',F10.3,' sifirdan buyuk olmalidir.')",
+              {shown(symbol), shown(value)});
   endAfterInputError(io);
 }
 

@@ -1,0 +1,275 @@
+// Every recorded case run again in English (--lang=en): the same exit status,
+// and every number of the Turkish console and result file stands in the English
+// ones in the same order with the same digits; no text went out untranslated,
+// and no word only the Turkish texts use is left in the English report.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <filesystem>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "catalogue_words.hpp"
+#include "helisolv/run.hpp"
+#include "slurp.hpp"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::vector<std::string> caseNames() {
+  std::vector<std::string> names;
+  for (const char* group : {"conformance", "e2e", "examples", "warnings"}) {
+    const fs::path dir = fs::path(HELISOLV_CASES_DIR) / group;
+    if (!fs::exists(dir)) continue;
+    for (const auto& e : fs::directory_iterator(dir))
+      if (e.is_directory() && fs::exists(e.path() / "expected.rc"))
+        names.push_back(std::string(group) + "/" + e.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+bool isLetter(char c) {
+  return std::isalpha(static_cast<unsigned char>(c)) != 0;
+}
+bool isDigit(char c) {
+  return std::isdigit(static_cast<unsigned char>(c)) != 0;
+}
+
+// The numbers a report prints in its fields: digits with a decimal point or
+// a sign, standing apart from letters ("10Kq", "ITTC78" and "J^2" are names);
+// a field of asterisks (a real that cannot be printed) counts as a number,
+// and a full stop after the digits is none of them.
+std::vector<std::string> numbersOf(const std::string& text) {
+  std::vector<std::string> numbers;
+  size_t i = 0;
+  while (i < text.size()) {
+    const char c = text[i];
+    const bool starts = isDigit(c) || (c == '.' && i + 1 < text.size() && isDigit(text[i + 1]));
+    if (text.compare(i, 2, "**") == 0) {
+      size_t end = i;
+      while (end < text.size() && text[end] == '*') ++end;
+      // "**D**" marks a row: not a field.
+      const bool mark =
+          (end < text.size() && isLetter(text[end])) || (i > 0 && isLetter(text[i - 1]));
+      if (!mark) numbers.emplace_back("*");
+      i = end;
+      continue;
+    }
+    if (!starts) {
+      ++i;
+      continue;
+    }
+    size_t end = i;
+    while (end < text.size() && (isDigit(text[end]) || text[end] == '.')) ++end;
+    // A full stop after a number ends a sentence, in one language or the other.
+    if (end > i + 1 && text[end - 1] == '.') --end;
+    // A percentage is part of a label ("%5.0" in Turkish, "5%" in English).
+    const bool named =
+        (i > 0 && (isLetter(text[i - 1]) || text[i - 1] == '^' || text[i - 1] == '%')) ||
+        (end < text.size() && (isLetter(text[end]) || text[end] == '%'));
+    if (!named) {
+      const bool negative = i > 0 && text[i - 1] == '-' && (i < 2 || !isDigit(text[i - 2]));
+      numbers.push_back((negative ? "-" : "") + text.substr(i, end - i));
+    }
+    i = end;
+  }
+  return numbers;
+}
+
+// Where two lists of numbers part, with a few on either side.
+std::string firstDifference(const std::vector<std::string>& want,
+                            const std::vector<std::string>& got) {
+  size_t i = 0;
+  while (i < want.size() && i < got.size() && want[i] == got[i]) ++i;
+  if (i == want.size() && i == got.size()) return {};
+  std::string text = "number " + std::to_string(i + 1) + " of " + std::to_string(want.size()) +
+                     " (English " + std::to_string(got.size()) + "): Turkish";
+  for (size_t k = i > 3 ? i - 3 : 0; k < std::min(want.size(), i + 4); ++k) text += " " + want[k];
+  text += " / English";
+  for (size_t k = i > 3 ? i - 3 : 0; k < std::min(got.size(), i + 4); ++k) text += " " + got[k];
+  return text;
+}
+
+std::vector<std::string> argumentsOf(const fs::path& src) {
+  std::vector<std::string> args;
+  if (!fs::exists(src / "args.txt")) return args;
+  std::istringstream lines(slurp(src / "args.txt"));
+  for (std::string arg; std::getline(lines, arg);)
+    if (!arg.empty()) args.push_back(arg);
+  return args;
+}
+
+class English : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(English, SameStatusAndNumbersAsTheTurkishRecordNoTurkishLeft) {
+  const fs::path src = fs::path(HELISOLV_CASES_DIR) / GetParam();
+  std::string tag = GetParam();
+  for (char& ch : tag)
+    if (ch == '/') ch = '_';
+  const fs::path work =
+      fs::temp_directory_path() / ("helisolv_en_" + tag + "_" + std::to_string(::getpid()));
+  fs::remove_all(work);
+  fs::create_directories(work);
+  const fs::path example =
+      fs::path(HELISOLV_CASES_DIR) / ".." / "examples" / (src.filename().string() + ".Tsk");
+  fs::path taskFile;
+  if (fs::exists(src / "Helisolv.Tsk"))
+    taskFile = src / "Helisolv.Tsk";
+  else if (src.parent_path().filename() == "examples" && fs::exists(example))
+    taskFile = example;
+  if (!taskFile.empty()) fs::copy_file(taskFile, work / "Helisolv.Tsk");
+  const std::string input =
+      fs::exists(src / "stdin.txt") ? (src / "stdin.txt").string() : std::string("/dev/null");
+  std::vector<std::string> args = argumentsOf(src);
+  args.emplace_back("--lang=en");
+  std::string quotedArgs;
+  for (const std::string& a : args) quotedArgs += " '" + a + "'";
+  const std::string cmd = "cd '" + work.string() + "' && env -u COMSPEC timeout 30 '" +
+                          HELISOLV_BINARY + "'" + quotedArgs + " < '" + input +
+                          "' > stdout.bin 2> stderr.bin";
+  const int raw = std::system(cmd.c_str());
+  ASSERT_TRUE(WIFEXITED(raw));
+  EXPECT_EQ(WEXITSTATUS(raw), std::stoi(slurp(src / "expected.rc")));
+
+  const std::string console = slurp(work / "stdout.bin");
+  EXPECT_EQ(firstDifference(numbersOf(slurp(src / "expected.stdout")), numbersOf(console)), "")
+      << "console";
+  const std::set<std::string> turkishWords = helisolv::test::turkishOnlyWords();
+  EXPECT_EQ(helisolv::test::firstTurkishWord(console, turkishWords), "") << "console";
+  if (fs::exists(src / "expected.son")) {
+    const std::string son = slurp(work / "Helisolv.Son");
+    EXPECT_EQ(firstDifference(numbersOf(slurp(src / "expected.son")), numbersOf(son)), "")
+        << "result file";
+    EXPECT_EQ(helisolv::test::firstTurkishWord(son, turkishWords), "") << "result file";
+  }
+  fs::remove_all(work);
+
+  // The same run in the library names every text it printed without a twin.
+  helisolv::RunOptions options;
+  if (std::find_if(args.begin(), args.end(),
+                   [](const std::string& a) { return a.starts_with("--csv"); }) != args.end())
+    return;
+  if (const auto ended = helisolv::parseRunArguments(args, options)) return;
+  const helisolv::RunResult run = helisolv::run(
+      taskFile.empty() ? std::string() : slurp(taskFile),
+      fs::exists(src / "stdin.txt") ? slurp(src / "stdin.txt") : std::string(), options);
+  std::string missing;
+  for (const std::string& text : run.untranslated) missing += "msgid \"" + text + "\"\n";
+  EXPECT_EQ(missing, "") << "printed without an English twin";
+}
+
+INSTANTIATE_TEST_SUITE_P(English, English, ::testing::ValuesIn(caseNames()),
+                         [](const ::testing::TestParamInfo<std::string>& info) {
+                           std::string n = info.param;
+                           for (char& ch : n)
+                             if (!isalnum(static_cast<unsigned char>(ch))) ch = '_';
+                           return n;
+                         });
+
+// The number scan itself: fields apart from names, asterisks as a field.
+TEST(EnglishNumbers, FieldsApartFromNames) {
+  EXPECT_EQ(numbersOf(" P/D= 1.069 10Kq= .378 ITTC78 Kt/J^2 = -0.25 T= ******* kN 26 **D**"),
+            (std::vector<std::string>{"1.069", ".378", "-0.25", "*", "26"}));
+}
+
+// Type 5 asks whether to correct: an English run takes Y/N as well as E/H,
+// a Turkish run takes Y as it always has (not E: no correction).
+TEST(EnglishAnswers, YesNoInEnglishAsEHInTurkish) {
+  std::string task;
+  for (int i = 1; i <= 13; ++i) task += "*\n";
+  task += "1\n";
+  for (int i = 15; i <= 77; ++i) task += "*\n";
+  task += "5\n1.0 4 0.55\n";
+  helisolv::RunOptions english;
+  english.language = "en";
+  const helisolv::RunResult yes = helisolv::run(task, "Y\n4.0 200\n\n\n\n\n", english);
+  const helisolv::RunResult e = helisolv::run(task, "E\n4.0 200\n\n\n\n\n", english);
+  const helisolv::RunResult no = helisolv::run(task, "n\n\n\n\n\n", english);
+  EXPECT_EQ(yes.exitStatus, 0);
+  EXPECT_EQ(yes.console, e.console);
+  EXPECT_NE(yes.console, no.console);
+  EXPECT_NE(yes.console.find("Y/N"), std::string::npos);
+  const helisolv::RunResult turkishY = helisolv::run(task, "Y\n\n\n\n\n");
+  const helisolv::RunResult turkishH = helisolv::run(task, "H\n\n\n\n\n");
+  EXPECT_EQ(turkishY.console, turkishH.console);
+  EXPECT_NE(turkishY.console.find("E/H"), std::string::npos);
+}
+
+// The reason of a refusal is the message as the run's language words it.
+TEST(EnglishAnswers, RefusalReasonInTheRunsLanguageAndBadNamesRefused) {
+  std::string task;
+  for (int i = 1; i <= 13; ++i) task += "*\n";
+  task += "1\n";
+  for (int i = 15; i <= 77; ++i) task += "*\n";
+  task += "5\n1.0 4 1.2\n";
+  helisolv::RunOptions english;
+  english.language = "en";
+  const helisolv::RunResult tr = helisolv::run(task);
+  const helisolv::RunResult en = helisolv::run(task, {}, english);
+  EXPECT_EQ(tr.exitStatus, 3);
+  EXPECT_EQ(en.exitStatus, 3);
+  EXPECT_NE(tr.reason.find("1.2000"), std::string::npos) << tr.reason;
+  EXPECT_NE(en.reason.find("1.2000"), std::string::npos) << en.reason;
+  EXPECT_NE(tr.reason, en.reason);
+  EXPECT_EQ(helisolv::test::firstTurkishWord(en.reason, helisolv::test::turkishOnlyWords()), "");
+
+  english.language = "xx";
+  EXPECT_EQ(helisolv::run(task, {}, english).exitStatus, 2);
+  helisolv::RunOptions parsed;
+  for (const char* bad : {"--lang=xx", "--lang", "--lang="}) {
+    const std::vector<std::string> args{bad};
+    const auto ended = helisolv::parseRunArguments(args, parsed);
+    ASSERT_TRUE(ended) << bad;
+    EXPECT_EQ(ended->exitStatus, 2) << bad;
+  }
+  const std::vector<std::string> args{"--lang=en"};
+  EXPECT_FALSE(helisolv::parseRunArguments(args, parsed));
+  EXPECT_EQ(parsed.language, "en");
+}
+
+// A refused run hands its reason over as the message that ends the result
+// file: the last records before the end, joined into one line.
+TEST(RefusalReason, IsTheMessageThatEndsTheResultFile) {
+  int refused = 0;
+  for (const std::string& name : caseNames()) {
+    const fs::path src = fs::path(HELISOLV_CASES_DIR) / name;
+    if (std::stoi(slurp(src / "expected.rc")) != 3 || !fs::exists(src / "Helisolv.Tsk") ||
+        fs::exists(src / "args.txt"))
+      continue;
+    ++refused;
+    const helisolv::RunResult run =
+        helisolv::run(slurp(src / "Helisolv.Tsk"),
+                      fs::exists(src / "stdin.txt") ? slurp(src / "stdin.txt") : std::string());
+    ASSERT_EQ(run.exitStatus, 3) << name;
+    // The message is the last paragraph of the result file: the records after
+    // the last empty record, table rule or table row (digits only), trimmed.
+    std::vector<std::string> paragraph;
+    std::istringstream lines(run.resultFile);
+    for (std::string line; std::getline(lines, line);) {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      if (line.find_first_not_of(" -|") == std::string::npos ||
+          line.find_first_not_of(" 0123456789.-*") == std::string::npos) {
+        paragraph.clear();
+        continue;
+      }
+      const size_t first = line.find_first_not_of(' ');
+      paragraph.push_back(line.substr(first, line.find_last_not_of(' ') - first + 1));
+    }
+    std::string message;
+    for (const std::string& part : paragraph) message += (message.empty() ? "" : " ") + part;
+    const bool ends = message == run.reason;
+    EXPECT_TRUE(ends) << name << ": reason \"" << run.reason << "\"";
+  }
+  EXPECT_GT(refused, 20);
+}
+
+}  // namespace
