@@ -16,6 +16,16 @@ struct Options {
   // Folder for the CSV files of the run's tables and results; none without --csv.
   std::optional<std::string> csvDir;
   ModelOptions models;
+  // The model options named on the command line, which win over a task file's.
+  bool viscousCorrectionGiven = false;
+  bool gawnModelGiven = false;
+  // TASK: the task file to run (either form); none: Helisolv.Tsk in the current folder.
+  std::optional<std::string> taskFile = std::nullopt;
+  // --output FILE: the result file; none: beside TASK and named after it, or
+  // Helisolv.Son in the current folder.
+  std::optional<std::string> outputFile = std::nullopt;
+  // helisolv convert FILE: print the task file in its other form; no run.
+  std::optional<std::string> convertFile = std::nullopt;
 };
 
 // One value of a model option: --OPTION=VALUE on the command line sets the
