@@ -18,10 +18,10 @@ namespace helisolv {
 // for the console's line once; a question the file does not answer, or asks
 // again after refusing the file's answer, reads the console.
 struct TaskAnswers {
-  std::optional<bool> changePropeller;   // types 1-3: change the selected propeller?
-  std::optional<int> row;                // types 1-3: the table row wanted
-  std::optional<int> bollardCandidate;   // type 4: 1, 2 or 3
-  std::optional<bool> viscousCorrection; // type 5: apply the viscous correction?
+  std::optional<bool> changePropeller;     // types 1-3: change the selected propeller?
+  std::optional<int> row;                  // types 1-3: the table row wanted
+  std::optional<int> bollardCandidate;     // type 4: 1, 2 or 3
+  std::optional<bool> viscousCorrection;   // type 5: apply the viscous correction?
   std::optional<float> fullScaleDiameter;  // type 5: m
   std::optional<float> fullScaleRpm;       // type 5: rpm
 };

@@ -2,10 +2,10 @@
 
 #include <sys/stat.h>
 
-#include <cerrno>
-#include <cstring>
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <istream>
@@ -20,6 +20,7 @@
 #include "export/csv_export.hpp"
 #include "export/data_export.hpp"
 #include "export/run_data.hpp"
+#include "helisolv/task_file.hpp"
 #include "io/console.hpp"
 #include "io/reader.hpp"
 #include "io/runtime_error.hpp"
@@ -27,7 +28,6 @@
 #include "io/writer.hpp"
 #include "problems/solvers.hpp"
 #include "taskfile/answers.hpp"
-#include "helisolv/task_file.hpp"
 
 namespace helisolv {
 
@@ -162,7 +162,8 @@ void warnOfOtherTaskFiles(Session& io) {
     list += (i == 0 ? "" : ", ") + helisolv::quoted(names[i]);
   if (names.size() > 3) list += " and " + std::to_string(names.size() - 3) + " more";
   warn(io, "other task file",
-       "there is no Helisolv.Tsk in this folder, but " + list + (names.size() > 1 ? " are" : " is") +
+       "there is no Helisolv.Tsk in this folder, but " + list +
+           (names.size() > 1 ? " are" : " is") +
            ": an empty Helisolv.Tsk is created, as always; to run another file, name it: " +
            "helisolv " + helisolv::quoted(names.front()));
 }
@@ -182,8 +183,7 @@ void runInFolder(Session& io, Task& task, const ModelOptions& models, ReportFile
     io.ch.result = &result;
   } else {
     std::error_code ec;
-    const bool readable =
-        std::filesystem::is_regular_file(son, ec) && std::ifstream(son).is_open();
+    const bool readable = std::filesystem::is_regular_file(son, ec) && std::ifstream(son).is_open();
     if (!readable) runtimeError(io, RuntimeErrorCode::CannotOpen, "OPEN", sonShown);
   }
 
@@ -317,7 +317,8 @@ int runProgram(std::istream& keyboard, std::ostream& console, std::ostream& erro
     for (const std::string& e : parsed.errors)
       errors << "helisolv: " << place.taskShown << ": " << e << '\n';
     if (parsed.exitStatus != 0) return parsed.exitStatus;
-    for (const std::string& w : parsed.warnings) warn(io, "task file: " + w, place.taskShown + ": " + w);
+    for (const std::string& w : parsed.warnings)
+      warn(io, "task file: " + w, place.taskShown + ": " + w);
     const TaskFile& file = *parsed.task;
     if (file.viscousCorrectionModel && !options.viscousCorrectionGiven)
       models.viscousCorrection = *file.viscousCorrectionModel;
@@ -363,8 +364,7 @@ int runProgram(std::istream& keyboard, std::ostream& console, std::ostream& erro
   io.beforeCommand = [&result] { result.showSoFar(); };
   std::ifstream taskFile;
   int status = statusOf(io, [&] {
-    runInFolder(io, task, models, result, taskFile, place,
-                keywordTask ? &*keywordTask : nullptr);
+    runInFolder(io, task, models, result, taskFile, place, keywordTask ? &*keywordTask : nullptr);
   });
   // A stop signal now waits until every output is in place.
   HoldStopSignals hold;

@@ -1,14 +1,16 @@
 #include "helisolv/task_file.hpp"
 
+#include <toml++/toml.h>
+
 #include <algorithm>
 #include <array>
 #include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 #include <sstream>
 #include <string>
-#include <toml++/toml.h>
 
 #include "driver/options.hpp"
 #include "driver/task_inputs.hpp"
@@ -50,6 +52,8 @@ struct Range {
 constexpr Range kPositive{0.0f, false, "positive"};
 constexpr Range kNotNegative{0.0f, true, "zero or more"};
 constexpr Range kOneOrMore{1.0f, true, "one or more"};
+// A shaft above the surface is a mistake the run warns of, not an impossibility.
+constexpr Range kAny{-std::numeric_limits<float>::max(), true, "finite"};
 
 struct KeyInfo {
   Key key;
@@ -64,23 +68,24 @@ constexpr std::array<KeyInfo, 15> kKeys{{
     {Key::Power, "power", units::Kind::Power, "the delivered power", kNotNegative},
     {Key::Torque, "torque", units::Kind::Torque, "the required torque", kNotNegative},
     {Key::Diameter, "diameter", units::Kind::Length, "the propeller diameter", kPositive},
-    {Key::Diameters, "diameters", units::Kind::Length, "the three candidate diameters",
-     kPositive},
+    {Key::Diameters, "diameters", units::Kind::Length, "the three candidate diameters", kPositive},
     {Key::Rpm, "rpm", units::Kind::Rotation, "the revolutions", kPositive},
-    {Key::AdvanceSpeed, "advance_speed", units::Kind::Speed, "the speed of advance",
-     kNotNegative},
+    {Key::AdvanceSpeed, "advance_speed", units::Kind::Speed, "the speed of advance", kNotNegative},
     {Key::Density, "density", units::Kind::Density, "the water density", kPositive},
     {Key::Blades, "blades", std::nullopt, "the blade number", kOneOrMore},
-    {Key::AreaRatio, "area_ratio", std::nullopt, "the expanded area ratio", kPositive},
+    // Zero asks types 8 to 10 for the table over area ratio alone.
+    {Key::AreaRatio, "area_ratio", std::nullopt, "the expanded area ratio", kNotNegative},
     {Key::PitchRatio, "pitch_ratio", std::nullopt, "the pitch ratio", kPositive},
-    {Key::ShaftDepth, "shaft_depth", units::Kind::Length, "the shaft depth", kNotNegative},
+    {Key::ShaftDepth, "shaft_depth", units::Kind::Length, "the shaft depth", kAny},
     {Key::Bp, "bp", std::nullopt, "the power coefficient Bp", kPositive},
     {Key::Delta, "delta", std::nullopt, "the advance coefficient delta", kPositive},
     {Key::ViscousCorrection, "viscous_correction", std::nullopt,
      "the viscous correction flag (true or false)", kNotNegative},
 }};
 
-const KeyInfo& info(Key key) { return kKeys[static_cast<size_t>(key)]; }
+const KeyInfo& info(Key key) {
+  return kKeys[static_cast<size_t>(key)];
+}
 
 // The problems by name, their number the fixed-line file's problem type, their
 // inputs in the fixed-line order.
@@ -93,7 +98,8 @@ struct Problem {
 const std::vector<Problem>& problems() {
   using K = Key;
   static const std::vector<Problem> kProblems{
-      {"ktj2-design", 1,
+      {"ktj2-design",
+       1,
        {K::Thrust, K::Diameter, K::AdvanceSpeed, K::Density, K::Blades, K::AreaRatio}},
       {"ktj4-design", 2, {K::Thrust, K::Rpm, K::AdvanceSpeed, K::Density, K::Blades, K::AreaRatio}},
       {"kqj5-design", 3, {K::Power, K::AdvanceSpeed, K::Rpm, K::Density, K::Blades, K::AreaRatio}},
@@ -105,8 +111,8 @@ const std::vector<Problem>& problems() {
         K::ViscousCorrection}},
       {"bp-delta-design",
        7,
-       {K::Bp, K::Delta, K::Blades, K::AreaRatio, K::Density, K::Diameter, K::Rpm,
-        K::AdvanceSpeed, K::ViscousCorrection}},
+       {K::Bp, K::Delta, K::Blades, K::AreaRatio, K::Density, K::Diameter, K::Rpm, K::AdvanceSpeed,
+        K::ViscousCorrection}},
       {"pitch-for-thrust",
        8,
        {K::Thrust, K::Diameter, K::Rpm, K::AdvanceSpeed, K::Density, K::Blades, K::AreaRatio,
@@ -168,12 +174,8 @@ float* slot(Task& task, Key key) {
 }
 
 // Keys a keyword file may hold besides the inputs.
-constexpr std::string_view kTopKeys[] = {"series",
-                                         "problem",
-                                         "title",
-                                         "viscous_correction_model",
-                                         "gawn_model",
-                                         "answers"};
+constexpr std::string_view kTopKeys[] = {
+    "series", "problem", "title", "viscous_correction_model", "gawn_model", "answers"};
 constexpr std::string_view kAnswerKeys[] = {"change_propeller",    "row",
                                             "bollard_candidate",   "viscous_correction",
                                             "full_scale_diameter", "full_scale_rpm"};
@@ -259,8 +261,7 @@ std::string commentText(std::string_view line) {
 
 std::string trimmedRight(std::string_view text) {
   size_t end = text.size();
-  while (end > 0 && (text[end - 1] == ' ' || text[end - 1] == '\t' || text[end - 1] == '\r'))
-    --end;
+  while (end > 0 && (text[end - 1] == ' ' || text[end - 1] == '\t' || text[end - 1] == '\r')) --end;
   return std::string(text.substr(0, end));
 }
 
@@ -367,8 +368,8 @@ class KeywordReader {
         std::isfinite(value) && (r.lowestAccepted ? value >= r.lowest : value > r.lowest);
     if (inside) return;
     error(node.source(),
-          std::string(key.name) + " = " + shownValue(value, key) + " is out of range: " +
-              std::string(key.meaning) + " must be " + std::string(r.says),
+          std::string(key.name) + " = " + shownValue(value, key) +
+              " is out of range: " + std::string(key.meaning) + " must be " + std::string(r.says),
           3);
   }
 
@@ -395,8 +396,7 @@ class KeywordReader {
       return std::nullopt;
     }
     error(node.source(), std::string(name) + " must be a text with its unit (\"VALUE " +
-                             std::string(units::programUnit(kind)) + "\"), not " +
-                             typeName(node));
+                             std::string(units::programUnit(kind)) + "\"), not " + typeName(node));
     return std::nullopt;
   }
 
@@ -446,20 +446,19 @@ class KeywordReader {
       } else if (node.is_integer()) {
         if (auto v = wholeNumber(node, key.name)) task.viscousFlag = *v;
       } else {
-        error(node.source(),
-              "viscous_correction must be true or false, not " + typeName(node));
+        error(node.source(), "viscous_correction must be true or false, not " + typeName(node));
       }
       return;
     }
     if (key.key == Key::Diameters) {
       const auto* list = node.as_array();
       if (!list || list->size() != 3) {
-        error(node.source(), "diameters must be an array of three lengths, e.g. "
-                             "[\"3.8 m\", \"4.0 m\", \"4.2 m\"]");
+        error(node.source(),
+              "diameters must be an array of three lengths, e.g. "
+              "[\"3.8 m\", \"4.0 m\", \"4.2 m\"]");
         return;
       }
-      float* targets[] = {&task.bollardDiameter1, &task.bollardDiameter2,
-                          &task.bollardDiameter3};
+      float* targets[] = {&task.bollardDiameter1, &task.bollardDiameter2, &task.bollardDiameter3};
       for (size_t i = 0; i < 3; ++i) {
         const toml::node& item = *list->get(i);
         if (auto v = quantity(item, "diameters[" + std::to_string(i + 1) + "]", *key.kind)) {
@@ -475,9 +474,8 @@ class KeywordReader {
     } else if (node.is_number()) {
       value = number(node);
     } else {
-      error(node.source(),
-            std::string(key.name) + " must be a number, not " + typeName(node) + " (" +
-                std::string(key.meaning) + " has no unit)");
+      error(node.source(), std::string(key.name) + " must be a number, not " + typeName(node) +
+                               " (" + std::string(key.meaning) + " has no unit)");
     }
     if (!value) return;
     *slot(task, key.key) = *value;
@@ -587,8 +585,9 @@ class KeywordReader {
       }
     }
     if (a.fullScaleDiameter.has_value() != a.fullScaleRpm.has_value())
-      error(node.source(), "[answers] gives one of full_scale_diameter and full_scale_rpm: the "
-                           "viscous correction's question takes both");
+      error(node.source(),
+            "[answers] gives one of full_scale_diameter and full_scale_rpm: the "
+            "viscous correction's question takes both");
   }
 
   void readTop(const toml::table& root, TaskFile& file) {
@@ -619,8 +618,7 @@ class KeywordReader {
 
     const toml::source_region nowhere{};
     if (!root.get("series")) error(nowhere, "missing key 'series': \"wageningen\" or \"gawn\"");
-    if (!root.get("problem"))
-      error(nowhere, "missing key 'problem': one of " + problemNames());
+    if (!root.get("problem")) error(nowhere, "missing key 'problem': one of " + problemNames());
     if (task.seriesType == 0 || (task.problemType == 0 && root.get("problem"))) return;
     // A series the run refuses is refused before the problem's inputs are
     // read, and a problem type it refuses before its inputs: neither needs them.
@@ -733,9 +731,9 @@ bool isKeywordTask(std::string_view text) {
   bool shaped = first.front() == '[';
   if (!shaped) {
     size_t i = 0;
-    while (i < first.size() && (std::isalnum(static_cast<unsigned char>(first[i])) ||
-                                first[i] == '_' || first[i] == '-' || first[i] == '"' ||
-                                first[i] == '.'))
+    while (i < first.size() &&
+           (std::isalnum(static_cast<unsigned char>(first[i])) || first[i] == '_' ||
+            first[i] == '-' || first[i] == '"' || first[i] == '.'))
       ++i;
     while (i < first.size() && (first[i] == ' ' || first[i] == '\t')) ++i;
     shaped = i > 0 && i < first.size() && first[i] == '=';
@@ -815,16 +813,16 @@ std::string toToml(const TaskFile& file) {
     if (a.changePropeller)
       out += std::string("change_propeller = ") + (*a.changePropeller ? "true" : "false") + "\n";
     if (a.row) out += "row = " + std::to_string(*a.row) + "\n";
-    if (a.bollardCandidate) out += "bollard_candidate = " + std::to_string(*a.bollardCandidate) + "\n";
+    if (a.bollardCandidate)
+      out += "bollard_candidate = " + std::to_string(*a.bollardCandidate) + "\n";
     if (a.viscousCorrection)
-      out += std::string("viscous_correction = ") + (*a.viscousCorrection ? "true" : "false") +
-             "\n";
+      out +=
+          std::string("viscous_correction = ") + (*a.viscousCorrection ? "true" : "false") + "\n";
     if (a.fullScaleDiameter)
       out += "full_scale_diameter = \"" + units::format(*a.fullScaleDiameter, units::Kind::Length) +
              "\"\n";
     if (a.fullScaleRpm)
-      out += "full_scale_rpm = \"" + units::format(*a.fullScaleRpm, units::Kind::Rotation) +
-             "\"\n";
+      out += "full_scale_rpm = \"" + units::format(*a.fullScaleRpm, units::Kind::Rotation) + "\"\n";
   }
   return out;
 }
