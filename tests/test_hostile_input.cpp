@@ -281,8 +281,11 @@ TEST(HostileInput, CommandLineErrorsNameTheArgumentAndReadAndWriteNothing) {
        "--viscous-correction needs a value: --viscous-correction=legacy, ittc78 or reynolds"},
       {"-H", "unknown option '-H'"},
       {"\"$(printf '%s\\033[2Jb' --a)\"", "unknown option '--a\\x1b[2Jb'"},
-      {"extra",
-       "unexpected argument 'extra' (the task file is always Helisolv.Tsk in the current folder)"},
+      {"extra more", "unexpected argument 'more' (one task file at most)"},
+      {"convert", "convert needs a task file: helisolv convert FILE"},
+      {"convert a b", "unexpected argument 'b' (convert takes one file)"},
+      {"--output", "--output needs a file"},
+      {"''", "the task file's name is empty"},
       {"--csv out --bogus", "unknown option '--bogus'"},
   };
   for (const Mistake& m : mistakes) {
@@ -296,9 +299,10 @@ TEST(HostileInput, CommandLineErrorsNameTheArgumentAndReadAndWriteNothing) {
     EXPECT_EQ(run.status, 2);
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(run.err, std::string("helisolv: ") + m.message +
-                           "\nusage: helisolv [--csv DIR] "
+                           "\nusage: helisolv [--csv DIR] [--output FILE] "
                            "[--viscous-correction=legacy|ittc78|reynolds] "
-                           "[--gawn-model=legacy|regression] [--help] [--version]\n");
+                           "[--gawn-model=legacy|regression] [--help] [--version] [TASK]\n"
+                           "       helisolv convert FILE\n");
     EXPECT_FALSE(fs::exists(run.dir / "Helisolv.Son"));
     EXPECT_FALSE(fs::exists(run.dir / "out"));
   }

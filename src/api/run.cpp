@@ -150,6 +150,14 @@ std::optional<RunResult> parseRunArguments(std::span<const std::string> args, Ru
     ended.errors = std::move(errors).str();
     return ended;
   }
+  // A run in memory takes its task as text: no task file, result file or conversion.
+  if (parsed.taskFile || parsed.outputFile || parsed.convertFile) {
+    RunResult ended;
+    ended.exitStatus = 2;
+    ended.errors = "helisolv: a run in memory takes its task as text, not a task file, "
+                   "--output or convert\n";
+    return ended;
+  }
   options.models = parsed.models;
   options.csvDir = parsed.csvDir;
   return std::nullopt;
