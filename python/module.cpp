@@ -330,7 +330,10 @@ std::vector<std::string> argsArgument(const py::handle& args) {
 }
 
 PyRunResult runTask(const py::object& task, const py::object& answers, const py::object& args) {
-  const std::string taskText = textArgument(task, "task");
+  // A helisolv.Task runs as its keyword file.
+  const std::string taskText = py::hasattr(task, "to_toml")
+                                   ? task.attr("to_toml")().cast<std::string>()
+                                   : textArgument(task, "task");
   const std::string answerText = textArgument(answers, "answers");
   const std::vector<std::string> arguments = argsArgument(args);
   RunOptions options;
@@ -353,6 +356,9 @@ PyRunResult runTask(const py::object& task, const py::object& answers, const py:
 }
 
 }  // namespace
+
+void bindTask(py::module_& m);
+
 }  // namespace helisolv
 
 PYBIND11_MODULE(helisolv, m) {
@@ -361,6 +367,7 @@ PYBIND11_MODULE(helisolv, m) {
       "Marine propellers of the Wageningen B-series and the Gawn series: open-water "
       "coefficients and the program's ten design and analysis problems.";
   m.attr("__version__") = kVersion;
+  bindTask(m);
   for (const auto& [name, option] :
        {std::pair{"CORRECTIONS", "viscous-correction"}, std::pair{"GAWN_MODELS", "gawn-model"}}) {
     py::list values;

@@ -6,3 +6,4 @@
 #include "helisolv/open_water.hpp"
 #include "helisolv/run.hpp"
 #include "helisolv/task.hpp"
+#include "helisolv/task_file.hpp"

@@ -12,6 +12,7 @@
 #include "export/run_data.hpp"
 #include "io/runtime_error.hpp"
 #include "io/safe_files.hpp"
+#include "taskfile/answers.hpp"
 
 namespace helisolv {
 
@@ -65,9 +66,11 @@ std::string realText(float value) {
   return std::string(buffer.data(), end.ptr);
 }
 
-}  // namespace
-
-RunResult run(std::string_view taskText, std::string_view answers, const RunOptions& options) {
+// A fixed-line task's run; preset: the task file's answers, warnings: the
+// task file's own (an ignored input), said as the run's.
+RunResult runFixedLines(std::string_view taskText, std::string_view answers,
+                        const RunOptions& options, const TaskAnswers* preset,
+                        const std::vector<std::string>& fileWarnings) {
   RunResult out;
   // As on the command line: a run whose tables cannot be kept does not start.
   if (options.csvDir) {
@@ -85,6 +88,12 @@ RunResult run(std::string_view taskText, std::string_view answers, const RunOpti
   RunData data;
   io.data = &data;
   io.resultObserver = [&data](std::string_view record) { data.noteResultRecord(record); };
+  std::optional<AnswerSource> source;
+  if (preset) {
+    source.emplace(*preset);
+    io.presetAnswer = [&source](Question q) { return source->take(q); };
+  }
+  for (const std::string& w : fileWarnings) warn(io, "task file: " + w, w);
 
   Task task;
   int status = runTask(io, task, options.models, [&io, &taskFile] { io.ch.task = &taskFile; });
@@ -109,6 +118,36 @@ RunResult run(std::string_view taskText, std::string_view answers, const RunOpti
   out.errors = std::move(errors).str();
   collect(data, io, task.problemType, status, out);
   return out;
+}
+
+// The task file's model options stand where the caller's are the defaults.
+RunResult runTaskFile(const TaskFile& file, std::string_view answers, const RunOptions& options,
+                      const std::vector<std::string>& warnings) {
+  RunOptions chosen = options;
+  if (file.viscousCorrectionModel && chosen.models.viscousCorrection == ViscousCorrection::Legacy)
+    chosen.models.viscousCorrection = *file.viscousCorrectionModel;
+  if (file.gawnModel && chosen.models.gawnModel == GawnModel::Legacy)
+    chosen.models.gawnModel = *file.gawnModel;
+  return runFixedLines(toFixedLines(file), answers, chosen, &file.answers, warnings);
+}
+
+}  // namespace
+
+RunResult run(std::string_view taskText, std::string_view answers, const RunOptions& options) {
+  if (!isKeywordTask(taskText)) return runFixedLines(taskText, answers, options, nullptr, {});
+  TaskParse parsed = parseTask(taskText);
+  if (parsed.exitStatus != 0) {
+    RunResult out;
+    out.exitStatus = parsed.exitStatus;
+    for (const std::string& e : parsed.errors) out.errors += "helisolv: " + e + "\n";
+    out.reason = parsed.errors.empty() ? std::string() : parsed.errors.front();
+    return out;
+  }
+  return runTaskFile(*parsed.task, answers, options, parsed.warnings);
+}
+
+RunResult run(const TaskFile& file, std::string_view answers, const RunOptions& options) {
+  return runTaskFile(file, answers, options, {});
 }
 
 RunResult run(const Task& task, std::string_view answers, const RunOptions& options) {
@@ -154,8 +193,9 @@ std::optional<RunResult> parseRunArguments(std::span<const std::string> args, Ru
   if (parsed.taskFile || parsed.outputFile || parsed.convertFile) {
     RunResult ended;
     ended.exitStatus = 2;
-    ended.errors = "helisolv: a run in memory takes its task as text, not a task file, "
-                   "--output or convert\n";
+    ended.errors =
+        "helisolv: a run in memory takes its task as text, not a task file, "
+        "--output or convert\n";
     return ended;
   }
   options.models = parsed.models;

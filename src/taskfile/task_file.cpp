@@ -632,13 +632,14 @@ class KeywordReader {
         readInput(*n, k, task);
         continue;
       }
+      // Without the flag no correction is applied, as a 0 on the input line says.
+      if (key == Key::ViscousCorrection) continue;
       std::string text = "missing input '" + std::string(k.name) + "', " + std::string(k.meaning) +
                          ", which problem \"" + std::string(problem->name) + "\" reads";
       if (key == Key::Diameters)
         text += " (three lengths: " + units::acceptedUnits(units::Kind::Length) + ")";
       else if (k.kind)
-        text += " (a " + std::string(units::kindName(*k.kind)) + ": " +
-                units::acceptedUnits(*k.kind) + ")";
+        text += " (" + units::acceptedUnits(*k.kind) + ")";
       error(nowhere, text);
     }
     for (const KeyInfo& k : kKeys) {
