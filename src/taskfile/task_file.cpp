@@ -670,14 +670,24 @@ TaskParse readFixedLines(std::string_view text) {
   Session io({nullptr, &console, &errors, nullptr, &taskStream});
   TaskFile file;
   Task& task = file.task;
-  const auto note = [&file](const std::string& line) {
-    std::string t = trimmedRight(line);
+  // The free lines whole, as the file holds them (the reader keeps 80 characters).
+  std::vector<std::string_view> lines;
+  for (size_t start = 0; start < text.size();) {
+    const size_t end = std::min(text.find('\n', start), text.size());
+    lines.push_back(text.substr(start, end - start));
+    start = end + 1;
+  }
+  size_t lineNumber = 0;
+  const auto note = [&](const std::string&) {
+    const std::string t = lineNumber < lines.size() ? trimmedRight(lines[lineNumber]) : "";
+    ++lineNumber;
     if (!t.empty() && t != "*") file.notes.push_back(t);
   };
   TaskParse out;
   try {
     for (int i = 0; i < 13; ++i) note(readText80(io, Unit::Task, "free text line (lines 1 to 13)"));
     readList(io, Unit::Task, {{&task.seriesType, "series type, 1 Wageningen B or 2 Gawn"}});
+    ++lineNumber;
     // The run stops at a series or problem type it refuses: what follows is never read.
     if (task.seriesType == 1 || task.seriesType == 2) {
       for (int i = 0; i < 63; ++i)
