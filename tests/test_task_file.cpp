@@ -200,6 +200,8 @@ TEST(TaskFile, TasksAndResultsInOtherFolders) {
   f.run("ships/none.toml");
   EXPECT_EQ(f.status, 1);
   EXPECT_FALSE(f.has("ships/none.toml"));
+  EXPECT_FALSE(f.has("ships/none.Son"));
+  EXPECT_EQ(f.out, "");
   EXPECT_NE(f.err.find("ships/none.toml: No such file or directory"), std::string::npos) << f.err;
 }
 
@@ -266,6 +268,14 @@ TEST(TaskFile, LibraryParsesAndRunsTheSameTask) {
   EXPECT_EQ(r.exitStatus, 0);
   EXPECT_TRUE(r.console == slurp(recorded / "expected.stdout"));
   EXPECT_TRUE(r.resultFile == slurp(recorded / "expected.son"));
+  // A number without unit takes the fixed-line reader's single rounding of its
+  // digits, not a double's rounded again (just above a midpoint of 32-bit reals).
+  const helisolv::TaskParse exact = helisolv::parseTask(
+      "series = \"gawn\"\nproblem = 5\npitch_ratio = 1.00000005960464477539063\nblades = 3\n"
+      "area_ratio = 1_0.5e-1\n");
+  ASSERT_TRUE(exact.task);
+  EXPECT_EQ(exact.task->task.pitchRatio, std::strtof("1.00000005960464477539063", nullptr));
+  EXPECT_EQ(exact.task->task.areaRatio, 1.05f);
   const helisolv::TaskParse wrong = helisolv::parseTask("series = \"gawn\"\nproblem = 5\n");
   EXPECT_FALSE(wrong.task);
   EXPECT_EQ(wrong.exitStatus, 1);

@@ -305,6 +305,13 @@ int runProgram(std::istream& keyboard, std::ostream& console, std::ostream& erro
     }
   }
   Session io({&keyboard, &console, &errors, nullptr, nullptr});
+  // A task named on the command line that is not there is no run: no report
+  // beside it is started.
+  if (std::error_code ec; place.named && !std::filesystem::exists(place.task, ec) &&
+                          std::filesystem::symlink_status(place.task, ec).type() ==
+                              std::filesystem::file_type::not_found)
+    return reportRuntimeError(io, RuntimeErrorCode::CannotOpen, "OPEN", place.taskShown,
+                              place.taskShown + ": " + std::strerror(ENOENT));
 
   // A keyword task is read whole before the run: its mistakes are named before
   // anything is written, and it runs as the fixed-line task it reads as.
