@@ -178,7 +178,12 @@ TEST(TaskFile, TasksAndResultsInOtherFolders) {
   Folder f;
   f.write("ships/tug.toml", kThrustTask);
   f.write("ships/old.Tsk", slurp(kSource / "examples" / "type08_pitch_for_thrust.Tsk"));
+  // What a run killed outright left beside the result file goes; the previous report is replaced
+  // whole.
+  f.write("ships/tug.Son.4242.tmp", "half a report");
+  f.write("ships/tug.Son", "an earlier, longer report\n" + std::string(100000, '*'));
   f.run("ships/tug.toml");
+  EXPECT_FALSE(f.has("ships/tug.Son.4242.tmp"));
   EXPECT_EQ(f.status, 0);
   EXPECT_TRUE(f.has("ships/tug.Son"));
   EXPECT_FALSE(f.has("Helisolv.Son"));

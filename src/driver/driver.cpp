@@ -195,6 +195,7 @@ void runInFolder(Session& io, Task& task, const ModelOptions& models, ReportFile
     }
     const std::string& tsk = place.task;
     const std::string& shown = place.taskShown;
+    io.taskName = shown;
     // A link to a missing file is no task file to create: that file would be
     // made wherever the link points.
     if (const std::string why = danglingLink(tsk); !why.empty())
