@@ -273,7 +273,16 @@ int convertTaskFile(const std::string& path, std::ostream& out, std::ostream& er
   for (const std::string& w : parsed.warnings)
     errors << "helisolv: warning: " << shown << ": " << w << '\n';
   if (!parsed.task) return 1;
-  out << (isKeywordTask(*text) ? toFixedLines(*parsed.task) : toToml(*parsed.task));
+  const bool keyword = isKeywordTask(*text);
+  const TaskFile& file = *parsed.task;
+  const TaskAnswers& a = file.answers;
+  if (keyword &&
+      (a.changePropeller || a.row || a.bollardCandidate || a.viscousCorrection ||
+       a.fullScaleDiameter || a.fullScaleRpm || file.viscousCorrectionModel || file.gawnModel))
+    errors << "helisolv: warning: " << shown
+           << ": a fixed-line file holds no answers and no model options: give the answers on "
+              "the console and the model options on the command line\n";
+  out << (keyword ? toFixedLines(file) : toToml(file));
   out.flush();
   if (!out) {
     errors << "helisolv: the system refused the console output\n";

@@ -265,6 +265,23 @@ std::string trimmedRight(std::string_view text) {
   return std::string(text.substr(0, end));
 }
 
+// A message as a terminal may show it: every byte that is not printable
+// ASCII (a control sequence, a broken character of the file) as \xNN.
+std::string printable(std::string_view text) {
+  std::string out;
+  for (unsigned char c : text) {
+    if (c >= 0x20 && c < 0x7f) {
+      out += static_cast<char>(c);
+    } else {
+      static constexpr char kHex[] = "0123456789abcdef";
+      out += "\\x";
+      out += kHex[c >> 4];
+      out += kHex[c & 15];
+    }
+  }
+  return out;
+}
+
 // ---- Reading a keyword file ----
 
 class KeywordReader {
@@ -295,7 +312,7 @@ class KeywordReader {
 
  private:
   void error(const toml::source_region& where, const std::string& text, int status = 1) {
-    errors_.push_back(at(where) + text);
+    errors_.push_back(printable(at(where) + text));
     status_ = std::max(status_, status);
   }
   static std::string at(const toml::source_region& where) {
