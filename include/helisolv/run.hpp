@@ -63,8 +63,7 @@ RunResult run(std::string_view taskText, std::string_view answers = {},
 
 // Runs a task file read by parseTask: its answers stand in for the console's
 // (answers then give the rest), its model options for the options' defaults.
-RunResult run(const TaskFile& file, std::string_view answers = {},
-              const RunOptions& options = {});
+RunResult run(const TaskFile& file, std::string_view answers = {}, const RunOptions& options = {});
 
 // Runs a task given as a value, through the task file that holds it.
 RunResult run(const Task& task, std::string_view answers = {}, const RunOptions& options = {});
