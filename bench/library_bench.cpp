@@ -35,4 +35,25 @@ void millionPointCurve(benchmark::State& state) {
 }
 BENCHMARK(millionPointCurve)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 
+// The whole Wageningen design space: Z 2 to 7 x 16 area ratios x 91 pitch
+// ratios (8,736 propellers) x 1,400 J, 12.2 M points.
+void designSpaceGrid(benchmark::State& state) {
+  std::vector<helisolv::Propeller> grid;
+  for (int z = 2; z <= 7; ++z)
+    for (int a = 30; a <= 105; a += 5)
+      for (int p = 50; p <= 140; ++p)
+        grid.push_back({static_cast<float>(z), static_cast<float>(a) / 100.0f,
+                        static_cast<float>(p) / 100.0f});
+  std::vector<float> j(1400);
+  for (std::size_t i = 0; i < j.size(); ++i) j[i] = 0.1f + 0.001f * static_cast<float>(i);
+  const std::size_t n = grid.size() * j.size();
+  std::vector<float> kt(n), kq(n), eta0(n);
+  for (auto _ : state) {
+    helisolv::evaluateOpenWaterGrid({1}, grid, j, kt, kq, eta0);
+    benchmark::DoNotOptimize(kt.data());
+  }
+  state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(n));
+}
+BENCHMARK(designSpaceGrid)->Unit(benchmark::kMillisecond);
+
 }  // namespace

@@ -6,14 +6,15 @@
 #include <string>
 #include <vector>
 
+#include "bindings.hpp"
 #include "helisolv/task_file.hpp"
 
 namespace py = pybind11;
 
-namespace helisolv {
+namespace helisolv::python {
 namespace {
 
-std::string typeName(const py::handle& value) {
+std::string pyTypeName(const py::handle& value) {
   return py::str(py::type::handle_of(value).attr("__name__"));
 }
 
@@ -57,7 +58,7 @@ std::string tomlValue(const py::handle& value, const std::string& key) {
     return out + "]";
   }
   throw py::value_error(key + " must be a number, a text with its unit, true or false, not " +
-                        typeName(value));
+                        pyTypeName(value));
 }
 
 // The task read, or a ValueError naming every mistake; warnings (an input the
@@ -117,7 +118,7 @@ void bindTask(py::module_& m) {
                                           : throw py::value_error(
                                                 "the task file's text must be "
                                                 "str or bytes, not " +
-                                                typeName(text));
+                                                pyTypeName(text));
             return taskOf(bytes, false);
           },
           py::arg("text"), "Reads a task file's text, keyword or fixed-line.")
@@ -135,4 +136,4 @@ void bindTask(py::module_& m) {
       });
 }
 
-}  // namespace helisolv
+}  // namespace helisolv::python

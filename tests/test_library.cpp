@@ -79,5 +79,35 @@ TEST(Library, ACurveRefusesSpansOfOtherLengthsAndGivesTheClampedJ) {
   EXPECT_EQ(clamped[1], 0.5f);
 }
 
+TEST(Library, AGridIsEachPropellersCurveAndRefusesOutputsOfOtherLengths) {
+  const std::vector<Propeller> grid{
+      {3.0f, 0.5f, 0.8f}, {4.0f, 0.55f, 1.0f}, {5.0f, 0.75f, 1.3f}, {4.0f, 0.55f, 1.0f}};
+  const std::vector<float> j{0.0f, 0.2f, 0.45f, 0.7f, 1.1f};
+  const std::size_t n = grid.size() * j.size();
+  std::vector<float> kt(n), kq(n), eta0(n);
+  const ScaleCorrection corrected{1, ViscousCorrection::Ittc78, 4.0f, 0.0f, 150.0f};
+  for (const ScaleCorrection& correction : {ScaleCorrection{}, corrected}) {
+    evaluateOpenWaterGrid({1}, grid, j, kt, kq, eta0, correction);
+    for (std::size_t p = 0; p < grid.size(); ++p)
+      for (std::size_t i = 0; i < j.size(); ++i) {
+        const OpenWaterPoint point = evaluateOpenWater({1}, grid[p], j[i], correction);
+        const std::size_t at = p * j.size() + i;
+        EXPECT_EQ(kt[at], point.kt) << p << ' ' << i;
+        EXPECT_EQ(kq[at], point.kq) << p << ' ' << i;
+        EXPECT_EQ(eta0[at], point.eta0) << p << ' ' << i;
+      }
+  }
+  std::vector<float> shorter(n - 1);
+  try {
+    evaluateOpenWaterGrid({1}, grid, j, kt, shorter, eta0);
+    ADD_FAILURE() << "a short kq was taken";
+  } catch (const std::invalid_argument& e) {
+    EXPECT_EQ(std::string(e.what()),
+              "kq holds 19 values where a grid of 4 propellers by 5 J needs 20");
+  }
+  EXPECT_THROW(evaluateOpenWaterGrid({1}, grid, j, kt, kq, std::span<float>(eta0).first(0)),
+               std::invalid_argument);
+}
+
 }  // namespace
 }  // namespace helisolv

@@ -1,5 +1,6 @@
-// Open-water coefficients of one propeller along a curve of J: the same bits
-// as evaluateOpenWater point by point, with many J evaluated side by side.
+// Open-water coefficients of one propeller along a curve of J, or of a grid
+// of propellers over the same J: the same bits as evaluateOpenWater point by
+// point, with many J evaluated side by side.
 #pragma once
 
 #include <span>
@@ -27,5 +28,18 @@ CurveSummary evaluateOpenWaterCurve(const SeriesModel& model, const Propeller& p
                                     std::span<float> kq, std::span<float> eta0,
                                     const ScaleCorrection& correction = {},
                                     std::span<float> evaluatedAdvance = {});
+
+// Kt, Kq and eta0 of every propeller of a grid at every J of advance: the
+// curve of propellers[p] fills elements p * advance.size() to
+// (p + 1) * advance.size() - 1 of kt, kq and eta0 (one row per propeller), the
+// same bits as evaluateOpenWaterCurve of that propeller alone. Returns where a
+// published model went beyond its fitted ranges at any point. Throws
+// std::invalid_argument, saying which, when kt, kq or eta0 does not hold
+// exactly propellers.size() * advance.size() values.
+ModelRangeNotes evaluateOpenWaterGrid(const SeriesModel& model,
+                                      std::span<const Propeller> propellers,
+                                      std::span<const float> advance, std::span<float> kt,
+                                      std::span<float> kq, std::span<float> eta0,
+                                      const ScaleCorrection& correction = {});
 
 }  // namespace helisolv

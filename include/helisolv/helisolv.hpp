@@ -1,7 +1,9 @@
 // Everything the helisolv library offers: the series' open-water
-// coefficients at a point and along a curve, the task, and whole runs.
+// coefficients at a point and along a curve, the cavitation and loading
+// criteria, the task, and whole runs.
 #pragma once
 
+#include "helisolv/criteria.hpp"
 #include "helisolv/curve.hpp"
 #include "helisolv/open_water.hpp"
 #include "helisolv/run.hpp"

@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <array>
+#include <limits>
 #include <stdexcept>
+#include <string>
+#include <utility>
 
 #include "series/open_water_curve.hpp"
 
@@ -32,6 +35,33 @@ CurveSummary evaluateOpenWaterCurve(const SeriesModel& model, const Propeller& p
                                     kt.subspan(at, n), kq.subspan(at, n), eta0.subspan(at, n));
   }
   return summary;
+}
+
+ModelRangeNotes evaluateOpenWaterGrid(const SeriesModel& model,
+                                      std::span<const Propeller> propellers,
+                                      std::span<const float> advance, std::span<float> kt,
+                                      std::span<float> kq, std::span<float> eta0,
+                                      const ScaleCorrection& correction) {
+  const std::size_t row = advance.size();
+  if (row != 0 && propellers.size() > std::numeric_limits<std::size_t>::max() / row)
+    throw std::invalid_argument("a grid of " + std::to_string(propellers.size()) +
+                                " propellers by " + std::to_string(row) + " J is too large");
+  const std::size_t count = propellers.size() * row;
+  const std::pair<const char*, std::size_t> outputs[] = {
+      {"kt", kt.size()}, {"kq", kq.size()}, {"eta0", eta0.size()}};
+  for (const auto& [name, size] : outputs)
+    if (size != count)
+      throw std::invalid_argument(std::string(name) + " holds " + std::to_string(size) +
+                                  " values where a grid of " + std::to_string(propellers.size()) +
+                                  " propellers by " + std::to_string(row) + " J needs " +
+                                  std::to_string(count));
+  ModelRangeNotes notes;
+  for (std::size_t p = 0; p < propellers.size(); ++p)
+    notes |=
+        evaluateOpenWaterCurve(model, propellers[p], advance, kt.subspan(p * row, row),
+                               kq.subspan(p * row, row), eta0.subspan(p * row, row), correction)
+            .notes;
+  return notes;
 }
 
 }  // namespace helisolv

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <charconv>
+#include <filesystem>
 #include <sstream>
 #include <utility>
 
@@ -69,9 +70,18 @@ std::string realText(float value) {
 // A fixed-line task's run; preset: the task file's answers, warnings: the
 // task file's own (an ignored input), said as the run's.
 RunResult runFixedLines(std::string_view taskText, std::string_view answers,
-                        const RunOptions& options, const TaskAnswers* preset,
+                        const RunOptions& given, const TaskAnswers* preset,
                         const std::vector<std::string>& fileWarnings) {
   RunResult out;
+  // A relative CSV folder is resolved once, here: the process's current folder
+  // may change while the run goes on (another thread's chdir), and every file
+  // of the set must go to the one folder the run started with.
+  RunOptions options = given;
+  if (options.csvDir && !options.csvDir->empty()) {
+    std::error_code ec;
+    const std::filesystem::path absolute = std::filesystem::absolute(*options.csvDir, ec);
+    if (!ec) options.csvDir = absolute.string();
+  }
   // As on the command line: a run whose tables cannot be kept does not start.
   if (options.csvDir) {
     if (const auto why = prepareCsvDirectory(*options.csvDir)) {

@@ -22,28 +22,28 @@ void reportOutsideTable(Session& io, float first, float x, float last) {
 
 }  // namespace
 
-void interpolate(Session& io, int count, const float* xs, const float* ys, float x, float& y,
-                 int capacity) {
+std::optional<float> interpolateTable(int count, const float* xs, const float* ys, float x,
+                                      int capacity) {
   // A count beyond the caller's arrays is cut to their capacity, so that no
   // read leaves them.
   const int n = std::min(count, capacity);
 
   // The interval that holds x; at an interior abscissa the later of the two
-  // intervals that meet there. None for x outside the table or a NaN x.
+  // intervals that meet there (the last that holds it, so the search runs
+  // from the end). None for x outside the table or a NaN x.
   int k = 0;
-  for (int i = 1; i <= n - 1; ++i) {
-    if (xs[i] <= x && x <= xs[i + 1]) k = i;
+  for (int i = n - 1; i >= 1; --i) {
+    if (xs[i] <= x && x <= xs[i + 1]) {
+      k = i;
+      break;
+    }
   }
   // The parabola needs three points; a shorter table cannot be read.
-  if (n < 3 || k == 0) {
-    reportOutsideTable(io, xs[1], x, xs[std::max(n, 1)]);
-    return;
-  }
+  if (n < 3 || k == 0) return std::nullopt;
 
   // A flat stretch of the table is returned as it stands, without fitting.
   if (std::fabs(ys[k] - ys[k + 1]) < 1e-5f) {
-    y = ys[k];
-    return;
+    return ys[k];
   }
 
   // Three consecutive points around the interval, the middle one (x0, y0)
@@ -68,7 +68,17 @@ void interpolate(Session& io, int count, const float* xs, const float* ys, float
   if (!(d1 * d1 < 1e-6f)) a = ((y1 - y0) - d1 * b) / (d1 * d1);
 
   const float h = x - x0;
-  y = h * h * a + h * b + y0;
+  return h * h * a + h * b + y0;
+}
+
+void interpolate(Session& io, int count, const float* xs, const float* ys, float x, float& y,
+                 int capacity) {
+  if (const auto value = interpolateTable(count, xs, ys, x, capacity)) {
+    y = *value;
+    return;
+  }
+  const int n = std::min(count, capacity);
+  reportOutsideTable(io, xs[1], x, xs[std::max(n, 1)]);
 }
 
 }  // namespace helisolv

@@ -9,8 +9,10 @@
 #include <span>
 #include <string_view>
 
+#include "criteria/burrill_chart.hpp"
 #include "driver/report_lines.hpp"
 #include "export/data_export.hpp"
+#include "helisolv/criteria.hpp"
 #include "io/reader.hpp"
 #include "io/writer.hpp"
 #include "numeric/interpolate.hpp"
@@ -22,40 +24,30 @@ namespace helisolv {
 
 namespace {
 
-constexpr float kGravity = 9.81f;            // m/s^2
-constexpr float kKnot = 0.5144f;             // m/s per knot
-constexpr float kAtmosphere = 100000.0f;     // Pa, in the cavitation number
-constexpr float kKellerPressure = 98300.0f;  // Pa, in Keller's formula
-
-// Burrill's chart: loading coefficient tau_c against cavitation number sigma for
-// 2.5 % and 5 % back cavitation (1-based, element 0 unused).
-constexpr int kBurrill25Points = 8;
-constexpr float kBurrill25Sigma[kBurrill25Points + 1] = {0.0f, 0.18f, 0.29f, 0.4f, 0.5f,
-                                                         0.6f, 0.8f,  1.0f,  1.5f};
-constexpr float kBurrill25Tau[kBurrill25Points + 1] = {0.0f,  0.02f, 0.11f, 0.14f, 0.165f,
-                                                       0.18f, 0.21f, 0.25f, 0.29f};
-constexpr int kBurrill50Points = 7;
-constexpr float kBurrill50Sigma[kBurrill50Points + 1] = {0.0f, 0.15f, 0.21f, 0.3f,
-                                                         0.4f, 0.6f,  1.0f,  1.5f};
-constexpr float kBurrill50Tau[kBurrill50Points + 1] = {0.0f,  0.03f, 0.1f, 0.135f,
-                                                       0.17f, 0.22f, 0.3f, 0.33f};
-
 // Keller's allowance k for each class of ship is added to the minimum area ratio.
-constexpr float kSingleScrew = 0.2f;
-constexpr float kSlowTwinScrew = 0.1f;
+constexpr float kSingleScrew = kKellerSingleScrew;
+constexpr float kSlowTwinScrew = kKellerSlowTwinScrew;
 
 // The area ratios of the table, in the order printed.
 constexpr float kAreaRatios[] = {0.40f, 0.45f, 0.50f, 0.55f, 0.60f, 0.65f, 0.70f, 0.75f,
                                  0.80f, 0.85f, 0.90f, 0.95f, 1.00f, 1.05f, 1.10f};
 constexpr int kAreaRatioRows = static_cast<int>(sizeof(kAreaRatios) / sizeof(kAreaRatios[0]));
 
-// Loading read off a Burrill curve at sigma. Outside the curve the interpolation
-// reports on the console and supplies nothing: the loading is then not a number,
-// and the minimum area ratio derived from it prints as a field of asterisks.
-float burrillLoading(Session& io, int points, const float* sigmas, const float* taus, float sigma) {
+// Minimum area ratio of a charted Burrill line. Off the chart the table
+// interpolation reports on the console, as it always has, and the minimum is
+// not a number, which prints as a field of asterisks.
+float burrillMinimum(Session& io, BurrillCurve line, const PitchProblem& problem, float thrustKN,
+                     float sigma) {
+  const Task& t = problem.task;
+  const BurrillReading r = burrillMinAreaRatio(line, thrustKN, t.advanceSpeed, t.rpm, t.diameter,
+                                               problem.propeller.pitchRatio, t.shaftDepth, t.rho);
+  if (r.onChart()) return r.value;
   float tau = std::numeric_limits<float>::quiet_NaN();
-  interpolate(io, points, sigmas, taus, sigma, tau, points);
-  return tau;
+  const bool low = line == BurrillCurve::BackCavitation2_5;
+  interpolate(io, low ? burrill::k25Points : burrill::k50Points,
+              low ? burrill::k25Sigma : burrill::k50Sigma, low ? burrill::k25Tau : burrill::k50Tau,
+              sigma, tau, low ? burrill::k25Points : burrill::k50Points);
+  return std::numeric_limits<float>::quiet_NaN();
 }
 
 // The names of the chart's lines.
@@ -63,27 +55,18 @@ constexpr std::string_view kLine25 = "2.5% back cavitation";
 constexpr std::string_view kLine50 = "5% back cavitation";
 constexpr std::string_view kUpper = "recommended upper limit";
 
-// The loading of the recommended upper limit, a cubic in sigma.
-float upperLimitLoading(float sigma) {
-  return 0.0331f + 0.382f * sigma - 0.1968f * intPow(sigma, 2) + 0.056f * intPow(sigma, 3);
-}
-
-// The upper limit is drawn at sigma 0.10, 0.15, ..., 1.50, each the 32-bit
-// value nearest the round one.
-constexpr int kUpperLimitFirst = 10;  // sigma in hundredths
-constexpr int kUpperLimitLast = 150;
-constexpr int kUpperLimitStep = 5;
-
 // The three lines of Burrill's chart for the data export: the two charted
 // ones point by point, the recommended upper limit sampled.
 void exportBurrillLines(Session& io) {
-  for (int i = 1; i <= kBurrill25Points; ++i)
-    data::row(io, data::Table::BurrillLines, {kLine25, kBurrill25Sigma[i], kBurrill25Tau[i]});
-  for (int i = 1; i <= kBurrill50Points; ++i)
-    data::row(io, data::Table::BurrillLines, {kLine50, kBurrill50Sigma[i], kBurrill50Tau[i]});
+  using namespace burrill;
+  for (int i = 1; i <= k25Points; ++i)
+    data::row(io, data::Table::BurrillLines, {kLine25, k25Sigma[i], k25Tau[i]});
+  for (int i = 1; i <= k50Points; ++i)
+    data::row(io, data::Table::BurrillLines, {kLine50, k50Sigma[i], k50Tau[i]});
   for (int h = kUpperLimitFirst; h <= kUpperLimitLast; h += kUpperLimitStep) {
     const float sigma = static_cast<float>(h) / 100.0f;
-    data::row(io, data::Table::BurrillLines, {kUpper, sigma, upperLimitLoading(sigma)});
+    data::row(io, data::Table::BurrillLines,
+              {kUpper, sigma, burrillLoading(BurrillCurve::UpperLimit, sigma).value});
   }
 }
 
@@ -110,11 +93,6 @@ void reportBladeAreaChecks(Session& io, const PitchProblem& problem, float thrus
   const float depth = task.shaftDepth;
   const float areaRatio = problem.propeller.areaRatio;
 
-  // Inflow at 0.7 R: rotation and speed of advance (through knots, as charted).
-  const float speedKnots = knots(task.advanceSpeed);
-  const float rotation = rpm * kPi / 60.0f * d * 0.7f;
-  const float v2 = intPow(rotation, 2) + intPow(speedKnots * kKnot, 2);
-
   const bool burrill = task.seriesType != 2 || burrillForGawn;
   float sigma = 0.0f;
   float loading = 0.0f;
@@ -122,33 +100,28 @@ void reportBladeAreaChecks(Session& io, const PitchProblem& problem, float thrus
   float minEar50 = 0.0f;
   float minEarUpper = 0.0f;
   if (burrill) {
-    sigma = (rho * depth * kGravity + kAtmosphere) / (rho * v2 * 0.5f);
-    const float diskArea = intPow(d, 2) * kPi / 4.0f;
-    const float projectedRatio = 1.067f - 0.229f * problem.propeller.pitchRatio;
-    const float projectedArea = diskArea * projectedRatio * areaRatio;
-    loading = 1000.0f * thrustKN / (projectedArea * rho * v2 * 0.5f);
-    // Area ratio at which the thrust would load the blades to tau exactly.
-    auto minimumEar = [&](float tau) {
-      return (1000.0f * thrustKN / (rho * tau * v2 * 0.5f)) / (diskArea * projectedRatio);
-    };
+    sigma = sigma07R(task.advanceSpeed, rpm, d, depth, rho);
+    loading =
+        tauC(thrustKN, task.advanceSpeed, rpm, d, problem.propeller.pitchRatio, areaRatio, rho);
     // Below the first point of the 2.5 % line no area is asked for.
-    if (sigma >= kBurrill25Sigma[1])
-      minEar25 =
-          minimumEar(burrillLoading(io, kBurrill25Points, kBurrill25Sigma, kBurrill25Tau, sigma));
-    minEar50 =
-        minimumEar(burrillLoading(io, kBurrill50Points, kBurrill50Sigma, kBurrill50Tau, sigma));
-    minEarUpper = minimumEar(upperLimitLoading(sigma));
+    if (sigma >= burrillFirstSigma(BurrillCurve::BackCavitation2_5))
+      minEar25 = burrillMinimum(io, BurrillCurve::BackCavitation2_5, problem, thrustKN, sigma);
+    minEar50 = burrillMinimum(io, BurrillCurve::BackCavitation5, problem, thrustKN, sigma);
+    minEarUpper = burrillMinAreaRatio(BurrillCurve::UpperLimit, thrustKN, task.advanceSpeed, rpm, d,
+                                      problem.propeller.pitchRatio, depth, rho)
+                      .value;
   }
 
-  const float keller = (1.3f + 0.3f * problem.propeller.bladeCount) * thrustKN * 1000.0f /
-                       ((rho * depth * kGravity + kKellerPressure) * d * d);
-  const float tipSpeed = rpm * kPi / 60.0f * d;
+  const float keller = kellerMinAreaRatio(thrustKN, d, depth, problem.propeller.bladeCount, rho);
+  const float tipSpeed = bladeTipSpeed(rpm, d);
 
   warnNegativeShaftDepth(io, depth);
   if (burrill) {
     const BurrillLine lines[] = {
-        {kLine25, kBurrill25Sigma[1], kBurrill25Sigma[kBurrill25Points]},
-        {kLine50, kBurrill50Sigma[1], kBurrill50Sigma[kBurrill50Points]},
+        {kLine25, burrillFirstSigma(BurrillCurve::BackCavitation2_5),
+         burrillLastSigma(BurrillCurve::BackCavitation2_5)},
+        {kLine50, burrillFirstSigma(BurrillCurve::BackCavitation5),
+         burrillLastSigma(BurrillCurve::BackCavitation5)},
     };
     warnBurrillOffChart(io, sigma, lines);
     warnBelowBurrillMinimum(io, areaRatio, minEar50);

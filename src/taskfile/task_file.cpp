@@ -46,14 +46,19 @@ enum class Key {
 struct Range {
   float lowest;
   bool lowestAccepted;
-  std::string_view says;  // "positive", "zero or more", "one or more"
 };
 
-constexpr Range kPositive{0.0f, false, "positive"};
-constexpr Range kNotNegative{0.0f, true, "zero or more"};
-constexpr Range kOneOrMore{1.0f, true, "one or more"};
+constexpr Range kPositive{0.0f, false};
+constexpr Range kNotNegative{0.0f, true};
+constexpr Range kOneOrMore{1.0f, true};
 // A shaft above the surface is a mistake the run warns of, not an impossibility.
-constexpr Range kAny{-std::numeric_limits<float>::max(), true, "finite"};
+constexpr Range kAny{-std::numeric_limits<float>::max(), true};
+
+// What the range asks of a value, for the message that refuses one outside it.
+std::string rangeText(const Range& r) {
+  if (r.lowest == 1.0f) return "one or more";
+  return r.lowestAccepted ? "zero or more" : "positive";
+}
 
 struct KeyInfo {
   Key key;
@@ -386,7 +391,7 @@ class KeywordReader {
     if (inside) return;
     error(node.source(),
           std::string(key.name) + " = " + shownValue(value, key) +
-              " is out of range: " + std::string(key.meaning) + " must be " + std::string(r.says),
+              " is out of range: " + std::string(key.meaning) + " must be " + rangeText(r),
           3);
   }
 

@@ -28,4 +28,15 @@ def test_powering_writes_curve_and_plot_and_finds_the_rating(tmp_path):
 
 
 def test_blade_sweep_names_the_best_propeller(tmp_path):
-    assert "Best: B7-85, P/D 1.11" in run_example("blade_sweep.py", cwd=tmp_path)
+    out = run_example("blade_sweep.py", cwd=tmp_path)
+    assert "Best: B7-85, P/D 1.11, J 0.5992, eta0 0.5394, 128.7 rpm" in out
+    assert "  3   0.603   [0.5465 (0.76)]   [0.5272 (0.77)]     0.5089 (0.84)     0.4970 (0.95)" in out
+
+
+def test_design_space_notebook_draws_its_chart(tmp_path):
+    out = run_example("design_space_notebook.py", "--out", str(tmp_path / "charts"), cwd=tmp_path)
+    assert (tmp_path / "charts" / "design_space.png").stat().st_size > 20000
+    shares = [float(line.split(" over ")[1].split("%")[0]) for line in out.splitlines()
+              if line.startswith("EAR ")]
+    # A larger area ratio is feasible wherever a smaller one is.
+    assert len(shares) == 4 and shares == sorted(shares) and shares[-1] > 0

@@ -2,6 +2,7 @@
 # or written in any folder without --csv, pause replies never run, the CSV
 # files and the returned tables alike, and the arguments it refuses.
 import csv
+import os
 import threading
 
 import pytest
@@ -81,3 +82,67 @@ def test_command_line_answers_and_refusals():
         call = dict(task="", answers="", args=()) | bad
         with pytest.raises(ValueError, match=named):
             helisolv.run(**call)
+
+
+def test_bytes_and_path_like_items_are_paths(tmp_path):
+    for name, item in (("bytes", os.fsencode(tmp_path) + b"/b\xff"), ("path", tmp_path / "p")):
+        r = helisolv.run(PITCH_FOR_THRUST, "\n" * 10, ["--csv", item])
+        assert r.exit_status == 0, name
+    assert (tmp_path / os.fsdecode(b"b\xff") / "run.csv").is_file()
+    assert (tmp_path / "p" / "run.csv").is_file()
+    assert sorted(p.name for p in tmp_path.iterdir()) == sorted([os.fsdecode(b"b\xff"), "p"])
+
+
+@pytest.mark.parametrize("args,named", [
+    (["--csv\0junk", "out"], r"args\[0\] holds a NUL"),
+    (["--csv", b"o\0ut"], r"args\[1\] holds a NUL"),
+    (["--csv", "\udcff"], r"args\[1\] is not valid UTF-8"),
+    (["--csv", "/dev/null"], r"args: .*/dev/null"),
+    (["--csv", 3.5], r"args\[1\] must be str, bytes or a path"),
+])
+def test_unusable_arguments_raise_value_error_naming_them(args, named, tmp_path, monkeypatch):
+    monkeypatch.chdir(tmp_path)  # where a folder cut short at its NUL would go
+    with pytest.raises(ValueError, match=named):
+        helisolv.run(PITCH_FOR_THRUST, "\n" * 10, args)
+
+
+def test_tasks_as_bytes_bytearray_memoryview_and_str_run_alike():
+    want = helisolv.run(PITCH_FOR_THRUST, "\n" * 10).console
+    for task in (bytearray(PITCH_FOR_THRUST), memoryview(PITCH_FOR_THRUST),
+                 PITCH_FOR_THRUST.decode()):
+        assert helisolv.run(task, memoryview(b"\n" * 10)).console == want
+    with pytest.raises(ValueError, match="task"):
+        helisolv.run("\udcff")
+
+
+def test_a_relative_csv_folder_is_the_one_current_when_the_run_started(tmp_path, monkeypatch):
+    # Another thread changes the current folder over and over while runs write
+    # to a relative folder: each run's files all go to one folder, so every run
+    # succeeds and each folder holds whole sets.
+    first, second = tmp_path / "a", tmp_path / "b"
+    first.mkdir()
+    second.mkdir()
+    monkeypatch.chdir(first)
+    stop = threading.Event()
+
+    def flip():
+        while not stop.is_set():
+            for folder in (first, second):
+                os.chdir(folder)
+
+    flipper = threading.Thread(target=flip)
+    flipper.start()
+    try:
+        statuses = [helisolv.run(PITCH_FOR_THRUST, "\n" * 10, ["--csv", "out"]).exit_status
+                    for _ in range(30)]
+    finally:
+        stop.set()
+        flipper.join()
+    assert statuses == [0] * 30
+    for folder in (first, second):
+        out = folder / "out"
+        if out.exists():
+            with open(out / "run.csv", newline="") as f:
+                rows = list(csv.reader(f))
+            named = {row[0][len("rows in "):] for row in rows if row[0].startswith("rows in ")}
+            assert named and all((out / name).is_file() for name in named)
