@@ -30,5 +30,6 @@ PYBIND11_MODULE(helisolv, m) {
   bindCriteria(m);
   bindRunResult(m);
   bindRun(m);
+  bindTask(m);
   bindSelect(m);
 }

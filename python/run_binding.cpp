@@ -11,7 +11,10 @@ namespace {
 
 PyRunResult runTask(const py::object& task, const py::object& answers, const py::object& args,
                     const py::object& language) {
-  const std::string taskText = textArgument(task, "task");
+  // A helisolv.Task runs as its keyword file.
+  const std::string taskText = py::hasattr(task, "to_toml")
+                                   ? task.attr("to_toml")().cast<std::string>()
+                                   : textArgument(task, "task");
   const std::string answerText = textArgument(answers, "answers");
   std::vector<std::string> arguments = argsArgument(args);
   // language="en" is --lang=en; the command line's check refuses other names.

@@ -287,8 +287,11 @@ TEST(HostileInput, CommandLineErrorsNameTheArgumentAndReadAndWriteNothing) {
        "--viscous-correction needs a value: --viscous-correction=legacy, ittc78 or reynolds"},
       {"-H", "unknown option '-H'"},
       {"\"$(printf '%s\\033[2Jb' --a)\"", "unknown option '--a\\x1b[2Jb'"},
-      {"extra",
-       "unexpected argument 'extra' (the task file is always Helisolv.Tsk in the current folder)"},
+      {"extra more", "unexpected argument 'more' (one task file at most)"},
+      {"convert", "convert needs a task file: helisolv convert FILE"},
+      {"convert a b", "unexpected argument 'b' (convert takes one file)"},
+      {"--output", "--output needs a file"},
+      {"''", "the task file's name is empty"},
       {"--csv out --bogus", "unknown option '--bogus'"},
       {"--tip-speed-limit", "--tip-speed-limit needs a speed in m/s"},
       {"--tip-speed-limit=0", "--tip-speed-limit needs a speed in m/s greater than 0, not '0'"},
@@ -308,10 +311,11 @@ TEST(HostileInput, CommandLineErrorsNameTheArgumentAndReadAndWriteNothing) {
     EXPECT_EQ(run.status, 2);
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(run.err, std::string("helisolv: ") + m.message +
-                           "\nusage: helisolv [--csv DIR] "
+                           "\nusage: helisolv [--csv DIR] [--output FILE] "
                            "[--viscous-correction=legacy|ittc78|reynolds] "
                            "[--gawn-model=legacy|regression] [--tip-speed-limit=M/S] "
-                           "[--lang=tr|en] [--help] [--version]\n");
+                           "[--lang=tr|en] [--help] [--version] [TASK]\n"
+                           "       helisolv convert FILE\n");
     EXPECT_FALSE(fs::exists(run.dir / "Helisolv.Son"));
     EXPECT_FALSE(fs::exists(run.dir / "out"));
   }

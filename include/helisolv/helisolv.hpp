@@ -9,3 +9,4 @@
 #include "helisolv/run.hpp"
 #include "helisolv/selection.hpp"
 #include "helisolv/task.hpp"
+#include "helisolv/task_file.hpp"

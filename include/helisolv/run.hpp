@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "helisolv/task.hpp"
+#include "helisolv/task_file.hpp"
 
 namespace helisolv {
 
@@ -59,9 +60,16 @@ struct RunResult {
   std::vector<std::string> untranslated;
 };
 
-// Runs the task file's text with these console answers (one line each).
+// Runs the task file's text (either form) with these console answers (one
+// line each). A keyword file that cannot be read or holds an impossible value
+// does not run: its errors are in errors, the first in reason, and the status
+// is parseTask's.
 RunResult run(std::string_view taskText, std::string_view answers = {},
               const RunOptions& options = {});
+
+// Runs a task file read by parseTask: its answers stand in for the console's
+// (answers then give the rest), its model options for the options' defaults.
+RunResult run(const TaskFile& file, std::string_view answers = {}, const RunOptions& options = {});
 
 // Runs a task given as a value, through the task file that holds it.
 RunResult run(const Task& task, std::string_view answers = {}, const RunOptions& options = {});

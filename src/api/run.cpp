@@ -13,6 +13,7 @@
 #include "export/run_data.hpp"
 #include "io/runtime_error.hpp"
 #include "io/safe_files.hpp"
+#include "taskfile/answers.hpp"
 
 namespace helisolv {
 
@@ -66,9 +67,11 @@ std::string realText(float value) {
   return std::string(buffer.data(), end.ptr);
 }
 
-}  // namespace
-
-RunResult run(std::string_view taskText, std::string_view answers, const RunOptions& given) {
+// A fixed-line task's run; preset: the task file's answers, warnings: the
+// task file's own (an ignored input), said as the run's.
+RunResult runFixedLines(std::string_view taskText, std::string_view answers,
+                        const RunOptions& given, const TaskAnswers* preset,
+                        const std::vector<std::string>& fileWarnings) {
   RunResult out;
   // A relative CSV folder is resolved once, here: the process's current folder
   // may change while the run goes on (another thread's chdir), and every file
@@ -102,6 +105,12 @@ RunResult run(std::string_view taskText, std::string_view answers, const RunOpti
   io.language = *language;
   RunData data;
   io.data = &data;
+  std::optional<AnswerSource> source;
+  if (preset) {
+    source.emplace(*preset);
+    io.presetAnswer = [&source](Question q) { return source->take(q); };
+  }
+  for (const std::string& w : fileWarnings) warn(io, "task file: " + w, w);
 
   Task task;
   int status = runTask(io, task, options.models, [&io, &taskFile] { io.ch.task = &taskFile; });
@@ -127,6 +136,36 @@ RunResult run(std::string_view taskText, std::string_view answers, const RunOpti
   collect(data, io, task.problemType, status, out);
   out.untranslated = io.untranslated;
   return out;
+}
+
+// The task file's model options stand where the caller's are the defaults.
+RunResult runTaskFile(const TaskFile& file, std::string_view answers, const RunOptions& options,
+                      const std::vector<std::string>& warnings) {
+  RunOptions chosen = options;
+  if (file.viscousCorrectionModel && chosen.models.viscousCorrection == ViscousCorrection::Legacy)
+    chosen.models.viscousCorrection = *file.viscousCorrectionModel;
+  if (file.gawnModel && chosen.models.gawnModel == GawnModel::Legacy)
+    chosen.models.gawnModel = *file.gawnModel;
+  return runFixedLines(toFixedLines(file), answers, chosen, &file.answers, warnings);
+}
+
+}  // namespace
+
+RunResult run(std::string_view taskText, std::string_view answers, const RunOptions& options) {
+  if (!isKeywordTask(taskText)) return runFixedLines(taskText, answers, options, nullptr, {});
+  TaskParse parsed = parseTask(taskText);
+  if (parsed.exitStatus != 0) {
+    RunResult out;
+    out.exitStatus = parsed.exitStatus;
+    for (const std::string& e : parsed.errors) out.errors += "helisolv: " + e + "\n";
+    out.reason = parsed.errors.empty() ? std::string() : parsed.errors.front();
+    return out;
+  }
+  return runTaskFile(*parsed.task, answers, options, parsed.warnings);
+}
+
+RunResult run(const TaskFile& file, std::string_view answers, const RunOptions& options) {
+  return runTaskFile(file, answers, options, {});
 }
 
 RunResult run(const Task& task, std::string_view answers, const RunOptions& options) {
@@ -167,6 +206,15 @@ std::optional<RunResult> parseRunArguments(std::span<const std::string> args, Ru
     ended.exitStatus = *status;
     ended.console = std::move(console).str();
     ended.errors = std::move(errors).str();
+    return ended;
+  }
+  // A run in memory takes its task as text: no task file, result file or conversion.
+  if (parsed.taskFile || parsed.outputFile || parsed.convertFile) {
+    RunResult ended;
+    ended.exitStatus = 2;
+    ended.errors =
+        "helisolv: a run in memory takes its task as text, not a task file, "
+        "--output or convert\n";
     return ended;
   }
   options.models = parsed.models;

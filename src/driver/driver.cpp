@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -9,14 +11,18 @@
 #include <istream>
 #include <optional>
 #include <ostream>
+#include <sstream>
 #include <string>
 #include <string_view>
+
+#include <toml++/toml.h>
 
 #include "problems/report_lines.hpp"
 #include "driver/task_inputs.hpp"
 #include "export/csv_export.hpp"
 #include "export/data_export.hpp"
 #include "export/run_data.hpp"
+#include "helisolv/task_file.hpp"
 #include "io/console.hpp"
 #include "io/error_text.hpp"
 #include "io/reader.hpp"
@@ -24,10 +30,17 @@
 #include "io/safe_files.hpp"
 #include "io/writer.hpp"
 #include "problems/solvers.hpp"
+#include "selection/report.hpp"
+#include "selection/toml_inputs.hpp"
+#include "taskfile/answers.hpp"
 
 namespace helisolv {
 
 namespace {
+
+// A task file is read whole only when it is this long at most; a longer one
+// is no task a user wrote, and the fixed-line reader takes it as it comes.
+constexpr size_t kLongestTaskFile = 16u << 20;
 
 // Reads and discards count whole lines of the task file, 80 characters a record.
 void skipLines(Session& io, Unit unit, int count, std::string_view what) {
@@ -96,45 +109,118 @@ void solveTask(Session& io, Task& task, const ModelOptions& models,
   stop(io, outcome);
 }
 
-// Helisolv.Son and Helisolv.Tsk in the current folder: the result file is
-// opened before the banner, the task file after it.
+// Where a run's task file and result file are, and how messages name them.
+struct TaskPlace {
+  std::string task = "Helisolv.Tsk";
+  std::string result = "Helisolv.Son";
+  std::string taskShown = task, resultShown = result;
+  bool named = false;  // the command line named the task file
+};
+
+// A path as a message shows it: every byte that is not printable as \xNN.
+std::string printable(const std::string& path) {
+  const std::string q = helisolv::quoted(path);
+  return q.size() >= 2 ? q.substr(1, q.size() - 2) : q;
+}
+
+// TASK's result file is beside it, named after it (tug.toml: tug.Son); --output names its own.
+TaskPlace placeOf(const Options& options) {
+  TaskPlace place;
+  if (options.taskFile) {
+    place.task = *options.taskFile;
+    place.named = true;
+    const std::filesystem::path task(place.task);
+    place.result = (task.parent_path() / task.stem()).string() + ".Son";
+  }
+  if (options.outputFile) place.result = *options.outputFile;
+  place.taskShown = printable(place.task);
+  place.resultShown = printable(place.result);
+  return place;
+}
+
+// The folder that holds a file, "." for one named without a folder.
+std::string folderOf(const std::string& path) {
+  const std::filesystem::path parent = std::filesystem::path(path).parent_path();
+  return parent.empty() ? std::string(".") : parent.string();
+}
+
+// Files in the folder a user may have meant for Helisolv.Tsk: the same name
+// in other letters, or a task file of another name.
+std::vector<std::string> otherTaskFiles() {
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator(".", ec)) {
+    std::string name = entry.path().filename().string();
+    std::string lower = name;
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (lower == "helisolv.tsk" || lower.ends_with(".tsk") || lower.ends_with(".toml"))
+      names.push_back(std::move(name));
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+void warnOfOtherTaskFiles(Session& io) {
+  const std::vector<std::string> names = otherTaskFiles();
+  if (names.empty()) return;
+  std::string list;
+  for (size_t i = 0; i < names.size() && i < 3; ++i)
+    list += (i == 0 ? "" : ", ") + helisolv::quoted(names[i]);
+  if (names.size() > 3) list += " and " + std::to_string(names.size() - 3) + " more";
+  warn(io, "other task file",
+       "there is no Helisolv.Tsk in this folder, but " + list +
+           (names.size() > 1 ? " are" : " is") +
+           ": an empty Helisolv.Tsk is created, as always; to run another file, name it: " +
+           "helisolv " + helisolv::quoted(names.front()));
+}
+
+// The result file is opened before the banner, the task file after it.
 void runInFolder(Session& io, Task& task, const ModelOptions& models, ReportFile& result,
-                 std::ifstream& taskFile) {
-  if (std::string_view why = notOpenable("Helisolv.Son"); !why.empty())
-    runtimeError(io, RuntimeErrorCode::CannotOpen, "OPEN", "Helisolv.Son",
-                 "Helisolv.Son: it " + std::string(why));
+                 std::ifstream& taskFile, const TaskPlace& place, std::istream* keywordTask) {
+  const std::string& son = place.result;
+  const std::string& sonShown = place.resultShown;
+  if (std::string_view why = notOpenable(son.c_str()); !why.empty())
+    runtimeError(io, RuntimeErrorCode::CannotOpen, "OPEN", sonShown,
+                 sonShown + ": it " + std::string(why));
   // An existing result file that can only be read still opens; the first
   // record written to it is then the refused write.
-  result.open("Helisolv.Son");
+  result.open(son);
   if (result) {
     io.ch.result = &result;
   } else {
     std::error_code ec;
-    const bool readable = std::filesystem::is_regular_file("Helisolv.Son", ec) &&
-                          std::ifstream("Helisolv.Son").is_open();
-    if (!readable) runtimeError(io, RuntimeErrorCode::CannotOpen, "OPEN", "Helisolv.Son");
+    const bool readable = std::filesystem::is_regular_file(son, ec) && std::ifstream(son).is_open();
+    if (!readable) runtimeError(io, RuntimeErrorCode::CannotOpen, "OPEN", sonShown);
   }
 
-  solveTask(io, task, models, [&io, &taskFile] {
+  solveTask(io, task, models, [&io, &taskFile, &place, keywordTask] {
+    // A keyword task runs as the fixed-line task it reads as.
+    if (keywordTask) {
+      io.ch.task = keywordTask;
+      return;
+    }
+    const std::string& tsk = place.task;
+    const std::string& shown = place.taskShown;
+    io.taskName = shown;
     // A link to a missing file is no task file to create: that file would be
     // made wherever the link points.
-    if (const std::string why = danglingLink("Helisolv.Tsk"); !why.empty())
-      runtimeError(io, RuntimeErrorCode::CannotOpen, "OPEN", "Helisolv.Tsk",
-                   "Helisolv.Tsk: it " + why);
-    // A missing task file is created empty; the first read then meets its
-    // end, and its report says the file was missing.
+    if (const std::string why = danglingLink(tsk); !why.empty())
+      runtimeError(io, RuntimeErrorCode::CannotOpen, "OPEN", shown, shown + ": it " + why);
+    // A missing Helisolv.Tsk is created empty; the first read then meets its
+    // end, and its report says the file was missing. A task named on the
+    // command line is never created.
     std::error_code ec;
-    if (!std::filesystem::exists("Helisolv.Tsk", ec) && !ec) {
-      std::ofstream("Helisolv.Tsk", std::ios::binary);
+    if (!place.named && !std::filesystem::exists(tsk, ec) && !ec) {
+      warnOfOtherTaskFiles(io);
+      std::ofstream(tsk, std::ios::binary);
       io.taskCreated = true;
     }
-    if (std::string_view why = notOpenable("Helisolv.Tsk"); !why.empty())
-      runtimeError(io, RuntimeErrorCode::CannotOpen, "OPEN", "Helisolv.Tsk",
-                   "Helisolv.Tsk: it " + std::string(why));
-    taskFile.open("Helisolv.Tsk", std::ios::binary);
+    if (std::string_view why = notOpenable(tsk.c_str()); !why.empty())
+      runtimeError(io, RuntimeErrorCode::CannotOpen, "OPEN", shown,
+                   shown + ": it " + std::string(why));
+    taskFile.open(tsk, std::ios::binary);
     if (!taskFile)
-      runtimeError(io, RuntimeErrorCode::CannotOpen, "OPEN", "Helisolv.Tsk",
-                   "Helisolv.Tsk: " + errorText(errno));
+      runtimeError(io, RuntimeErrorCode::CannotOpen, "OPEN", shown, shown + ": " + errorText(errno));
     io.ch.task = &taskFile;
   });
 }
@@ -163,6 +249,19 @@ int statusOf(Session& io, Body&& body) {
   return status;
 }
 
+// The table of a keyword task that asks for the selection of a propeller,
+// which has no fixed-line form and is read by the selection's own reader;
+// none for any other task (a syntax error is the keyword reader's to name).
+std::optional<toml::table> selectionTable(const std::string& text) {
+  try {
+    toml::table table = toml::parse(text);
+    if (const auto problem = table["problem"].value<std::string>(); problem == "selection")
+      return table;
+  } catch (const toml::parse_error&) {
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 Solver solverFor(int problemType) {
@@ -178,8 +277,53 @@ int runTask(Session& io, Task& task, const ModelOptions& models,
   return statusOf(io, [&] { solveTask(io, task, models, openTask); });
 }
 
+int convertTaskFile(const std::string& path, std::ostream& out, std::ostream& errors) {
+  const std::string shown = printable(path);
+  const std::optional<std::string> text = readRegularFile(path, kLongestTaskFile);
+  if (!text) {
+    errors << "helisolv: " << shown << ": cannot be read (missing, not a regular file, or "
+           << "larger than " << kLongestTaskFile / (1 << 20) << " MiB)\n";
+    return 1;
+  }
+  const TaskParse parsed = parseTask(*text);
+  for (const std::string& e : parsed.errors)
+    errors << "helisolv: " << (parsed.task ? "warning: " : "") << shown << ": " << e << '\n';
+  for (const std::string& w : parsed.warnings)
+    errors << "helisolv: warning: " << shown << ": " << w << '\n';
+  if (!parsed.task) return 1;
+  const bool keyword = isKeywordTask(*text);
+  const TaskFile& file = *parsed.task;
+  const TaskAnswers& a = file.answers;
+  if (keyword &&
+      (a.changePropeller || a.row || a.bollardCandidate || a.viscousCorrection ||
+       a.fullScaleDiameter || a.fullScaleRpm || file.viscousCorrectionModel || file.gawnModel))
+    errors << "helisolv: warning: " << shown
+           << ": a fixed-line file holds no answers and no model options: give the answers on "
+              "the console and the model options on the command line\n";
+  out << (keyword ? toFixedLines(file) : toToml(file));
+  out.flush();
+  if (!out) {
+    errors << "helisolv: the system refused the console output\n";
+    return 1;
+  }
+  return 0;
+}
+
 int runProgram(std::istream& keyboard, std::ostream& console, std::ostream& errors,
                const Options& options, const RunGuard& guard) {
+  if (options.convertFile) return convertTaskFile(*options.convertFile, console, errors);
+  const TaskPlace place = placeOf(options);
+  // The result file must not take the task file's place.
+  {
+    std::error_code ec;
+    if (std::filesystem::path(place.task).lexically_normal() ==
+            std::filesystem::path(place.result).lexically_normal() ||
+        std::filesystem::equivalent(place.task, place.result, ec)) {
+      errors << "helisolv: the result file " << place.resultShown
+             << " would replace the task file; name another with --output FILE\n";
+      return 2;
+    }
+  }
   // The CSV folder is checked before anything is read or written: a run whose
   // tables cannot be kept does not start.
   if (options.csvDir) {
@@ -190,20 +334,60 @@ int runProgram(std::istream& keyboard, std::ostream& console, std::ostream& erro
   }
   Session io({&keyboard, &console, &errors, nullptr, nullptr});
   io.language = options.language;
+  // A task named on the command line that is not there is no run: no report
+  // beside it is started.
+  if (std::error_code ec; place.named && !std::filesystem::exists(place.task, ec) &&
+                          std::filesystem::symlink_status(place.task, ec).type() ==
+                              std::filesystem::file_type::not_found)
+    return reportRuntimeError(io, RuntimeErrorCode::CannotOpen, "OPEN", place.taskShown,
+                              place.taskShown + ": " + errorText(ENOENT));
+
+  // A keyword task is read whole before the run: its mistakes are named before
+  // anything is written, and it runs as the fixed-line task it reads as.
+  ModelOptions models = options.models;
+  std::optional<std::istringstream> keywordTask;
+  std::optional<AnswerSource> answers;
+  std::optional<SelectionInputs> selection;
+  const std::optional<std::string> text = readRegularFile(place.task, kLongestTaskFile);
+  if (const auto table = text ? selectionTable(*text) : std::nullopt) {
+    const selection::ParsedInputs parsed = selection::parseSelection(*table);
+    if (!parsed.inputs) {
+      errors << "helisolv: " << place.taskShown << ": " << parsed.error << '\n';
+      return 1;
+    }
+    selection = parsed.inputs;
+  } else if (text && isKeywordTask(*text)) {
+    const TaskParse parsed = parseTask(*text);
+    for (const std::string& e : parsed.errors)
+      errors << "helisolv: " << place.taskShown << ": " << e << '\n';
+    if (parsed.exitStatus != 0) return parsed.exitStatus;
+    for (const std::string& w : parsed.warnings)
+      warn(io, "task file: " + w, place.taskShown + ": " + w);
+    const TaskFile& file = *parsed.task;
+    if (file.viscousCorrectionModel && !options.viscousCorrectionGiven)
+      models.viscousCorrection = *file.viscousCorrectionModel;
+    if (file.gawnModel && !options.gawnModelGiven) models.gawnModel = *file.gawnModel;
+    keywordTask.emplace(toFixedLines(file));
+    answers.emplace(file.answers);
+    io.presetAnswer = [&answers](Question q) { return answers->take(q); };
+  }
+
   // One run at a time in a folder: a second waits, so that two runs end as if
   // run one after the other.
   FolderLocks locks;
-  std::vector<std::string> folders{"."};
+  const std::string resultFolder = folderOf(place.result);
+  std::vector<std::string> folders{resultFolder};
   if (options.csvDir) folders.push_back(*options.csvDir);
   if (const auto busy = locks.lock(folders, guard.folderWait, io))
     return reportRuntimeError(io, RuntimeErrorCode::CannotOpen, "OPEN", busy->folder, busy->detail);
-  constexpr std::string_view kResultFile[] = {"Helisolv.Son"};
-  removeStaleTemporaries(".", kResultFile);
+  const std::string resultName = std::filesystem::path(place.result).filename().string();
+  const std::string_view resultFile[] = {resultName};
+  removeStaleTemporaries(resultFolder, resultFile);
 
   RunData data;
   Task task;
-  const auto summary = [&task, &options] {
-    return RunSummary{task.problemType, task.seriesType, options.models};
+  const auto summary = [&task, &models] {
+    return RunSummary{task.problemType, task.seriesType, models};
   };
   std::optional<CsvFolder> csvFolder;
   std::optional<InterruptedRunCsv> interruptedCsv;
@@ -217,15 +401,35 @@ int runProgram(std::istream& keyboard, std::ostream& console, std::ostream& erro
     data.changed();
   }
   ReportFile result(guard.interruption, io);
-  // A command run at a pause finds the report so far in Helisolv.Son.
+  // A command run at a pause finds the report so far in the result file.
   io.beforeCommand = [&result] { result.showSoFar(); };
   std::ifstream taskFile;
-  int status = statusOf(io, [&] { runInFolder(io, task, options.models, result, taskFile); });
+  int status = 0;
+  if (selection) {
+    // The selection writes its own CSV tables, run.csv among them.
+    interruptedCsv.reset();
+    csvFolder.reset();
+    io.data = nullptr;
+    status = statusOf(io, [&] {
+      result.open(place.result);
+      if (!result)
+        runtimeError(io, RuntimeErrorCode::CannotOpen, "OPEN", place.resultShown,
+                     place.resultShown + ": " + errorText(errno));
+      io.ch.result = &result;
+      const int selected = runSelection(io, *selection, options.csvDir);
+      flushOutputs(io);
+      throw RunEnd{selected};
+    });
+  } else {
+    status = statusOf(io, [&] {
+      runInFolder(io, task, models, result, taskFile, place, keywordTask ? &*keywordTask : nullptr);
+    });
+  }
   // A stop signal now waits until every output is in place.
   HoldStopSignals hold;
   if (const auto failed = result.putInPlace())
-    status = reportRuntimeError(io, RuntimeErrorCode::CannotWrite, "WRITE", "Helisolv.Son",
-                                "Helisolv.Son: " + *failed);
+    status = reportRuntimeError(io, RuntimeErrorCode::CannotWrite, "WRITE", place.resultShown,
+                                place.resultShown + ": " + *failed);
   if (csvFolder) {
     interruptedCsv.reset();
     status = writeCsvFiles(io, *csvFolder, data, summary(), status);

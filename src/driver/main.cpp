@@ -1,6 +1,7 @@
 // helisolv: hydrodynamic design and analysis of marine screw propellers of the
-// Wageningen B-series and the Gawn series. Reads Helisolv.Tsk in the current
-// folder, asks its questions on the console and writes Helisolv.Son.
+// Wageningen B-series and the Gawn series. Reads the task file TASK (or
+// Helisolv.Tsk in the current folder), asks its questions on the console and
+// writes the result file beside it.
 #include <fcntl.h>
 #include <signal.h>
 

@@ -34,14 +34,19 @@ std::string modelOptionForms() {
 }
 
 std::string usageLine() {
-  return "usage: helisolv [--csv DIR] " + modelOptionForms() +
-         " [--tip-speed-limit=M/S] [--lang=tr|en] [--help] [--version]";
+  return "usage: helisolv [--csv DIR] [--output FILE] " + modelOptionForms() +
+         " [--tip-speed-limit=M/S] [--lang=tr|en] [--help] [--version] [TASK]\n"
+         "       helisolv convert FILE";
 }
 
 void printHelp(std::ostream& out) {
   out << usageLine() << "\n\n"
-      << "Reads the task file Helisolv.Tsk in the current folder, asks its questions on the\n"
-         "console and writes the report to the console and to Helisolv.Son.\n\n"
+      << "Reads the task file TASK (without it Helisolv.Tsk in the current folder), asks its\n"
+         "questions on the console and writes the report to the console and to the result\n"
+         "file beside TASK, named after it (tug.toml: tug.Son; without TASK Helisolv.Son).\n"
+         "TASK is a keyword file (TOML: named inputs with their units) or a fixed-line file.\n"
+         "helisolv convert FILE prints the task file FILE in the other form.\n\n"
+         "  --output FILE          write the result file to FILE\n"
          "  --csv DIR, --csv=DIR   also write the run's tables and results as CSV files in DIR\n"
          "                         (created when missing); helisolv-plot DIR draws their\n"
          "                         diagrams\n"
@@ -165,13 +170,38 @@ std::optional<int> parseOptions(int argc, const char* const* argv, Options& opti
       if (value.empty())
         return usageError("--" + std::string(name) + " needs a value: --" + std::string(name) +
                           "=" + valueNames(name));
-      if (setModelOption(options.models, name, value)) continue;
+      if (setModelOption(options.models, name, value)) {
+        (name == "gawn-model" ? options.gawnModelGiven : options.viscousCorrectionGiven) = true;
+        continue;
+      }
       return usageError("unknown value " + shown(value) + " for --" + std::string(name) + " (" +
                         valueNames(name) + ")");
     }
+    if (arg == "--output" || arg.starts_with("--output=")) {
+      std::string_view file;
+      if (arg == "--output") {
+        if (i + 1 >= argc) return usageError("--output needs a file");
+        file = argv[++i];
+      } else {
+        file = arg.substr(9);
+      }
+      if (file.empty()) return usageError("--output needs a file");
+      options.outputFile = std::string(file);
+      continue;
+    }
     if (arg.starts_with("-")) return usageError("unknown option " + shown(arg));
-    return usageError("unexpected argument " + shown(arg) + " (the task file is always " +
-                      "Helisolv.Tsk in the current folder)");
+    // "convert" first names the command; a task file of that name is ./convert.
+    if (arg == "convert" && !options.taskFile && !options.convertFile) {
+      if (i + 1 >= argc) return usageError("convert needs a task file: helisolv convert FILE");
+      options.convertFile = std::string(argv[++i]);
+      continue;
+    }
+    if (options.convertFile)
+      return usageError("unexpected argument " + shown(arg) + " (convert takes one file)");
+    if (options.taskFile)
+      return usageError("unexpected argument " + shown(arg) + " (one task file at most)");
+    if (arg.empty()) return usageError("the task file's name is empty");
+    options.taskFile = std::string(arg);
   }
   return std::nullopt;
 }

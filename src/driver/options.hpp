@@ -20,6 +20,16 @@ struct Options {
   ModelOptions models;
   // --lang=en: every text of the run in English; Turkish is the default.
   Language language = Language::Turkish;
+  // The model options named on the command line, which win over a task file's.
+  bool viscousCorrectionGiven = false;
+  bool gawnModelGiven = false;
+  // TASK: the task file to run (either form); none: Helisolv.Tsk in the current folder.
+  std::optional<std::string> taskFile = std::nullopt;
+  // --output FILE: the result file; none: beside TASK and named after it, or
+  // Helisolv.Son in the current folder.
+  std::optional<std::string> outputFile = std::nullopt;
+  // helisolv convert FILE: print the task file in its other form; no run.
+  std::optional<std::string> convertFile = std::nullopt;
 };
 
 

@@ -24,8 +24,8 @@ namespace helisolv {
 
 namespace {
 
-const char* unitName(Unit unit) {
-  return unit == Unit::Task ? "Helisolv.Tsk" : "stdin";
+std::string_view unitName(const Session& io, Unit unit) {
+  return unit == Unit::Task ? std::string_view(io.taskName) : std::string_view("stdin");
 }
 
 std::istream* inputStream(Session& io, Unit unit) {
@@ -137,7 +137,7 @@ LineRead readLine(Session& io, Unit unit, std::string& line, size_t keep) {
 
 // `context` names the question or the pause the line answers.
 [[noreturn]] void lineTooLong(Session& io, Unit unit, const std::string& context) {
-  runtimeError(io, RuntimeErrorCode::LineTooLong, "READ", unitName(unit),
+  runtimeError(io, RuntimeErrorCode::LineTooLong, "READ", unitName(io, unit),
                lineRef(unit, linesTaken(io, unit)) + ": no line end within " +
                    std::to_string(kMaxLineLength) +
                    " characters (is the input a device or a binary file?)" + context);
@@ -146,7 +146,7 @@ LineRead readLine(Session& io, Unit unit, std::string& line, size_t keep) {
 // A Task read past the end of a task file this run created empty: say so,
 // and where task files are to be found.
 [[noreturn]] void missingTaskFile(Session& io) {
-  runtimeError(io, RuntimeErrorCode::EndOfFile, "READ", unitName(Unit::Task),
+  runtimeError(io, RuntimeErrorCode::EndOfFile, "READ", unitName(io, Unit::Task),
                "at line 1: Helisolv.Tsk did not exist, so an empty one was created; copy a task "
                "file from examples/ to Helisolv.Tsk (see README)");
 }
@@ -169,7 +169,7 @@ std::string nextLine(Session& io, Unit unit, size_t keep, std::string_view wante
       break;
   }
   if (unit == Unit::Task && io.taskCreated && linesTaken(io, unit) == 0) missingTaskFile(io);
-  runtimeError(io, RuntimeErrorCode::EndOfFile, "READ", unitName(unit),
+  runtimeError(io, RuntimeErrorCode::EndOfFile, "READ", unitName(io, unit),
                lineRef(unit, linesTaken(io, unit) + 1) + ": " + std::string(wanted) +
                    " is missing" + questionRef(io, unit));
 }
@@ -298,7 +298,7 @@ class ListRead {
       }
     }
     warnDecimalComma();
-    runtimeError(io_, code, "READ", unitName(unit_), detail);
+    runtimeError(io_, code, "READ", unitName(io_, unit_), detail);
   }
 
   // An optionally signed string of digits within the 32-bit range.

@@ -45,6 +45,8 @@ struct Session {
   // Lines taken so far from each input, for the line numbers of error reports.
   long taskLines = 0;
   long keyboardLines = 0;
+  // How reports name the task file: Helisolv.Tsk, or the file named on the command line.
+  std::string taskName = "Helisolv.Tsk";
   // The task file did not exist and was created empty by this run.
   bool taskCreated = false;
   // The console's open-line flag: true once a record is printed, false once a

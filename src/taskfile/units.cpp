@@ -111,7 +111,7 @@ std::string_view kindName(Kind kind) {
     case Kind::Speed:
       return "speed";
     case Kind::Rotation:
-      return "revolutions";
+      return "rotational speed";
     case Kind::Density:
       return "density";
   }
