@@ -1,6 +1,7 @@
 #include "driver/driver.hpp"
 
 #include <sys/stat.h>
+#include <toml++/toml.h>
 
 #include <algorithm>
 #include <cctype>
@@ -15,9 +16,6 @@
 #include <string>
 #include <string_view>
 
-#include <toml++/toml.h>
-
-#include "problems/report_lines.hpp"
 #include "driver/task_inputs.hpp"
 #include "export/csv_export.hpp"
 #include "export/data_export.hpp"
@@ -29,6 +27,7 @@
 #include "io/runtime_error.hpp"
 #include "io/safe_files.hpp"
 #include "io/writer.hpp"
+#include "problems/report_lines.hpp"
 #include "problems/solvers.hpp"
 #include "selection/report.hpp"
 #include "selection/toml_inputs.hpp"
@@ -220,7 +219,8 @@ void runInFolder(Session& io, Task& task, const ModelOptions& models, ReportFile
                    shown + ": it " + std::string(why));
     taskFile.open(tsk, std::ios::binary);
     if (!taskFile)
-      runtimeError(io, RuntimeErrorCode::CannotOpen, "OPEN", shown, shown + ": " + errorText(errno));
+      runtimeError(io, RuntimeErrorCode::CannotOpen, "OPEN", shown,
+                   shown + ": " + errorText(errno));
     io.ch.task = &taskFile;
   });
 }

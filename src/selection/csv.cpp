@@ -198,8 +198,7 @@ std::optional<std::string> writeCsv(const std::string& dir, const SelectionInput
   if (auto why = prepareCsvDirectory(dir)) return why;
   // The tables and run.csv last, put in force together.
   const std::vector<FileText> files = csvFiles(in, r, sweep);
-  if (auto failed = putFileSetInPlace(dir, files))
-    return failed->name + ": " + failed->why;
+  if (auto failed = putFileSetInPlace(dir, files)) return failed->name + ": " + failed->why;
   return std::nullopt;
 }
 

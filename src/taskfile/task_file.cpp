@@ -389,10 +389,12 @@ class KeywordReader {
     const bool inside =
         std::isfinite(value) && (r.lowestAccepted ? value >= r.lowest : value > r.lowest);
     if (inside) return;
-    error(node.source(),
-          std::string(key.name) + " = " + shownValue(value, key) +
-              " is out of range: " + std::string(key.meaning) + " must be " + rangeText(r),
-          3);
+    // Named before the run, which then goes on as the fixed-line task's
+    // would: its own checks refuse such a value (status 3) where the problem
+    // divides by it, so a keyword task and its fixed-line twin end alike.
+    warnings_.push_back(
+        printable(at(node.source()) + std::string(key.name) + " = " + shownValue(value, key) +
+                  " is out of range: " + std::string(key.meaning) + " must be " + rangeText(r)));
   }
 
   static std::string shownValue(float value, const KeyInfo& key) {

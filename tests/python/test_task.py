@@ -42,13 +42,19 @@ def test_answers_in_the_task_stand_in_for_the_console():
     (dict(thrust=420), "thrust = 420 has no unit"),
     (dict(thrust="420 kn"), '"kn" is a unit of speed, not of force'),
     (dict(advance_sped="6.2 m/s"), "did you mean 'advance_speed'?"),
-    (dict(density="-1025 kg/m3"), "is out of range"),
     (dict(blades=object()), "blades must be a number, a text with its unit"),
 ])
 def test_a_mistake_is_a_value_error_naming_it(change, says):
     inputs = dict(THRUST_INPUTS, **change)
     with pytest.raises(ValueError, match=".*" + says.replace("?", r"\?").replace("(", r"\(")):
         helisolv.Task(**inputs)
+
+
+def test_a_value_out_of_range_warns():
+    with warnings.catch_warnings(record=True) as caught:
+        warnings.simplefilter("always")
+        helisolv.Task(**dict(THRUST_INPUTS, density="-1025 kg/m3"))
+    assert any("is out of range" in str(w.message) for w in caught)
 
 
 def test_an_ignored_input_warns():
