@@ -711,7 +711,21 @@ BladeResult bestForBlades(const Problem& p, int blades, const Duty& duty, Search
     // admitted one of the steps: halved to 1e-4 (20 halvings are more than
     // that needs). Where no step is admitted, the grid below finds it.
     std::vector<std::pair<float, AreaChoice>> tried;
+    tried.reserve(13);
     tried.push_back({lo, lower});
+    // The bracket of the steps so far: the lowest admitted area ratio and
+    // the highest refused one below it.
+    const std::pair<float, AreaChoice>* good = nullptr;
+    float failed = lo;
+    auto bracket = [&] {
+      good = nullptr;
+      for (const auto& t : tried)
+        if (usable(t.second) && (good == nullptr || t.first < good->first)) good = &t;
+      failed = lo;
+      if (good != nullptr)
+        for (const auto& t : tried)
+          if (!usable(t.second) && t.first < good->first) failed = std::max(failed, t.first);
+    };
     float ear = lo;
     AreaChoice c = lower;
     for (int step = 0; step < 12; ++step) {
@@ -727,15 +741,14 @@ BladeResult bestForBlades(const Problem& p, int blades, const Duty& duty, Search
       ear = asked;
       c = at(ear);
       tried.push_back({ear, c});
+      // Once the steps bracket the lowest admitted area ratio to 1e-3,
+      // halving is quicker than steps that wander with the minimum's scatter.
+      bracket();
+      if (good != nullptr && good->first - failed <= 1e-3f) break;
     }
     if (!atMinimum) {
-      const std::pair<float, AreaChoice>* good = nullptr;
-      for (const auto& t : tried)
-        if (usable(t.second) && (good == nullptr || t.first < good->first)) good = &t;
+      bracket();
       if (good != nullptr) {
-        float failed = lo;
-        for (const auto& t : tried)
-          if (!usable(t.second) && t.first < good->first) failed = std::max(failed, t.first);
         float admittedEar = good->first;
         lower = good->second;
         for (int k = 0; k < 20 && admittedEar - failed > 1e-4f; ++k) {
