@@ -9,6 +9,7 @@
 
 #include "helisolv/run.hpp"
 #include "helisolv/selection.hpp"
+#include "selection/search.hpp"
 
 namespace helisolv {
 namespace {
@@ -120,6 +121,42 @@ TEST(Selection, EveryChosenPropellerOfATableOfSelectionsAgreesWithTheProblemType
     ASSERT_FALSE(r.refused) << r.reason;
     ASSERT_TRUE(r.chosen);
     for (const SelectedPropeller& s : r.perBlades) expectConsistent(in, s);
+  }
+}
+
+// The area ratio is searched from the lowest admitted one to the peak of
+// eta0, taking eta0 to have one peak: no admitted area ratio of the series'
+// range, each searched on its own, may give more than the chosen one does
+// (beyond the search's tolerance). The cases: eta0 falling with the area
+// ratio, rising where D and rpm are held at their bounds, and with the
+// Reynolds-number correction.
+TEST(Selection, NoAdmittedAreaRatioBeatsTheChosenOne) {
+  std::vector<SelectionInputs> table;
+  table.push_back(bothFree(CavitationCriterion::Burrill5));
+  SelectionInputs reynolds = bothFree(CavitationCriterion::Keller);
+  reynolds.correction = SelectionCorrection::Reynolds;
+  table.push_back(reynolds);
+  SelectionInputs rpmFixed = cargoShipDuty();
+  rpmFixed.areaRatio.reset();
+  rpmFixed.cavitation = CavitationCriterion::Burrill25;
+  table.push_back(rpmFixed);
+  for (const SelectionInputs& in : table) {
+    const selection::Checked checked = selection::checkInputs(in);
+    ASSERT_TRUE(checked.problem) << checked.reason;
+    const selection::Problem& p = *checked.problem;
+    const selection::Duty duty{*in.thrust * 1000.0f, *in.advanceSpeed, 0.0f};
+    const SelectionResult r = select(in);
+    ASSERT_FALSE(r.refused) << r.reason;
+    for (const SelectedPropeller& s : r.perBlades) {
+      if (s.diameter <= 0.0f) continue;
+      for (float ear = p.earMin; ear <= p.earMax; ear += 0.01f) {
+        const auto c = selection::bestAtAreaRatio(p, s.blades, ear, duty);
+        if (c && selection::admitted(p, *c)) {
+          EXPECT_LE(c->eta0, s.eta0 + 2e-5f)
+              << "Z " << s.blades << " area ratio " << ear << " chosen " << s.areaRatio;
+        }
+      }
+    }
   }
 }
 

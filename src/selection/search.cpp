@@ -2,11 +2,12 @@
 // area ratio and pitch ratio and one of diameter or revolutions fixed, the
 // advance coefficient that delivers the thrust is a root of Kt(J) minus the
 // Kt the thrust asks for at that J. Over the pitch ratio the most efficient
-// root is searched on a grid and refined by golden sections, with the
-// revolutions or diameter that follow from J held inside their bounds; with
-// both free, the diameter is searched the same way around it; then the area
-// ratio, over its range or from the cavitation criterion's minimum up; then
-// every blade number. The criterion is the highest eta0 etaR: for one thrust
+// root is searched on a grid and refined by parabolic and golden steps, with
+// the revolutions or diameter that follow from J held inside their bounds;
+// with both free, the diameter is searched the same way around it (its grid
+// of J evaluated as one curve); then the area ratio, from the lowest one of
+// its range or the cavitation criterion's minimum up to the peak of eta0;
+// then every blade number. The criterion is the highest eta0 etaR: for one thrust
 // at one speed it is the lowest delivered power.
 #include "selection/search.hpp"
 
@@ -17,6 +18,7 @@
 #include "problems/solvers.hpp"
 #include "selection/cavitation.hpp"
 #include "series/formulas.hpp"
+#include "series/open_water_curve.hpp"
 
 namespace helisolv::selection {
 
@@ -37,8 +39,23 @@ struct Operating {
   float eta0 = 0.0f;
 };
 
+// A propeller's open-water point at J. Without a correction its curve, made
+// once for all the trials of one propeller, gives the same bits as the point
+// evaluation at a fraction of the work.
 OpenWaterPoint evaluateAt(const Problem& p, const Propeller& prop, float j, float d, float n,
-                          float va, SearchNotes& notes) {
+                          float va, SearchNotes& notes, const OpenWaterCurve* curve = nullptr) {
+  if (curve != nullptr && p.in.correction == SelectionCorrection::None) {
+    const float advance[1] = {j};
+    float evaluated[1], kt[1], kq[1], eta0[1];
+    OpenWaterPoint point;
+    point.notes = curve->evaluate(advance, evaluated, kt, kq, eta0);
+    point.advanceRatio = evaluated[0];
+    point.kt = kt[0];
+    point.kq = kq[0];
+    point.eta0 = eta0[0];
+    notes.outsideGawnRegression = notes.outsideGawnRegression || point.notes.outsideGawnRegression;
+    return point;
+  }
   ScaleCorrection c;
   // Without a diameter and revolutions there is nothing to scale to yet.
   if (p.in.correction != SelectionCorrection::None && d > 0.0f && n > 0.0f) {
@@ -61,7 +78,8 @@ OpenWaterPoint evaluateAt(const Problem& p, const Propeller& prop, float j, floa
 // The J at which the propeller delivers the thrust, with the diameter fixed
 // (revolutions Va / (J D)) or the revolutions fixed (diameter Va / (J n)).
 std::optional<Operating> solveAdvance(const Problem& p, const Propeller& prop, const Duty& duty,
-                                      bool diameterFixed, float fixed) {
+                                      bool diameterFixed, float fixed,
+                                      const OpenWaterCurve* curve = nullptr) {
   const float va = duty.advanceSpeed;
   const float rho = p.in.density;
   Operating op;
@@ -72,7 +90,7 @@ std::optional<Operating> solveAdvance(const Problem& p, const Propeller& prop, c
     // The trial points of the bracket lie far outside any propeller's ground;
     // only the chosen one's notes count.
     SearchNotes trialNotes;
-    const OpenWaterPoint point = evaluateAt(p, prop, j, op.d, op.n, va, trialNotes);
+    const OpenWaterPoint point = evaluateAt(p, prop, j, op.d, op.n, va, trialNotes, curve);
     op.kt = point.kt;
     op.kq = point.kq;
     op.eta0 = point.eta0;
@@ -112,6 +130,84 @@ std::optional<Operating> solveAdvance(const Problem& p, const Propeller& prop, c
   return op;
 }
 
+// The largest score over [a, b] of a function taken to have one peak there:
+// parabolas through the three best points where they fall well inside the
+// bracket, golden sections where they do not (Brent's rule), until the
+// bracket is about tolerance wide. score(x) is called at each trial and the
+// caller keeps the best; the ends themselves are never tried.
+template <class Score>
+void brentMaximum(float a, float b, float tolerance, Score&& score) {
+  constexpr float golden = 0.381966f;
+  const float tol1 = 0.25f * tolerance;
+  const float tol2 = 2.0f * tol1;
+  float x = a + golden * (b - a);
+  float w = x;
+  float v = x;
+  // Minimised as the negative score.
+  float fx = -score(x);
+  float fw = fx;
+  float fv = fx;
+  float d = 0.0f;
+  float e = 0.0f;
+  // A parabolic step at least every other step shrinks the bracket by the
+  // golden ratio, so 60 steps take any bracket here (at most 2.5 wide) far
+  // below the tolerances asked; the cap stops a score that is not a number
+  // somewhere from looping.
+  for (int step = 0; step < 60; ++step) {
+    const float xm = 0.5f * (a + b);
+    if (std::fabs(x - xm) <= tol2 - 0.5f * (b - a)) break;
+    bool parabolic = false;
+    if (std::fabs(e) > tol1) {
+      const float r = (x - w) * (fx - fv);
+      float q = (x - v) * (fx - fw);
+      float p = (x - v) * q - (x - w) * r;
+      q = 2.0f * (q - r);
+      if (q > 0.0f) p = -p;
+      q = std::fabs(q);
+      const float previous = e;
+      if (std::fabs(p) < std::fabs(0.5f * q * previous) && p > q * (a - x) && p < q * (b - x)) {
+        e = d;
+        d = p / q;
+        const float u = x + d;
+        if (u - a < tol2 || b - u < tol2) d = xm >= x ? tol1 : -tol1;
+        parabolic = true;
+      }
+    }
+    if (!parabolic) {
+      e = x >= xm ? a - x : b - x;
+      d = golden * e;
+    }
+    const float u = std::fabs(d) >= tol1 ? x + d : x + (d >= 0.0f ? tol1 : -tol1);
+    const float fu = -score(u);
+    if (fu <= fx) {
+      if (u >= x)
+        a = x;
+      else
+        b = x;
+      v = w;
+      fv = fw;
+      w = x;
+      fw = fx;
+      x = u;
+      fx = fu;
+    } else {
+      if (u < x)
+        a = u;
+      else
+        b = u;
+      if (fu <= fw || w == x) {
+        v = w;
+        fv = fw;
+        w = u;
+        fw = fu;
+      } else if (fu <= fv || v == x || v == w) {
+        v = u;
+        fv = fu;
+      }
+    }
+  }
+}
+
 // Which bound a trial leaves or is held at.
 enum class Limit { None, Diameter, Rpm, TipSpeed };
 
@@ -126,20 +222,32 @@ struct Trial {
 };
 
 // The most efficient fitting trial over [lo, hi]: a grid of steps, the points
-// where the fit changes found by halving, then golden sections between the
-// best grid point's neighbours (or those points). tolerance is the width at
-// which the halving and the sections stop.
+// where the fit changes found on the bound, then the peak between the best
+// grid point's neighbours (or those points). tolerance is the width at which
+// the search of the bound and of the peak stop.
 class LineSearch {
  public:
-  LineSearch(std::function<Trial(float)> trial, float tolerance)
-      : trial_(std::move(trial)), tolerance_(tolerance) {}
+  // How far a trial lies beyond a bound, relative to the bound: positive
+  // beyond it, negative inside.
+  using Excess = std::function<float(const Trial&, Limit, bool above)>;
+
+  LineSearch(std::function<Trial(float)> trial, float tolerance, Excess excess = nullptr)
+      : trial_(std::move(trial)), tolerance_(tolerance), excess_(std::move(excess)) {}
+
+  // The trials of a whole grid at once, where they can be evaluated side by
+  // side.
+  using Batch = std::function<void(const std::vector<float>&, std::vector<Trial>&)>;
+  void batch(Batch b) { batch_ = std::move(b); }
 
   std::optional<Trial> best(float lo, float hi, int steps, std::vector<Trial>& grid) {
-    for (int i = 0; i <= steps; ++i) {
-      const float x =
-          i == steps ? hi : lo + (hi - lo) * static_cast<float>(i) / static_cast<float>(steps);
-      grid.push_back(trial_(x));
-    }
+    std::vector<float> xs;
+    for (int i = 0; i <= steps; ++i)
+      xs.push_back(i == steps ? hi
+                              : lo + (hi - lo) * static_cast<float>(i) / static_cast<float>(steps));
+    if (batch_)
+      batch_(xs, grid);
+    else
+      for (const float x : xs) grid.push_back(trial_(x));
     std::vector<Trial> candidates;
     int bestIndex = -1;
     for (int i = 0; i <= steps; ++i) {
@@ -162,7 +270,7 @@ class LineSearch {
       if (i + 1 == bestIndex) left = edge ? edge->x : (inA ? grid[i].x : left);
       if (i == bestIndex) right = edge ? edge->x : (inB ? grid[i + 1].x : right);
     }
-    if (right > left) candidates.push_back(golden(left, right, grid[bestIndex]));
+    if (right > left) candidates.push_back(refine(left, right, grid[bestIndex]));
     const Trial* chosen = &candidates.front();
     for (const Trial& c : candidates)
       if (c.op.eta0 > chosen->op.eta0) chosen = &c;
@@ -171,15 +279,43 @@ class LineSearch {
 
  private:
   // Where the following variable meets the bound the outer trial leaves, to a
-  // hundredth of the tolerance so that a bound held is met to its printed
-  // digits: 40 halvings are more than that needs.
+  // hundredth of the tolerance (or to 1e-6 of the bound) so that a bound held
+  // is met to its printed digits. With a measure of how far a trial lies
+  // beyond the bound, Illinois' false position on it, else halving: the
+  // bracket halves at least every third step, so 60 steps are more than
+  // either needs; the cap keeps a measure that is not a number from looping.
   Trial boundary(Trial in, Trial out) {
-    for (int step = 0; step < 40 && std::fabs(out.x - in.x) > 0.01f * tolerance_; ++step) {
-      const Trial mid = trial_(0.5f * (in.x + out.x));
-      if (mid.fit == Fit::Inside)
+    const Limit limit = out.limit;
+    const Fit side = out.fit;
+    auto beyond = [&](const Trial& t) {
+      return excess_ && t.fit != Fit::NoRoot ? excess_(t, limit, side == Fit::Above)
+                                             : std::nanf("");
+    };
+    const float width = 0.01f * tolerance_;
+    float gIn = beyond(in);
+    float gOut = out.fit == side && out.limit == limit ? beyond(out) : std::nanf("");
+    int kept = 0;
+    for (int step = 0; step < 60 && std::fabs(out.x - in.x) > width; ++step) {
+      if (gIn > -1e-6f && gIn <= 0.0f) break;
+      float x = 0.5f * (in.x + out.x);
+      if (gIn < 0.0f && gOut > 0.0f) {
+        const float secant = in.x + (out.x - in.x) * (gIn / (gIn - gOut));
+        if (secant > std::min(in.x, out.x) && secant < std::max(in.x, out.x)) x = secant;
+      }
+      const Trial mid = trial_(x);
+      if (mid.fit == Fit::Inside) {
         in = mid;
-      else
+        gIn = beyond(mid);
+        if (kept == 1) gOut = 0.5f * gOut;
+        kept = 1;
+      } else {
         out = mid;
+        // A trial that leaves another bound, or has no root, ends the
+        // measure: halving from there on.
+        gOut = mid.fit == side && mid.limit == limit ? beyond(mid) : std::nanf("");
+        if (kept == -1) gIn = 0.5f * gIn;
+        kept = -1;
+      }
     }
     if (out.fit == Fit::Below || out.fit == Fit::Above) {
       in.limit = out.limit;
@@ -189,36 +325,22 @@ class LineSearch {
     return in;
   }
 
-  // Golden sections of [a, b]; 40 are more than any tolerance here needs.
-  Trial golden(float a, float b, Trial best) {
-    constexpr float r = 0.618034f;
-    float x1 = b - r * (b - a);
-    float x2 = a + r * (b - a);
-    Trial t1 = trial_(x1);
-    Trial t2 = trial_(x2);
-    auto score = [](const Trial& t) { return t.fit == Fit::Inside ? t.op.eta0 : -1.0f; };
-    for (int step = 0; step < 40 && b - a > tolerance_; ++step) {
-      if (score(t1) >= score(t2)) {
-        b = x2;
-        x2 = x1;
-        t2 = t1;
-        x1 = b - r * (b - a);
-        t1 = trial_(x1);
-      } else {
-        a = x1;
-        x1 = x2;
-        t1 = t2;
-        x2 = a + r * (b - a);
-        t2 = trial_(x2);
-      }
-      if (score(t1) > score(best)) best = t1;
-      if (score(t2) > score(best)) best = t2;
-    }
+  // The peak between the best grid point's neighbours (or the fit's edges),
+  // the best grid point kept where nothing between beats it.
+  Trial refine(float a, float b, Trial best) {
+    brentMaximum(a, b, tolerance_, [&](float x) {
+      const Trial t = trial_(x);
+      const float s = t.fit == Fit::Inside ? t.op.eta0 : -1.0f;
+      if (t.fit == Fit::Inside && t.op.eta0 > best.op.eta0) best = t;
+      return s;
+    });
     return best;
   }
 
   std::function<Trial(float)> trial_;
   float tolerance_;
+  Excess excess_;
+  Batch batch_;
 };
 
 // The grid over the pitch range: steps of about 0.1.
@@ -231,7 +353,8 @@ int pitchSteps(const Problem& p) {
 // correction depends on D and n in turn: the fixed point is iterated until D
 // settles to 1e-6 (its change falls tenfold a step; 12 steps is the cap).
 std::optional<Operating> freeOperating(const Problem& p, const Propeller& prop, const Duty& duty,
-                                       float j) {
+                                       float j, const OpenWaterCurve* curve = nullptr,
+                                       const OpenWaterPoint* uncorrected = nullptr) {
   const float va = duty.advanceSpeed;
   const float rho = p.in.density;
   Operating op;
@@ -240,7 +363,11 @@ std::optional<Operating> freeOperating(const Problem& p, const Propeller& prop, 
   SearchNotes trialNotes;
   for (int step = 0; step < 12; ++step) {
     const float n = d > 0.0f ? va / (j * d) : 0.0f;
-    const OpenWaterPoint point = evaluateAt(p, prop, j, d, n, va, trialNotes);
+    // The first step has no diameter yet, so no correction: the point may
+    // come from a curve evaluated ahead.
+    const OpenWaterPoint point = step == 0 && uncorrected != nullptr
+                                     ? *uncorrected
+                                     : evaluateAt(p, prop, j, d, n, va, trialNotes, curve);
     if (!(point.kt > 0.0f)) return std::nullopt;
     op.kt = point.kt;
     op.kq = point.kq;
@@ -356,6 +483,28 @@ AreaChoice bestAtArea(const Problem& p, int blades, float ear, const Duty& duty,
       t.limit = Limit::TipSpeed;
     }
   };
+  // How far a trial's diameter, revolutions or tip speed lies beyond the
+  // bound, relative to it, for the false position on the bound.
+  auto excessOf = [&](const Trial& t, Limit limit, bool above) {
+    float value = t.op.d;
+    float bound = above ? p.diameter.high : p.diameter.low;
+    if (limit == Limit::Rpm) {
+      value = revsPerMinute(t.op.n);
+      bound = above ? p.rpm.high : p.rpm.low;
+    } else if (limit == Limit::TipSpeed) {
+      value = tipSpeed(t.op.d, t.op.n);
+      bound = tip ? *tip : 0.0f;
+    }
+    if (limit == Limit::None || !(bound > 0.0f)) return std::nanf("");
+    return above ? value / bound - 1.0f : 1.0f - value / bound;
+  };
+  // Without a correction every J of one propeller evaluates on one curve.
+  auto curveOf = [&](const Propeller& q) {
+    std::optional<OpenWaterCurve> curve;
+    if (p.in.correction == SelectionCorrection::None)
+      curve.emplace(SeriesModel{p.in.seriesType, p.in.gawnModel}, q);
+    return curve;
+  };
   AreaChoice out;
   std::vector<Trial> grid;
   std::optional<Trial> best;
@@ -373,13 +522,14 @@ AreaChoice bestAtArea(const Problem& p, int blades, float ear, const Duty& duty,
           t.pd = pd;
           Propeller q = prop;
           q.pitchRatio = pd;
-          const auto op = solveAdvance(p, q, duty, diameterFixed, fixed);
+          const std::optional<OpenWaterCurve> curve = curveOf(q);
+          const auto op = solveAdvance(p, q, duty, diameterFixed, fixed, curve ? &*curve : nullptr);
           if (!op || !(op->eta0 > 0.0f)) return t;
           t.op = *op;
           fitOf(t);
           return t;
         },
-        1e-4f);
+        1e-4f, excessOf);
     best = pitch.best(p.pitch.low, p.pitch.high, pitchSteps(p), grid);
   } else {
     // Both free: for each P/D the most efficient J whose D and n fit, the J
@@ -389,18 +539,32 @@ AreaChoice bestAtArea(const Problem& p, int blades, float ear, const Duty& duty,
         [&](float pd) {
           Propeller q = prop;
           q.pitchRatio = pd;
-          LineSearch advance(
-              [&](float j) {
-                Trial t;
-                t.x = j;
-                t.pd = pd;
-                const auto op = freeOperating(p, q, duty, j);
-                if (!op || !(op->eta0 > 0.0f)) return t;
-                t.op = *op;
-                fitOf(t);
-                return t;
-              },
-              1e-5f);
+          const std::optional<OpenWaterCurve> curve = curveOf(q);
+          auto trialAt = [&](float j, const OpenWaterPoint* uncorrected) {
+            Trial t;
+            t.x = j;
+            t.pd = pd;
+            const auto op = freeOperating(p, q, duty, j, curve ? &*curve : nullptr, uncorrected);
+            if (!op || !(op->eta0 > 0.0f)) return t;
+            t.op = *op;
+            fitOf(t);
+            return t;
+          };
+          LineSearch advance([&](float j) { return trialAt(j, nullptr); }, 1e-5f, excessOf);
+          if (curve)
+            advance.batch([&](const std::vector<float>& js, std::vector<Trial>& trials) {
+              const size_t count = js.size();
+              std::vector<float> evaluated(count), kt(count), kq(count), eta0(count);
+              curve->evaluate(js, evaluated, kt, kq, eta0);
+              for (size_t i = 0; i < count; ++i) {
+                OpenWaterPoint point;
+                point.advanceRatio = evaluated[i];
+                point.kt = kt[i];
+                point.kq = kq[i];
+                point.eta0 = eta0[i];
+                trials.push_back(trialAt(js[i], &point));
+              }
+            });
           std::vector<Trial> js;
           std::optional<Trial> b = advance.best(0.05f, 2.45f, 24, js);
           if (b) {
@@ -541,8 +705,27 @@ BladeResult bestForBlades(const Problem& p, int blades, const Duty& duty, Search
       lower.propeller->minimumAreaRatio) {
     // The minimum moves little with the area ratio: the area ratio the
     // criterion asks at the last one, a little above, settles to 2e-5 in a
-    // few steps (12 at most); where it does not settle on one the criterion
-    // admits, the grid below finds the lowest one.
+    // few steps (12 at most). Where the minimum, moving with the propeller
+    // chosen to the search's tolerance, does not settle, the lowest admitted
+    // area ratio lies between the highest refused one below the lowest
+    // admitted one of the steps: halved to 1e-4 (20 halvings are more than
+    // that needs). Where no step is admitted, the grid below finds it.
+    std::vector<std::pair<float, AreaChoice>> tried;
+    tried.reserve(13);
+    tried.push_back({lo, lower});
+    // The bracket of the steps so far: the lowest admitted area ratio and
+    // the highest refused one below it.
+    const std::pair<float, AreaChoice>* good = nullptr;
+    float failed = lo;
+    auto bracket = [&] {
+      good = nullptr;
+      for (const auto& t : tried)
+        if (usable(t.second) && (good == nullptr || t.first < good->first)) good = &t;
+      failed = lo;
+      if (good != nullptr)
+        for (const auto& t : tried)
+          if (!usable(t.second) && t.first < good->first) failed = std::max(failed, t.first);
+    };
     float ear = lo;
     AreaChoice c = lower;
     for (int step = 0; step < 12; ++step) {
@@ -557,8 +740,30 @@ BladeResult bestForBlades(const Problem& p, int blades, const Duty& duty, Search
       }
       ear = asked;
       c = at(ear);
+      tried.push_back({ear, c});
+      // Once the steps bracket the lowest admitted area ratio to 1e-3,
+      // halving is quicker than steps that wander with the minimum's scatter.
+      bracket();
+      if (good != nullptr && good->first - failed <= 1e-3f) break;
     }
-    if (!atMinimum) lower = at(lo);
+    if (!atMinimum) {
+      bracket();
+      if (good != nullptr) {
+        float admittedEar = good->first;
+        lower = good->second;
+        for (int k = 0; k < 20 && admittedEar - failed > 1e-4f; ++k) {
+          const float mid = 0.5f * (admittedEar + failed);
+          AreaChoice m = at(mid);
+          if (usable(m)) {
+            admittedEar = mid;
+            lower = std::move(m);
+          } else {
+            failed = mid;
+          }
+        }
+        atMinimum = true;
+      }
+    }
   }
   if (p.in.cavitation != CavitationCriterion::None && !usable(lower)) {
     const int steps = std::max(1, static_cast<int>(std::ceil((hi - lo) / 0.05f)));
@@ -598,10 +803,41 @@ BladeResult bestForBlades(const Problem& p, int blades, const Duty& duty, Search
     atMinimum = true;
   }
   if (atMinimum) lo = lower.propeller->areaRatio;
-  // The most efficient admitted area ratio: a grid of 0.05 steps from the
-  // lower end, then golden sections between the neighbours of the best (20
-  // sections shrink a step to 1e-5 of itself).
   auto score = [&](const AreaChoice& c) { return usable(c) ? c.propeller->eta0 : -1.0f; };
+  // The area ratio to 1e-3, the width at which eta0 no longer changes in its
+  // printed digits.
+  constexpr float earTolerance = 1e-3f;
+  if (score(lower) > 0.0f) {
+    // For one duty eta0 has one peak over the area ratio (blade friction
+    // grows with it, a Reynolds-number correction gains with the larger
+    // chord): if it falls from the lowest admitted one, that one is the
+    // most efficient; else the peak lies above it, and the one-peak search
+    // over the rest of the range finds it.
+    AreaChoice best = lower;
+    if (hi - lo > earTolerance) {
+      AreaChoice next = at(lo + earTolerance);
+      if (score(next) > score(lower)) {
+        best = next;
+        auto tried = [&](float ear) {
+          AreaChoice c = at(ear);
+          const float s = score(c);
+          if (s > score(best)) best = std::move(c);
+          return s;
+        };
+        brentMaximum(lo + earTolerance, hi, earTolerance, tried);
+        // The ends are not tried by the sections: the largest area ratio
+        // where the peak lies against it.
+        if (best.propeller->areaRatio >= hi - 2.0f * earTolerance) tried(hi);
+      }
+    }
+    out.propeller = best.propeller;
+    out.propeller->active.areaRatioAtMinimum =
+        atMinimum && out.propeller->areaRatio <= lo + earTolerance;
+    return out;
+  }
+  // Nothing fits at the lowest area ratio: a grid of 0.1 steps from the
+  // lower end for one where something does, then golden sections between the
+  // neighbours of the best (20 sections shrink a step to 1e-5 of itself).
   const int steps = std::max(1, static_cast<int>(std::ceil((hi - lo) / 0.1f)));
   std::vector<std::pair<float, AreaChoice>> grid;
   grid.push_back({lo, lower});
