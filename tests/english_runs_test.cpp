@@ -108,6 +108,17 @@ std::vector<std::string> argumentsOf(const fs::path& src) {
   return args;
 }
 
+// The report without the lines only the English report has: the bollard
+// pull in tonnes-force.
+std::string sharedLines(const std::string& report) {
+  std::string kept;
+  std::istringstream lines(report);
+  for (std::string line; std::getline(lines, line);)
+    if (line.find(" tf (open-water thrust at zero speed)") == std::string::npos)
+      kept += line + '\n';
+  return kept;
+}
+
 class English : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(English, SameStatusAndNumbersAsTheTurkishRecordNoTurkishLeft) {
@@ -141,13 +152,16 @@ TEST_P(English, SameStatusAndNumbersAsTheTurkishRecordNoTurkishLeft) {
   EXPECT_EQ(WEXITSTATUS(raw), std::stoi(slurp(src / "expected.rc")));
 
   const std::string console = slurp(work / "stdout.bin");
-  EXPECT_EQ(firstDifference(numbersOf(slurp(src / "expected.stdout")), numbersOf(console)), "")
+  EXPECT_EQ(
+      firstDifference(numbersOf(slurp(src / "expected.stdout")), numbersOf(sharedLines(console))),
+      "")
       << "console";
   const std::set<std::string> turkishWords = helisolv::test::turkishOnlyWords();
   EXPECT_EQ(helisolv::test::firstTurkishWord(console, turkishWords), "") << "console";
   if (fs::exists(src / "expected.son")) {
     const std::string son = slurp(work / "Helisolv.Son");
-    EXPECT_EQ(firstDifference(numbersOf(slurp(src / "expected.son")), numbersOf(son)), "")
+    EXPECT_EQ(firstDifference(numbersOf(slurp(src / "expected.son")), numbersOf(sharedLines(son))),
+              "")
         << "result file";
     EXPECT_EQ(helisolv::test::firstTurkishWord(son, turkishWords), "") << "result file";
   }

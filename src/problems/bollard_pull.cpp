@@ -192,6 +192,12 @@ Outcome solveBollardPull(const Task& task, const ModelOptions& models, Session& 
   emit(io, "(1X,'RHO = ',F6.1,' kg/m3')", {quantity("density", rho, "kg/m3")});
   emit(io, "(' TORK=',F8.3,' kNm',1X,'Pd=',F7.1,' kW')",
        {quantity("torque", torque / 1000.0f, "kN m"), quantity("delivered power", power, "kW")});
+  // A tug's bollard pull is read in tonnes-force: the English report gives
+  // it beside the kilonewtons. The Turkish report keeps the lines it always
+  // had, which stored reports are compared with.
+  if (io.language == Language::English)
+    emit(io, "(1X,'Bollard pull  T=',F8.3,' kN =',F8.2,' tf (open-water thrust at zero speed)')",
+         {shown(thrust / 1000.0f), shown(tonnesForce(thrust / 1000.0f))});
   printViscousNote(io, 0);
   return Outcome::Solved;
 }
