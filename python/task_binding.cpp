@@ -8,6 +8,7 @@
 
 #include "bindings.hpp"
 #include "helisolv/task_file.hpp"
+#include "taskfile/toml_text.hpp"
 
 namespace py = pybind11;
 
@@ -35,23 +36,7 @@ std::string tomlValue(const py::handle& value, const std::string& key) {
   // repr gives the shortest text that reads back to the double (inf and nan
   // as TOML writes them), which the reader then takes to 32 bits once.
   if (py::isinstance<py::float_>(value)) return py::repr(value).cast<std::string>();
-  if (py::isinstance<py::str>(value)) {
-    std::string out = "\"";
-    for (unsigned char c : value.cast<std::string>()) {
-      if (c == '"' || c == '\\') {
-        out += '\\';
-        out += static_cast<char>(c);
-      } else if (c < 0x20 || c == 0x7f) {
-        static constexpr char kHex[] = "0123456789ABCDEF";
-        out += "\\u00";
-        out += kHex[c >> 4];
-        out += kHex[c & 15];
-      } else {
-        out += static_cast<char>(c);
-      }
-    }
-    return out + "\"";
-  }
+  if (py::isinstance<py::str>(value)) return tomlString(value.cast<std::string>());
   if (py::isinstance<py::list>(value) || py::isinstance<py::tuple>(value)) {
     std::string out = "[";
     for (const py::handle item : value) out += (out.size() > 1 ? ", " : "") + tomlValue(item, key);

@@ -1,4 +1,5 @@
 #include "helisolv/task_file.hpp"
+#include "taskfile/toml_text.hpp"
 
 #include <toml++/toml.h>
 
@@ -218,24 +219,6 @@ std::string shortest(float value) {
   return std::string(buffer.data(), end.ptr);
 }
 
-// A text as a TOML basic string.
-std::string tomlString(std::string_view text) {
-  std::string out = "\"";
-  for (unsigned char c : text) {
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += static_cast<char>(c);
-    } else if (c < 0x20 || c == 0x7f) {
-      static constexpr char kHex[] = "0123456789ABCDEF";
-      out += "\\u00";
-      out += kHex[c >> 4];
-      out += kHex[c & 15];
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
-  return out + "\"";
-}
 
 // A free-text line as a TOML comment may hold it: valid UTF-8 without
 // control characters; anything else becomes '?', so that the keyword file of
@@ -745,6 +728,25 @@ bool isBlankLine(std::string_view line) {
 }
 
 }  // namespace
+
+// A text as a TOML basic string.
+std::string tomlString(std::string_view text) {
+  std::string out = "\"";
+  for (unsigned char c : text) {
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += static_cast<char>(c);
+    } else if (c < 0x20 || c == 0x7f) {
+      static constexpr char kHex[] = "0123456789ABCDEF";
+      out += "\\u00";
+      out += kHex[c >> 4];
+      out += kHex[c & 15];
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out + "\"";
+}
 
 bool isKeywordTask(std::string_view text) {
   // The first line that is neither blank nor a comment must be "key = ..." or
