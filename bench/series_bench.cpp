@@ -69,6 +69,7 @@ void curveEvaluations(benchmark::State& state, int seriesType, helisolv::CurveIs
 
 BENCHMARK_CAPTURE(curveEvaluations, wageningen_baseline, 1, helisolv::CurveIsa::Baseline);
 BENCHMARK_CAPTURE(curveEvaluations, wageningen_avx2, 1, helisolv::CurveIsa::Avx2);
+BENCHMARK_CAPTURE(curveEvaluations, wageningen_avx512, 1, helisolv::CurveIsa::Avx512);
 BENCHMARK_CAPTURE(curveEvaluations, gawn_baseline, 2, helisolv::CurveIsa::Baseline);
 BENCHMARK_CAPTURE(curveEvaluations, gawn_avx2, 2, helisolv::CurveIsa::Avx2);
 
