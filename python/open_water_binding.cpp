@@ -171,9 +171,16 @@ std::size_t evaluateAll(const OpenWaterCall& call, Outputs out, ModelRangeNotes&
       const std::size_t count = std::min(kRows, rows - r);
       const std::size_t n = count * batch.length;
       const std::size_t o = batch.first + r * batch.length;
-      notes |= evaluateOpenWaterGrid(call.model, propellers.subspan(r, count),
-                                     {batch.advance, batch.length}, {out.kt + o, n},
-                                     {out.kq + o, n}, {out.eta0 + o, n}, call.scale(batch.values));
+      // A lone row has nothing to share: the curve alone keeps its J in cache.
+      if (count == 1)
+        notes |= evaluateOpenWaterCurve(call.model, propellers[r], {batch.advance, batch.length},
+                                        {out.kt + o, n}, {out.kq + o, n}, {out.eta0 + o, n},
+                                        call.scale(batch.values))
+                     .notes;
+      else
+        notes |= evaluateOpenWaterGrid(
+            call.model, propellers.subspan(r, count), {batch.advance, batch.length},
+            {out.kt + o, n}, {out.kq + o, n}, {out.eta0 + o, n}, call.scale(batch.values));
       if (const std::size_t i = firstNotFinite(out.kt + o, out.kq + o, out.eta0 + o, n); i < n) {
         batch.propellers.clear();
         bad = o + i;
