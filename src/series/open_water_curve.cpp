@@ -8,6 +8,10 @@
 // exactly 1 never changes a float. The powers of PD, EAR and Z are never
 // multiplied together ahead of C J^s, which would round differently.
 //
+// Curves over the same J (a grid of propellers) share the product C J^s of each
+// term: it is formed once per block of J for a tile of curves, the same two
+// values multiplied, and each curve goes on from it as it would alone.
+//
 // The Gawn-Burrill regression has a lane-parallel evaluator of its own, and a
 // correction that changes with J (a diameter implied by J, or the Reynolds-
 // number correction, whose terms hold J) is applied point by point after the
