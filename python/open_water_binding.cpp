@@ -5,8 +5,10 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <optional>
+#include <span>
 
 #include "arguments.hpp"
 #include "bindings.hpp"
@@ -114,9 +116,18 @@ bool finite(float x) {
 
 // The first point of n whose Kt, Kq or eta0 is not finite, or n.
 std::size_t firstNotFinite(const float* kt, const float* kq, const float* eta0, std::size_t n) {
-  bool bad = false;
-  for (std::size_t i = 0; i < n; ++i) bad |= !finite(kt[i]) | !finite(kq[i]) | !finite(eta0[i]);
-  if (!bad) return n;
+  // Adding one to the exponent field carries into the sign bit only where
+  // every exponent bit is set (an infinity or a NaN): a whole-register test
+  // that the compiler vectorises, with the search below only for a refusal.
+  std::uint32_t carried = 0;
+  for (std::size_t i = 0; i < n; ++i) {
+    std::uint32_t b[3];
+    std::memcpy(&b[0], kt + i, sizeof(float));
+    std::memcpy(&b[1], kq + i, sizeof(float));
+    std::memcpy(&b[2], eta0 + i, sizeof(float));
+    for (std::uint32_t x : b) carried |= (x & 0x7f800000u) + 0x00800000u;
+  }
+  if ((carried & 0x80000000u) == 0) return n;
   for (std::size_t i = 0; i < n; ++i)
     if (!finite(kt[i]) || !finite(kq[i]) || !finite(eta0[i])) return i;
   return n;
@@ -135,6 +146,51 @@ struct Outputs {
 std::size_t evaluateAll(const OpenWaterCall& call, Outputs out, ModelRangeNotes& notes) {
   std::size_t bad = SIZE_MAX;
   std::vector<float> gathered;
+
+  // Whole rows of one propeller each over the same J, one after another in
+  // the result, with one scale correction: evaluated together as a grid, which
+  // forms the products of J once for all of them (the same bits).
+  struct Batch {
+    std::vector<Propeller> propellers;
+    const float* advance = nullptr;
+    std::size_t length = 0;
+    std::size_t first = 0;
+    std::array<float, kArgs> values{};
+  } batch;
+  auto sameCorrection = [&](const std::array<float, kArgs>& a, const std::array<float, kArgs>& b) {
+    for (Arg arg : {Diameter, Rpm, Speed})
+      if (std::memcmp(&a[arg], &b[arg], sizeof(float)) != 0) return false;
+    return true;
+  };
+  auto flush = [&]() {
+    // A few rows at a time, so that each is checked while still in cache.
+    constexpr std::size_t kRows = 32;
+    const std::size_t rows = batch.propellers.size();
+    const std::span<const Propeller> propellers(batch.propellers);
+    for (std::size_t r = 0; r < rows; r += kRows) {
+      const std::size_t count = std::min(kRows, rows - r);
+      const std::size_t n = count * batch.length;
+      const std::size_t o = batch.first + r * batch.length;
+      // A lone row has nothing to share: the curve alone keeps its J in cache.
+      if (count == 1)
+        notes |= evaluateOpenWaterCurve(call.model, propellers[r], {batch.advance, batch.length},
+                                        {out.kt + o, n}, {out.kq + o, n}, {out.eta0 + o, n},
+                                        call.scale(batch.values))
+                     .notes;
+      else
+        notes |= evaluateOpenWaterGrid(
+            call.model, propellers.subspan(r, count), {batch.advance, batch.length},
+            {out.kt + o, n}, {out.kq + o, n}, {out.eta0 + o, n}, call.scale(batch.values));
+      if (const std::size_t i = firstNotFinite(out.kt + o, out.kq + o, out.eta0 + o, n); i < n) {
+        batch.propellers.clear();
+        bad = o + i;
+        return false;
+      }
+    }
+    batch.propellers.clear();
+    return true;
+  };
+
   forEachRow(call.walked(), call.shape,
              [&](const std::vector<std::size_t>& offsets, const std::vector<std::size_t>& strides,
                  std::size_t length, std::size_t first) {
@@ -147,6 +203,24 @@ std::size_t evaluateAll(const OpenWaterCall& call, Outputs out, ModelRangeNotes&
                bool propellerAlongRow = false;
                for (std::size_t a = 0; a < kArgs; ++a)
                  propellerAlongRow |= a != J && strides[a] != 0;
+               if (!propellerAlongRow && strides[J] == 1 && length > 0) {
+                 const std::array<float, kArgs> v = valuesAt(0);
+                 const float* advance = call.args[J].values.data() + offsets[J];
+                 const bool joins = !batch.propellers.empty() && batch.advance == advance &&
+                                    batch.length == length &&
+                                    batch.first + batch.propellers.size() * length == first &&
+                                    sameCorrection(batch.values, v);
+                 if (!joins) {
+                   if (!flush()) return false;
+                   batch.advance = advance;
+                   batch.length = length;
+                   batch.first = first;
+                   batch.values = v;
+                 }
+                 batch.propellers.push_back(call.propeller(v));
+                 return true;
+               }
+               if (!flush()) return false;
                std::size_t at = 0;
                while (at < length) {
                  const std::array<float, kArgs> v = valuesAt(at);
@@ -184,6 +258,8 @@ std::size_t evaluateAll(const OpenWaterCall& call, Outputs out, ModelRangeNotes&
                }
                return true;
              });
+  // A walk stopped early has set bad; one that went through may end in a batch.
+  if (bad == SIZE_MAX) flush();
   return bad;
 }
 

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <span>
 #include <vector>
 
 #include "series/formulas.hpp"
@@ -49,10 +50,16 @@ struct CurveCase {
 // one per J (diameter implied by J, or the Reynolds-number correction, whose
 // terms hold J, with the speed given or J n D, and Reynolds numbers below and
 // above its range), over a spread of pitch ratios, area ratios and blade counts,
-// with every instruction set the processor has. The Gawn rows also check that
+// with each instruction set (skipped, saying so, where the processor lacks
+// it; Best is the one a caller gets by default). The Gawn rows also check that
 // the flag leaves that series uncorrected and that its blade-count rule reaches
 // the caller; every curve's notes are those of its points together.
-TEST(CurveEvaluator, MatchesPointByPointEvaluationBitForBit) {
+class CurveEvaluator : public ::testing::TestWithParam<CurveIsa> {};
+
+TEST_P(CurveEvaluator, MatchesPointByPointEvaluationBitForBit) {
+  const CurveIsa isa = GetParam();
+  if (!curveIsaAvailable(isa))
+    GTEST_SKIP() << "this processor lacks the instruction set, so its kernel cannot run here";
   constexpr GawnModel kLegacyGawn = GawnModel::Legacy;
   constexpr GawnModel kRegression = GawnModel::Regression;
   constexpr ViscousCorrection kLegacy = ViscousCorrection::Legacy;
@@ -80,8 +87,7 @@ TEST(CurveEvaluator, MatchesPointByPointEvaluationBitForBit) {
   bool clampedAny = false;
   bool outsideAny = false;
   bool insideAny = false;
-  for (CurveIsa isa : {CurveIsa::Baseline, CurveIsa::Avx2, CurveIsa::Best}) {
-    if (!curveIsaAvailable(isa)) continue;
+  {
     for (const CurveCase& c : cases) {
       const ScaleCorrection correction{c.viscousFlag, c.method, c.diameter, c.advanceSpeed, c.rpm};
       const int series = c.model.seriesType;
@@ -128,6 +134,72 @@ TEST(CurveEvaluator, MatchesPointByPointEvaluationBitForBit) {
   EXPECT_GT(compared, 0);
   EXPECT_TRUE(clampedAny && outsideAny && insideAny);
 }
+
+// Many curves over one grid of J give each curve's own bits: more curves of a
+// kind than one tile holds, kinds that cannot share the products of J between
+// them (no polynomials, the regression, a correction at each J), two series
+// side by side, and J counts that end in a partial block of every width.
+TEST_P(CurveEvaluator, GridGivesEachCurvesBits) {
+  const CurveIsa isa = GetParam();
+  if (!curveIsaAvailable(isa))
+    GTEST_SKIP() << "this processor lacks the instruction set, so its kernel cannot run here";
+  const ScaleCorrection none{};
+  const ScaleCorrection whole{1, ViscousCorrection::Ittc78, 4.0f, 6.0f, 120.0f};
+  const ScaleCorrection perJ{1, ViscousCorrection::Reynolds, 4.0f, 6.0f, 120.0f};
+  std::vector<OpenWaterCurve> curves;
+  for (int p = 0; p < 40; ++p)
+    curves.emplace_back(
+        SeriesModel{1, GawnModel::Legacy},
+        Propeller{static_cast<float>(2 + p % 6), 0.3f + 0.02f * p, 0.5f + 0.03f * p},
+        p % 3 == 0 ? whole : none, isa);
+  curves.emplace_back(SeriesModel{1, GawnModel::Legacy}, Propeller{4.0f, 0.55f, 1.0f}, perJ, isa);
+  curves.emplace_back(SeriesModel{0, GawnModel::Legacy}, Propeller{4.0f, 0.55f, 1.0f}, none, isa);
+  for (int p = 0; p < 3; ++p)
+    curves.emplace_back(SeriesModel{2, GawnModel::Legacy}, Propeller{3.0f, 0.6f, 0.8f + 0.2f * p},
+                        none, isa);
+  curves.emplace_back(SeriesModel{2, GawnModel::Regression}, Propeller{3.0f, 0.65f, 1.0f}, none,
+                      isa);
+  curves.emplace_back(SeriesModel{1, GawnModel::Legacy}, Propeller{7.0f, 1.05f, 1.4f}, none, isa);
+
+  const std::vector<float> grid = advanceGrid();
+  for (const size_t length :
+       {size_t{0}, size_t{1}, size_t{15}, size_t{17}, size_t{63}, size_t{65}, grid.size()}) {
+    const std::span<const float> js(grid.data(), length);
+    const size_t n = curves.size() * length;
+    std::vector<float> kt(n), kq(n), eta0(n);
+    const ModelRangeNotes notes = OpenWaterCurve::evaluateGrid(curves, js, kt, kq, eta0);
+    ModelRangeNotes curveNotes;
+    std::vector<float> oneJ(length), oneKt(length), oneKq(length), oneEta(length);
+    for (size_t p = 0; p < curves.size(); ++p) {
+      curveNotes |= curves[p].evaluate(js, oneJ, oneKt, oneKq, oneEta);
+      for (size_t i = 0; i < length; ++i) {
+        const size_t at = p * length + i;
+        ASSERT_TRUE(bits(kt[at]) == bits(oneKt[i]) && bits(kq[at]) == bits(oneKq[i]) &&
+                    bits(eta0[at]) == bits(oneEta[i]))
+            << "curve " << p << " of " << length << " J, J " << js[i] << ": Kt " << kt[at] << " vs "
+            << oneKt[i] << ", eta0 " << eta0[at] << " vs " << oneEta[i];
+      }
+    }
+    EXPECT_EQ(notes.reynoldsClamped, curveNotes.reynoldsClamped);
+    EXPECT_EQ(notes.outsideGawnRegression, curveNotes.outsideGawnRegression);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryInstructionSet, CurveEvaluator,
+                         ::testing::Values(CurveIsa::Baseline, CurveIsa::Avx2, CurveIsa::Avx512,
+                                           CurveIsa::Best),
+                         [](const ::testing::TestParamInfo<CurveIsa>& info) {
+                           switch (info.param) {
+                             case CurveIsa::Baseline:
+                               return "Baseline";
+                             case CurveIsa::Avx2:
+                               return "Avx2";
+                             case CurveIsa::Avx512:
+                               return "Avx512";
+                             default:
+                               return "Best";
+                           }
+                         });
 
 }  // namespace
 }  // namespace helisolv

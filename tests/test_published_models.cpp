@@ -59,7 +59,8 @@ TEST(GawnRegression, CurveGivesThePointEvaluatorsBits) {
   for (int i = 0; i <= 1400; ++i) advance.push_back(static_cast<float>(0.1 + 0.001 * i));
   ASSERT_NE(advance.size() % 16, 0u);
 
-  for (const CurveIsa isa : {CurveIsa::Baseline, CurveIsa::Avx2, CurveIsa::Best}) {
+  for (const CurveIsa isa :
+       {CurveIsa::Baseline, CurveIsa::Avx2, CurveIsa::Avx512, CurveIsa::Best}) {
     if (!curveIsaAvailable(isa)) continue;
     for (const float ear : {0.5f, 0.65f, 1.1f}) {
       for (int p = 0; p <= 160; ++p) {

@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "series/open_water_curve.hpp"
 
@@ -55,12 +56,20 @@ ModelRangeNotes evaluateOpenWaterGrid(const SeriesModel& model,
                                   " values where a grid of " + std::to_string(propellers.size()) +
                                   " propellers by " + std::to_string(row) + " J needs " +
                                   std::to_string(count));
+  // The curves of a few hundred propellers at a time share the products of J
+  // without holding the constants of every propeller of a large grid at once.
+  constexpr std::size_t kChunk = 256;
+  std::vector<OpenWaterCurve> curves;
+  curves.reserve(std::min(kChunk, propellers.size()));
   ModelRangeNotes notes;
-  for (std::size_t p = 0; p < propellers.size(); ++p)
+  for (std::size_t p = 0; p < propellers.size(); p += kChunk) {
+    const std::size_t n = std::min(kChunk, propellers.size() - p);
+    curves.clear();
+    for (std::size_t q = 0; q < n; ++q) curves.emplace_back(model, propellers[p + q], correction);
     notes |=
-        evaluateOpenWaterCurve(model, propellers[p], advance, kt.subspan(p * row, row),
-                               kq.subspan(p * row, row), eta0.subspan(p * row, row), correction)
-            .notes;
+        OpenWaterCurve::evaluateGrid(curves, advance, kt.subspan(p * row, n * row),
+                                     kq.subspan(p * row, n * row), eta0.subspan(p * row, n * row));
+  }
   return notes;
 }
 

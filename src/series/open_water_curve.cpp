@@ -8,6 +8,10 @@
 // exactly 1 never changes a float. The powers of PD, EAR and Z are never
 // multiplied together ahead of C J^s, which would round differently.
 //
+// Curves over the same J (a grid of propellers) share the product C J^s of each
+// term: it is formed once per block of J for a tile of curves, the same two
+// values multiplied, and each curve goes on from it as it would alone.
+//
 // The Gawn-Burrill regression has a lane-parallel evaluator of its own, and a
 // correction that changes with J (a diameter implied by J, or the Reynolds-
 // number correction, whose terms hold J) is applied point by point after the
@@ -18,6 +22,7 @@
 #include <cstddef>
 #include <cstring>
 #include <utility>
+#include <vector>
 
 #include "series/formulas.hpp"
 #include "series/gawn_regression.hpp"
@@ -30,11 +35,18 @@ namespace {
 using namespace series_tables;
 using Shared = OpenWaterCurve::Shared;
 
-// Sixteen J per block: four SSE or two AVX2 registers per value, enough
-// independent chains to hide the latency of the long runs of additions.
-constexpr std::size_t kLanes = 16;
+// Four registers per value in every instruction set: with Kt and Kq that is
+// eight independent chains of additions, enough to hide their latency (one
+// register per value would leave the adders waiting on the previous sum).
+// Sixteen J per block with SSE, thirty-two with AVX2, sixty-four with AVX-512.
+constexpr std::size_t kRegisters = 4;
 typedef float Sse __attribute__((vector_size(16)));
 typedef float Avx __attribute__((vector_size(32)));
+typedef float Avx512 __attribute__((vector_size(64)));
+template <class V>
+constexpr std::size_t lanesOf = kRegisters * sizeof(V) / sizeof(float);
+// The widest block, for the padded copy of a curve's last, partial block.
+constexpr std::size_t kMaxLanes = lanesOf<Avx512>;
 
 // Smallest |J| the polynomials are evaluated at, as in the scalar evaluator.
 constexpr float minimumAdvance = 0.001f;
@@ -54,10 +66,33 @@ struct Block {
   V r[K];
 };
 
+// The index of term I among the terms of its table that hold J.
+template <std::size_t Terms, const std::array<Exponents, Terms>& Powers, std::size_t I>
+constexpr std::size_t jTermIndex() {
+  std::size_t m = 0;
+  for (std::size_t i = 0; i < I; ++i) m += Powers[i].s != 0 ? 1 : 0;
+  return m;
+}
+
+template <std::size_t Terms, const std::array<Exponents, Terms>& Powers>
+constexpr std::size_t jTermCount = jTermIndex<Terms, Powers, Terms>();
+
+// C J^s of every term that holds J, for one block: what the curves of a grid
+// share at the same J. Kt's terms first, then Kq's.
+constexpr std::size_t kJTerms =
+    jTermCount<ktTermCount, ktExponents> + jTermCount<kqTermCount, kqExponents>;
+
+template <class V, std::size_t K>
+struct JTerms {
+  V r[kJTerms][K];
+};
+
+// Adds term I to the sum. Its C J^s is formed here, or (jTerms set) taken as
+// formed by formJTerms, which multiplies the same two values.
 template <class V, std::size_t K, std::size_t Terms, const std::array<float, Terms>& Coefficients,
-          const std::array<Exponents, Terms>& Powers, std::size_t I>
+          const std::array<Exponents, Terms>& Powers, std::size_t I, std::size_t JTermBase>
 [[gnu::always_inline]] inline void addTerm(Block<V, K>& sum, const Block<V, K> (&j)[4],
-                                           const Shared& c,
+                                           const JTerms<V, K>* jTerms, const Shared& c,
                                            const std::array<float, Terms>& termWithoutJ) {
   constexpr Exponents e = Powers[I];
   if constexpr (e.s == 0) {
@@ -67,7 +102,8 @@ template <class V, std::size_t K, std::size_t Terms, const std::array<float, Ter
   } else {
 #pragma GCC unroll 4
     for (std::size_t k = 0; k < K; ++k) {
-      V term = Coefficients[I] * j[e.s].r[k];
+      V term = jTerms ? jTerms->r[JTermBase + jTermIndex<Terms, Powers, I>()][k]
+                      : Coefficients[I] * j[e.s].r[k];
       if constexpr (e.t != 0) term = term * c.pd[e.t];
       if constexpr (e.u != 0) term = term * c.ear[e.u];
       if constexpr (e.v != 0) term = term * c.z[e.v];
@@ -77,34 +113,75 @@ template <class V, std::size_t K, std::size_t Terms, const std::array<float, Ter
 }
 
 template <class V, std::size_t K, std::size_t Terms, const std::array<float, Terms>& Coefficients,
-          const std::array<Exponents, Terms>& Powers, std::size_t... I>
+          const std::array<Exponents, Terms>& Powers, std::size_t JTermBase, std::size_t... I>
 [[gnu::always_inline]] inline void addTerms(Block<V, K>& sum, const Block<V, K> (&j)[4],
-                                            const Shared& c,
+                                            const JTerms<V, K>* jTerms, const Shared& c,
                                             const std::array<float, Terms>& termWithoutJ,
                                             std::index_sequence<I...>) {
   // The comma fold adds the terms strictly in table order.
-  (addTerm<V, K, Terms, Coefficients, Powers, I>(sum, j, c, termWithoutJ), ...);
+  (addTerm<V, K, Terms, Coefficients, Powers, I, JTermBase>(sum, j, jTerms, c, termWithoutJ), ...);
 }
 
-// Kt, Kq and (when efficiency is set) eta0 of one block of clamped J.
-template <class Tables, class V>
-[[gnu::always_inline]] inline void evalBlock(const Shared& c, const float* advance, float* kt,
-                                             float* kq, float* eta0, bool efficiency) {
-  constexpr std::size_t K = kLanes * sizeof(float) / sizeof(V);
-  Block<V, K> j[4];
+template <class V, std::size_t K>
+[[gnu::always_inline]] inline void loadAdvance(const float* advance, Block<V, K> (&j)[4]) {
 #pragma GCC unroll 4
   for (std::size_t k = 0; k < K; ++k) {
     std::memcpy(&j[1].r[k], advance + k * (sizeof(V) / sizeof(float)), sizeof(V));
     j[2].r[k] = j[1].r[k] * j[1].r[k];
     j[3].r[k] = j[2].r[k] * j[1].r[k];
   }
+}
+
+template <class V, std::size_t K, std::size_t Terms, const std::array<float, Terms>& Coefficients,
+          const std::array<Exponents, Terms>& Powers, std::size_t JTermBase>
+[[gnu::always_inline]] inline void formJTermsOf(const Block<V, K> (&j)[4], JTerms<V, K>& out) {
+  [&]<std::size_t... I>(std::index_sequence<I...>) {
+    (
+        [&] {
+          if constexpr (Powers[I].s != 0) {
+#pragma GCC unroll 4
+            for (std::size_t k = 0; k < K; ++k)
+              out.r[JTermBase + jTermIndex<Terms, Powers, I>()][k] =
+                  Coefficients[I] * j[Powers[I].s].r[k];
+          }
+        }(),
+        ...);
+  }
+  (std::make_index_sequence<Terms>{});
+}
+
+constexpr std::size_t kKqJTermBase = jTermCount<ktTermCount, ktExponents>;
+
+template <class Tables, class V>
+[[gnu::always_inline]] inline void formJTerms(const float* advance, JTerms<V, kRegisters>& out) {
+  Block<V, kRegisters> j[4];
+  loadAdvance(advance, j);
+  formJTermsOf<V, kRegisters, ktTermCount, Tables::kt, ktExponents, 0>(j, out);
+  formJTermsOf<V, kRegisters, kqTermCount, Tables::kq, kqExponents, kKqJTermBase>(j, out);
+}
+
+// Kt, Kq and (when efficiency is set) eta0 of one block of clamped J, with
+// the products C J^s of jTerms where it is set.
+template <class Tables, class V>
+[[gnu::always_inline]] inline void evalBlock(const Shared& c, const float* advance, float* kt,
+                                             float* kq, float* eta0, bool efficiency,
+                                             const JTerms<V, kRegisters>* jTerms = nullptr) {
+  constexpr std::size_t K = kRegisters;
+  Block<V, K> j[4];
+  if (jTerms) {
+#pragma GCC unroll 4
+    for (std::size_t k = 0; k < K; ++k)
+      std::memcpy(&j[1].r[k], advance + k * (sizeof(V) / sizeof(float)), sizeof(V));
+  } else {
+    loadAdvance(advance, j);
+  }
 
   Block<V, K> ktSum{};
-  addTerms<V, K, ktTermCount, Tables::kt, ktExponents>(ktSum, j, c, c.ktTermWithoutJ,
-                                                       std::make_index_sequence<ktTermCount>{});
+  addTerms<V, K, ktTermCount, Tables::kt, ktExponents, 0>(ktSum, j, jTerms, c, c.ktTermWithoutJ,
+                                                          std::make_index_sequence<ktTermCount>{});
   Block<V, K> kqSum{};
-  addTerms<V, K, kqTermCount, Tables::kq, kqExponents>(kqSum, j, c, c.kqTermWithoutJ,
-                                                       std::make_index_sequence<kqTermCount>{});
+  addTerms<V, K, kqTermCount, Tables::kq, kqExponents, kKqJTermBase>(
+      kqSum, j, jTerms, c, c.kqTermWithoutJ, std::make_index_sequence<kqTermCount>{});
 #pragma GCC unroll 4
   for (std::size_t k = 0; k < K; ++k) {
     const std::size_t at = k * (sizeof(V) / sizeof(float));
@@ -122,34 +199,95 @@ template <class Tables, class V>
   }
 }
 
-using Kernel = void (*)(const Shared&, const float*, float*, float*, float*, std::size_t, bool);
+// A kernel evaluates whole blocks of its own width: count is a multiple of it.
+using KernelFn = void (*)(const Shared&, const float*, float*, float*, float*, std::size_t, bool);
+using GridFn = void (*)(const Shared* const*, std::size_t, const float*, std::size_t, float*,
+                        float*, float*, std::size_t);
+struct Kernel {
+  KernelFn run;
+  GridFn grid;
+  std::size_t lanes;
+};
 
 template <class Tables>
 void baselineKernel(const Shared& c, const float* advance, float* kt, float* kq, float* eta0,
-                    std::size_t blocks, bool efficiency) {
-  for (std::size_t b = 0; b < blocks; ++b) {
-    const std::size_t at = b * kLanes;
+                    std::size_t count, bool efficiency) {
+  for (std::size_t at = 0; at < count; at += lanesOf<Sse>)
     evalBlock<Tables, Sse>(c, advance + at, kt + at, kq + at, eta0 + at, efficiency);
+}
+
+// The same loop compiled for AVX2 and for AVX-512F. Neither instruction set is
+// let fuse a multiply with an add here (the build forbids contraction, and fma
+// is not among the targets), so every lane rounds as the scalar code does.
+template <class Tables>
+__attribute__((target("avx2"))) void avx2Kernel(const Shared& c, const float* advance, float* kt,
+                                                float* kq, float* eta0, std::size_t count,
+                                                bool efficiency) {
+  for (std::size_t at = 0; at < count; at += lanesOf<Avx>)
+    evalBlock<Tables, Avx>(c, advance + at, kt + at, kq + at, eta0 + at, efficiency);
+}
+
+template <class Tables>
+__attribute__((target("avx512f"))) void avx512Kernel(const Shared& c, const float* advance,
+                                                     float* kt, float* kq, float* eta0,
+                                                     std::size_t count, bool efficiency) {
+  for (std::size_t at = 0; at < count; at += lanesOf<Avx512>)
+    evalBlock<Tables, Avx512>(c, advance + at, kt + at, kq + at, eta0 + at, efficiency);
+}
+
+// Several curves over one grid of J (count a multiple of the block), row p of
+// the outputs at p * rowStride: each block's C J^s is formed once and used by
+// every curve, each of which then adds its terms exactly as evalBlock alone.
+
+template <class Tables, class V>
+[[gnu::always_inline]] inline void gridBlocks(const Shared* const* curves, std::size_t curveCount,
+                                              const float* advance, std::size_t count, float* kt,
+                                              float* kq, float* eta0, std::size_t rowStride) {
+  JTerms<V, kRegisters> jTerms;
+  for (std::size_t at = 0; at < count; at += lanesOf<V>) {
+    formJTerms<Tables, V>(advance + at, jTerms);
+    for (std::size_t p = 0; p < curveCount; ++p) {
+      const std::size_t o = p * rowStride + at;
+      evalBlock<Tables, V>(*curves[p], advance + at, kt + o, kq + o, eta0 + o, true, &jTerms);
+    }
   }
 }
 
-// The same loop compiled for AVX2. AVX2 brings no fused multiply-add of its
-// own, and the build forbids contraction besides, so every lane rounds as the
-// scalar code does.
 template <class Tables>
-__attribute__((target("avx2"))) void avx2Kernel(const Shared& c, const float* advance, float* kt,
-                                                float* kq, float* eta0, std::size_t blocks,
-                                                bool efficiency) {
-  for (std::size_t b = 0; b < blocks; ++b) {
-    const std::size_t at = b * kLanes;
-    evalBlock<Tables, Avx>(c, advance + at, kt + at, kq + at, eta0 + at, efficiency);
-  }
+void baselineGrid(const Shared* const* curves, std::size_t curveCount, const float* advance,
+                  std::size_t count, float* kt, float* kq, float* eta0, std::size_t rowStride) {
+  gridBlocks<Tables, Sse>(curves, curveCount, advance, count, kt, kq, eta0, rowStride);
+}
+
+template <class Tables>
+__attribute__((target("avx2"))) void avx2Grid(const Shared* const* curves, std::size_t curveCount,
+                                              const float* advance, std::size_t count, float* kt,
+                                              float* kq, float* eta0, std::size_t rowStride) {
+  gridBlocks<Tables, Avx>(curves, curveCount, advance, count, kt, kq, eta0, rowStride);
+}
+
+template <class Tables>
+__attribute__((target("avx512f"))) void avx512Grid(const Shared* const* curves,
+                                                   std::size_t curveCount, const float* advance,
+                                                   std::size_t count, float* kt, float* kq,
+                                                   float* eta0, std::size_t rowStride) {
+  gridBlocks<Tables, Avx512>(curves, curveCount, advance, count, kt, kq, eta0, rowStride);
 }
 
 template <class Tables>
 Kernel kernelFor(CurveIsa isa) {
-  if (isa == CurveIsa::Best) isa = curveIsaAvailable(CurveIsa::Avx2) ? CurveIsa::Avx2 : isa;
-  return isa == CurveIsa::Avx2 ? avx2Kernel<Tables> : baselineKernel<Tables>;
+  if (isa == CurveIsa::Best)
+    isa = curveIsaAvailable(CurveIsa::Avx512) ? CurveIsa::Avx512
+          : curveIsaAvailable(CurveIsa::Avx2) ? CurveIsa::Avx2
+                                              : CurveIsa::Baseline;
+  switch (isa) {
+    case CurveIsa::Avx512:
+      return {avx512Kernel<Tables>, avx512Grid<Tables>, lanesOf<Avx512>};
+    case CurveIsa::Avx2:
+      return {avx2Kernel<Tables>, avx2Grid<Tables>, lanesOf<Avx>};
+    default:
+      return {baselineKernel<Tables>, baselineGrid<Tables>, lanesOf<Sse>};
+  }
 }
 
 template <std::size_t Terms>
@@ -173,6 +311,7 @@ void formPowers(float x, std::array<float, N>& p) {
 
 bool curveIsaAvailable(CurveIsa isa) {
   if (isa == CurveIsa::Avx2) return __builtin_cpu_supports("avx2");
+  if (isa == CurveIsa::Avx512) return __builtin_cpu_supports("avx512f");
   return true;
 }
 
@@ -244,18 +383,18 @@ ModelRangeNotes OpenWaterCurve::evaluate(std::span<const float> advance,
 
   const Kernel kernel =
       series_ == 1 ? kernelFor<WageningenTables>(isa_) : kernelFor<GawnTables>(isa_);
-  const std::size_t whole = count / kLanes;
-  kernel(shared_, evaluatedAdvance.data(), kt.data(), kq.data(), eta0.data(), whole,
-         !perPointCorrection_);
+  const std::size_t lanes = kernel.lanes;
+  const std::size_t done = count / lanes * lanes;
+  kernel.run(shared_, evaluatedAdvance.data(), kt.data(), kq.data(), eta0.data(), done,
+             !perPointCorrection_);
 
   // The last, partial block through a padded copy; the padding repeats the
   // last J so that no lane meets a value the polynomials were not fitted for.
-  const std::size_t done = whole * kLanes;
   if (done < count) {
-    float padJ[kLanes], padKt[kLanes], padKq[kLanes], padEta[kLanes];
-    for (std::size_t l = 0; l < kLanes; ++l)
+    float padJ[kMaxLanes], padKt[kMaxLanes], padKq[kMaxLanes], padEta[kMaxLanes];
+    for (std::size_t l = 0; l < lanes; ++l)
       padJ[l] = evaluatedAdvance[done + (l < count - done ? l : count - done - 1)];
-    kernel(shared_, padJ, padKt, padKq, padEta, 1, !perPointCorrection_);
+    kernel.run(shared_, padJ, padKt, padKq, padEta, lanes, !perPointCorrection_);
     for (std::size_t l = 0; done + l < count; ++l) {
       kt[done + l] = padKt[l];
       kq[done + l] = padKq[l];
@@ -269,6 +408,71 @@ ModelRangeNotes OpenWaterCurve::evaluate(std::span<const float> advance,
                                   {bladeCount_, areaRatio_, pitchRatio_}, kt[i], kq[i]);
       eta0[i] = openWaterEfficiency(kt[i], kq[i], evaluatedAdvance[i]);
     }
+  }
+  return notes;
+}
+
+bool OpenWaterCurve::sharesAdvanceTerms() const {
+  return (series_ == 1 || series_ == 2) && !gawnRegression_ && !perPointCorrection_;
+}
+
+ModelRangeNotes OpenWaterCurve::evaluateGrid(std::span<const OpenWaterCurve> curves,
+                                             std::span<const float> advance, std::span<float> kt,
+                                             std::span<float> kq, std::span<float> eta0) {
+  const std::size_t count = advance.size();
+  ModelRangeNotes notes;
+  if (count == 0) return notes;
+  // The clamped J once for all the curves, padded to whole blocks of the
+  // widest kernel by repeating the last J, as evaluate pads its last block.
+  const std::size_t padded = (count + kMaxLanes - 1) / kMaxLanes * kMaxLanes;
+  std::vector<float> clamped(padded);
+  for (std::size_t i = 0; i < padded; ++i) {
+    const float j = advance[i < count ? i : count - 1];
+    clamped[i] = std::fabs(j) < minimumAdvance ? minimumAdvance : j;
+  }
+
+  // A curve that cannot share the products of J (no polynomials, the
+  // regression, a correction at each J) is evaluated alone.
+  std::vector<float> ownJ;
+  std::size_t p = 0;
+  while (p < curves.size()) {
+    const OpenWaterCurve& first = curves[p];
+    const std::size_t o = p * count;
+    if (!first.sharesAdvanceTerms()) {
+      ownJ.resize(count);
+      notes |= first.evaluate(advance, ownJ, kt.subspan(o, count), kq.subspan(o, count),
+                              eta0.subspan(o, count));
+      ++p;
+      continue;
+    }
+    // A tile of curves of one series and instruction set: their constants and
+    // a block of products of J together stay in the first-level cache.
+    constexpr std::size_t kTile = 32;
+    const Shared* tile[kTile];
+    std::size_t n = 0;
+    while (p + n < curves.size() && n < kTile && curves[p + n].sharesAdvanceTerms() &&
+           curves[p + n].series_ == first.series_ && curves[p + n].isa_ == first.isa_) {
+      tile[n] = &curves[p + n].shared_;
+      ++n;
+    }
+    const Kernel kernel = first.series_ == 1 ? kernelFor<WageningenTables>(first.isa_)
+                                             : kernelFor<GawnTables>(first.isa_);
+    const std::size_t done = count / kernel.lanes * kernel.lanes;
+    kernel.grid(tile, n, clamped.data(), done, kt.data() + o, kq.data() + o, eta0.data() + o,
+                count);
+    if (done < count) {
+      float padKt[kTile][kMaxLanes], padKq[kTile][kMaxLanes], padEta[kTile][kMaxLanes];
+      kernel.grid(tile, n, clamped.data() + done, kernel.lanes, padKt[0], padKq[0], padEta[0],
+                  kMaxLanes);
+      for (std::size_t q = 0; q < n; ++q)
+        for (std::size_t l = 0; done + l < count; ++l) {
+          const std::size_t at = o + q * count + done + l;
+          kt[at] = padKt[q][l];
+          kq[at] = padKq[q][l];
+          eta0[at] = padEta[q][l];
+        }
+    }
+    p += n;
   }
   return notes;
 }

@@ -17,6 +17,7 @@ enum class CurveIsa {
   Best,      // the widest available below
   Baseline,  // x86-64 (SSE2)
   Avx2,
+  Avx512,  // AVX-512F
 };
 
 bool curveIsaAvailable(CurveIsa isa);
@@ -40,6 +41,14 @@ class OpenWaterCurve {
   ModelRangeNotes evaluate(std::span<const float> advance, std::span<float> evaluatedAdvance,
                            std::span<float> kt, std::span<float> kq, std::span<float> eta0) const;
 
+  // Every curve over the same J: row p of kt, kq and eta0 (each of
+  // curves.size() * advance.size() values) is what curves[p].evaluate gives,
+  // bit for bit. The products of the coefficients with the powers of J are
+  // formed once for all the curves that use them. Returns the notes of all.
+  static ModelRangeNotes evaluateGrid(std::span<const OpenWaterCurve> curves,
+                                      std::span<const float> advance, std::span<float> kt,
+                                      std::span<float> kq, std::span<float> eta0);
+
   // What one curve shares between its points: the powers of the ratios and
   // blade count, the whole value of each term without J, the correction.
   struct Shared {
@@ -54,6 +63,8 @@ class OpenWaterCurve {
   };
 
  private:
+  bool sharesAdvanceTerms() const;
+
   int series_;
   bool gawnRegression_;
   float pitchRatio_;

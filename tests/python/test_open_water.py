@@ -174,6 +174,24 @@ def test_a_grid_of_propellers_matches_the_point_evaluator():
         assert all(same_bits(g, w) for g, w in zip(got, want))
 
 
+@pytest.mark.filterwarnings("ignore::RuntimeWarning")
+def test_whole_rows_of_one_propeller_over_shared_j_match_the_point_evaluator():
+    # Rows of one propeller each over the same J are evaluated together: more
+    # rows than go together at once, two J rows taking turns, a diameter that
+    # changes between rows, a correction at each J, and J around the clamp.
+    z = np.arange(2, 8)[:, None, None, None]
+    ear = np.linspace(0.3, 1.05, 4)[None, :, None, None]
+    pd = np.linspace(0.5, 1.4, 3)[None, None, :, None]
+    j = np.linspace(-0.01, 1.5, 131, dtype=np.float32)
+    turns = np.stack([j, j[::-1]])[:, None, None, None, :]
+    diameter = np.array([2.0, 3.0, 4.0, 5.0, 6.0, 8.0])[:, None, None, None]
+    for jj, kw in ((j, {}), (turns, {}), (j, dict(correction="ittc78", diameter=diameter, rpm=150.0)),
+                   (j, dict(correction="reynolds", diameter=4.0, rpm=150.0))):
+        got = helisolv.open_water("wageningen", z, ear, pd, jj, **kw)
+        want = helisolv._open_water_by_point("wageningen", z, ear, pd, jj, **kw)
+        assert all(same_bits(g, w) for g, w in zip(got, want)), kw
+
+
 @pytest.mark.parametrize("kw,named", [
     (dict(pitch_ratio=[1.0, 1e10]), r"pitch_ratio\[1\] = 1e\+10 cannot be evaluated"),
     (dict(j=np.array([[0.5, 1e15]])), r"j\[0, 1\]"),
