@@ -11,7 +11,6 @@ namespace helisolv {
 namespace {
 
 constexpr float kGravity = 9.81f;            // m/s^2
-constexpr float kKnot = 0.5144f;             // m/s per knot
 constexpr float kAtmosphere = 100000.0f;     // Pa, in the cavitation number
 constexpr float kKellerPressure = 98300.0f;  // Pa, in Keller's formula
 

@@ -16,7 +16,7 @@ namespace helisolv {
 // delivered power in kW, or torque in kN m.
 enum class Requirement { Thrust, Power, Torque };
 
-// Capacity of a pitch sweep table, as the root search is told.
+// Capacity of the pitch sweep table of types 8 to 10, as the root search is told.
 inline constexpr int kSweepCapacity = 10000;
 
 // P/D values of a sweep and the required quantity at each; 1-based, element 0

@@ -20,7 +20,8 @@ namespace helisolv {
 
 namespace {
 
-constexpr int kSweepCapacity = 100;
+// Capacity of the bollard pull's sweep of pitch ratio for each candidate diameter.
+constexpr int kBollardSweepCapacity = 100;
 
 constexpr std::string_view kTableRule = "---|-------|--------|-------|--------|---------|";
 
@@ -102,12 +103,12 @@ Outcome solveBollardPull(const Task& task, const ModelOptions& models, Session& 
     // Kq over the pitch ratios of the series, 0.05 apart, up to the first
     // negative thrust coefficient. The table never holds more than its
     // capacity, whatever the limits.
-    float sweepKq[kSweepCapacity + 1] = {};
-    float sweepPitch[kSweepCapacity + 1] = {};
+    float sweepKq[kBollardSweepCapacity + 1] = {};
+    float sweepPitch[kBollardSweepCapacity + 1] = {};
     const int steps = sweepPassCount(limits.pdMin, limits.pdMax, 0.05f);
     int sweepLength = 0;
     float pitch = limits.pdMin;
-    for (int step = 1; step <= steps && sweepLength < kSweepCapacity; ++step) {
+    for (int step = 1; step <= steps && sweepLength < kBollardSweepCapacity; ++step) {
       propeller.pitchRatio = pitch;
       const OpenWaterPoint p = evaluate(propeller, advance);
       advance = p.advanceRatio;

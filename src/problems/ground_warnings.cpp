@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "problems/blade_area_checks.hpp"
+#include "series/formulas.hpp"
 #include "series/gawn_regression.hpp"
 #include "series/series.hpp"
 
@@ -50,7 +51,6 @@ constexpr float kLargestPowerKW = 100000.0f;
 
 // delta = N D / Va with D in feet and Va in knots.
 constexpr float kFoot = 0.3048f;  // m
-constexpr float kKnot = 0.5144f;  // m/s, as the blade checks take it
 
 constexpr std::string_view kNotBacked =
     "the polynomials are extrapolated and the result is not backed by model tests";

@@ -8,6 +8,7 @@
 #include "helisolv/task.hpp"
 #include "io/outcome.hpp"
 #include "io/session.hpp"
+#include "series/model_ranges.hpp"
 
 namespace helisolv {
 
@@ -45,19 +46,15 @@ struct Evaluator {
   // Warns of what the notes of a point or a curve say.
   void note(const ModelRangeNotes& notes) const {
     if (io == nullptr) return;
-    if (notes.reynoldsClamped)
-      warn(*io, "reynolds number range",
-           "the Reynolds number of the blade section at 0.75 R lay outside 2e6 to 2e9, the range "
-           "of the B-series Reynolds-number correction; the correction was taken at the nearer "
-           "end");
+    if (notes.reynoldsClamped) warn(*io, "reynolds number range", reynoldsRangeWarning());
     // The sweeps and tables run over the series' whole P/D and from J 0.05,
     // so nearly every run tabulates beyond the fit: a note of run.csv; the
     // reported result is judged by warnGawnRegressionAt.
     if (notes.outsideGawnRegression)
       helisolv::note(*io, "gawn regression range",
-                     "the Gawn-Burrill regression was evaluated outside its fitted ranges (P/D "
-                     "0.8 to 1.8, area ratio 0.5 to 1.1, J from 0.3) in rows of the tables; "
-                     "its values there are extrapolated");
+                     "the Gawn-Burrill regression was evaluated outside its fitted ranges (" +
+                         gawnRegressionRangesText() +
+                         ") in rows of the tables; its values there are extrapolated");
   }
 };
 

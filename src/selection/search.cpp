@@ -24,8 +24,6 @@ namespace helisolv::selection {
 
 namespace {
 
-constexpr float kKnot = 0.5144f;  // m/s per knot, as the program converts
-
 // The state of a trial propeller against the bounds of the variable that
 // follows from its J (revolutions or diameter).
 enum class Fit { Inside, Below, Above, NoRoot };

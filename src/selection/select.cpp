@@ -9,6 +9,7 @@
 #include "problems/ground_warnings.hpp"
 #include "selection/search.hpp"
 #include "series/formulas.hpp"
+#include "series/model_ranges.hpp"
 
 namespace helisolv {
 
@@ -454,14 +455,10 @@ SelectionResult select(const SelectionInputs& inputs) {
             " rpm at the propeller: the propeller is heavy for the engine");
     out.engine = e;
   }
-  if (notes.reynoldsClamped)
-    w.add(
-        "the Reynolds number of the blade section at 0.75 R lay outside 2e6 to 2e9, the range "
-        "of the B-series Reynolds-number correction; the correction was taken at the nearer end");
+  if (notes.reynoldsClamped) w.add(reynoldsRangeWarning());
   if (notes.outsideGawnRegression)
-    w.add(
-        "the Gawn-Burrill regression was evaluated outside its fitted ranges (P/D 0.8 to 1.8, "
-        "area ratio 0.5 to 1.1, J from 0.3); its values there are extrapolated");
+    w.add("the Gawn-Burrill regression was evaluated outside its fitted ranges (" +
+          gawnRegressionRangesText() + "); its values there are extrapolated");
   if (inputs.correction != SelectionCorrection::None && inputs.seriesType == 2)
     w.add("the Gawn series is never scale-corrected: the correction asked for was not applied");
   if (inputs.shaftDepth < 0.0f)

@@ -102,9 +102,13 @@ inline float tipSpeed(float d, float n) {
   return d * n * kPi;
 }
 
+// The knot in m/s, as the program has always converted it (the international
+// knot is 0.514444 m/s).
+inline constexpr float kKnot = 0.5144f;
+
 // Speed in knots.
 inline float knots(float va) {
-  return va / 0.5144f;
+  return va / kKnot;
 }
 
 // A real truncated toward zero to a 32-bit integer (a blade count printed with
