@@ -387,9 +387,6 @@ std::set<std::string> printedTexts() {
   for (const auto& entry : fs::recursive_directory_iterator(kSourceDir)) {
     const fs::path& p = entry.path();
     if (p.parent_path().filename() == "i18n") continue;
-    // The selection's report is written in English: its texts are no
-    // Turkish texts to translate.
-    if (p.parent_path().filename() == "selection") continue;
     if (p.extension() != ".cpp" && p.extension() != ".hpp") continue;
     collectPrintedTexts(readFile(p), texts);
   }

@@ -1,5 +1,6 @@
 // The bundled selection examples run from their keyword files and give the
-// recorded console, result file and warnings byte for byte; the keyword
+// recorded console, result file and warnings byte for byte, in Turkish by
+// default and in English when the run asks for it; the keyword
 // reading names what it cannot read; the CSV tables hold the result.
 #include <gtest/gtest.h>
 
@@ -26,12 +27,13 @@ struct Outputs {
   std::string console, result, errors;
 };
 
-Outputs runFile(const std::filesystem::path& file) {
+Outputs runFile(const std::filesystem::path& file, Language language = Language::Turkish) {
   const auto table = toml::parse_file(file.string());
   const auto parsed = selection::parseSelection(table);
   EXPECT_TRUE(parsed.inputs) << parsed.error;
   std::ostringstream console, errors, result;
   Session io({nullptr, &console, &errors, &result, nullptr});
+  io.language = language;
   const int status = parsed.inputs ? runSelection(io, *parsed.inputs) : -1;
   return {status, console.str(), result.str(), errors.str()};
 }
@@ -43,15 +45,17 @@ std::string readFile(const std::filesystem::path& p) {
   return s.str();
 }
 
-TEST(SelectionExamples, RunAsRecorded) {
+// The Turkish recordings stand in tests/selection, the English ones in
+// tests/selection/english.
+void runAsRecorded(Language language, const std::filesystem::path& cases) {
   const bool record = std::getenv("HELISOLV_RECORD_SELECTION") != nullptr;
   int count = 0;
   for (const auto& entry : std::filesystem::directory_iterator(kExamples)) {
     const std::string name = entry.path().filename().string();
     if (name.rfind("selection_", 0) != 0 || entry.path().extension() != ".toml") continue;
     ++count;
-    const Outputs out = runFile(entry.path());
-    const std::filesystem::path base = kCases / entry.path().stem();
+    const Outputs out = runFile(entry.path(), language);
+    const std::filesystem::path base = cases / entry.path().stem();
     if (record) {
       std::ofstream(base.string() + ".console", std::ios::binary) << out.console;
       std::ofstream(base.string() + ".result", std::ios::binary) << out.result;
@@ -63,6 +67,27 @@ TEST(SelectionExamples, RunAsRecorded) {
     EXPECT_EQ(out.errors, readFile(base.string() + ".errors")) << name;
   }
   EXPECT_EQ(count, 2);
+}
+
+TEST(SelectionExamples, RunAsRecordedInTurkish) {
+  runAsRecorded(Language::Turkish, kCases);
+}
+
+TEST(SelectionExamples, RunAsRecordedInEnglish) {
+  runAsRecorded(Language::English, kCases / "english");
+}
+
+// A refusal prints its head in the run's language; the reason stays as the
+// search words it.
+TEST(SelectionExamples, RefusalHeadFollowsTheLanguage) {
+  for (const Language language : {Language::Turkish, Language::English}) {
+    std::ostringstream console, errors, result;
+    Session io({nullptr, &console, &errors, &result, nullptr});
+    io.language = language;
+    selection::reportRefusal(io, "why");
+    EXPECT_EQ(console.str(), language == Language::Turkish ? "\r\nPERVANE SECILEMEDI\r\nwhy"
+                                                           : "\r\nNO PROPELLER SELECTED\r\nwhy");
+  }
 }
 
 TEST(SelectionExamples, KeywordReadingNamesTheKey) {

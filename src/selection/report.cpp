@@ -1,6 +1,8 @@
 // The report keeps the layout style of the program's other reports: a title,
 // blocks of labelled values and tables between rules of dashes, each line
-// written once to the console and once to the result file.
+// written once to the console and once to the result file. Its layouts and
+// texts are Turkish; the writer puts their catalogue twins in their place in
+// a run in another language.
 #include "selection/report.hpp"
 
 #include <string>
@@ -13,7 +15,8 @@ namespace helisolv::selection {
 namespace {
 
 // A line of text as one record: free-format writes wrap at the console's
-// width, and the tables are wider than that.
+// width, and the tables are wider than that. The writer looks the text up in
+// the catalogue; a symbol without a twin prints as it is.
 void line(Session& io, std::string_view text) {
   report(io, "(1X,A)", {text});
 }
@@ -26,38 +29,77 @@ void rule(Session& io) {
   line(io, kRule);
 }
 
-const char* seriesName(int series) {
-  return series == 2 ? "Gawn series" : "Wageningen B-series";
+// The free texts of the report, each printed through the catalogue.
+struct Names {
+  std::string_view wageningen, gawn;
+  std::string_view legacyCorrection, ittc78, reynolds, noCorrection;
+  std::string_view burrill25, burrill5, burrillUpper;
+  std::string_view diameter, revolutions, pitchRatio, areaRatio, fromCriterion;
+};
+constexpr Names kNames{"Wageningen B serisi",
+                       "Gawn serisi",
+                       "programin kendi ITTC78 duzeltmesi",
+                       "yayimlanmis ITTC-78 duzeltmesi",
+                       "B serisi Reynolds sayisi duzeltmesi",
+                       "yok (model deney katsayilari)",
+                       "Burrill, %2.5 sirt kavitasyonu",
+                       "Burrill, %5 sirt kavitasyonu",
+                       "Burrill, onerilen ust sinir",
+                       "Cap               ",
+                       "Devir             ",
+                       "Hatve orani P/D   ",
+                       "Acinim orani EAR  ",
+                       "kriterden"};
+
+struct Lines {
+  std::string_view perBlades, perBladesTitles, legend1, legend2, legend3;
+  std::string_view chosen, speedPower, engine, refused;
+};
+constexpr Lines kLines{
+    "Her kanat sayisinin en iyi pervanesi",
+    " Z    D(m)    P/D    EAR      J      Kt    10Kq    eta0    etaD      rpm       PD(kW)      "
+    " PB(kW) sig0.7R   tau_c tau_al   Vtip  sinirlar",
+    "sinirlar: D cap aralik ucunda (yukaridaki aciklik), EAR acinim orani kavitasyon",
+    "en azinda, rpm devir aralik ucunda, tip uc hizi sinirinda,",
+    "P/D hatve orani taranan araligin kenarinda; tau_al Burrill cizgisinin izin verdigi yuk",
+    "Secilen pervane (en yuksek eta0 etaR)",
+    "Secilen pervanenin sakin sudaki hiz-guc egrisi (pervane basina)",
+    "Makine",
+    "PERVANE SECILEMEDI"};
+
+std::string_view seriesName(int series) {
+  return series == 2 ? kNames.gawn : kNames.wageningen;
 }
 
-const char* correctionName(SelectionCorrection c) {
+std::string_view correctionName(SelectionCorrection c) {
   switch (c) {
     case SelectionCorrection::Legacy:
-      return "the program's own ITTC78 correction";
+      return kNames.legacyCorrection;
     case SelectionCorrection::Ittc78:
-      return "the published ITTC-78 correction";
+      return kNames.ittc78;
     case SelectionCorrection::Reynolds:
-      return "the B-series Reynolds-number correction";
+      return kNames.reynolds;
     case SelectionCorrection::None:
       break;
   }
-  return "none (model-test coefficients)";
+  return kNames.noCorrection;
 }
 
-const char* criterionName(CavitationCriterion c) {
+// Keller is a name, the same in every language.
+std::string_view criterionName(CavitationCriterion c) {
   switch (c) {
     case CavitationCriterion::Burrill25:
-      return "Burrill, 2.5% back cavitation";
+      return kNames.burrill25;
     case CavitationCriterion::Burrill5:
-      return "Burrill, 5% back cavitation";
+      return kNames.burrill5;
     case CavitationCriterion::BurrillUpper:
-      return "Burrill, recommended upper limit";
+      return kNames.burrillUpper;
     case CavitationCriterion::Keller:
       return "Keller";
     case CavitationCriterion::None:
       break;
   }
-  return "none";
+  return "-";
 }
 
 std::string limits(const ActiveConstraints& a) {
@@ -79,12 +121,12 @@ void boundsLine(Session& io, std::string_view label, const std::optional<Bounds>
   const std::string name = std::string(label);
   const std::string u = std::string(unit);
   if (!b) {
-    report(io, "(1X,A,' : ',A)", {std::string_view(name), std::string_view("from the criterion")});
+    report(io, "(1X,A,' : ',A)", {std::string_view(name), kNames.fromCriterion});
   } else if (b->fixed()) {
-    report(io, "(1X,A,' : ',F9.3,1X,A,' (fixed)')",
+    report(io, "(1X,A,' : ',F9.3,1X,A,' (sabit)')",
            {std::string_view(name), b->low, std::string_view(u)});
   } else {
-    report(io, "(1X,A,' : ',F9.3,' to ',F9.3,1X,A,' (free)')",
+    report(io, "(1X,A,' : ',F9.3,' ile ',F9.3,1X,A,' arasi (serbest)')",
            {std::string_view(name), b->low, b->high, std::string_view(u)});
   }
 }
@@ -93,65 +135,63 @@ void boundsLine(Session& io, std::string_view label, const std::optional<Bounds>
 
 void reportTitle(Session& io, const SelectionInputs& in) {
   reportFree(io);
-  report(io, "(1X,'PROPELLER SELECTION - ',A)", {std::string_view(seriesName(in.seriesType))});
+  report(io, "(1X,'PERVANE SECIMI - ',A)", {seriesName(in.seriesType)});
   rule(io);
 }
 
 void reportDuty(Session& io, const SelectionInputs& in) {
   if (in.thrust && in.advanceSpeed) {
-    report(io, "(1X,'Duty               : thrust ',F10.2,' kN per propeller at Va ',F7.3,' m/s')",
+    report(io, "(1X,'Gorev              : itme ',F10.2,' kN pervane basina, Va ',F7.3,' m/s')",
            {*in.thrust, *in.advanceSpeed});
   } else if (in.shipSpeed) {
     if (in.resistance)
-      report(io, "(1X,'Duty               : ship speed ',F7.2,' kn, resistance ',F10.2,' kN')",
+      report(io, "(1X,'Gorev              : gemi hizi ',F7.2,' kn, direnc ',F10.2,' kN')",
              {*in.shipSpeed, *in.resistance});
     else
-      report(io, "(1X,'Duty               : ship speed ',F7.2,' kn, resistance from the curve')",
+      report(io, "(1X,'Gorev              : gemi hizi ',F7.2,' kn, direnc egriden')",
              {*in.shipSpeed});
   } else if (in.deliveredPower) {
-    report(io, "(1X,'Duty               : delivered power ',F10.1,' kW per propeller')",
+    report(io, "(1X,'Gorev              : verilen guc ',F10.1,' kW pervane basina')",
            {*in.deliveredPower});
   }
-  report(io, "(1X,'Propellers         : ',I2,'   wake fraction ',F6.3,'   thrust deduction ',F6.3)",
+  report(io, "(1X,'Pervane sayisi     : ',I2,'   iz katsayisi ',F6.3,'   itme azalmasi ',F6.3)",
          {in.propellers, in.wakeFraction, in.thrustDeduction});
   report(
       io,
-      "(1X,'Water              : density ',F8.2,' kg/m3, kinematic viscosity ',F9.5,' 1e-6 m2/s')",
+      "(1X,'Su                 : yogunluk ',F8.2,' kg/m3, kinematik viskozite ',F9.5,' 1e-6 m2/s')",
       {in.density, in.kinematicViscosity * 1.0e6f});
-  report(io, "(1X,'Correction         : ',A)", {std::string_view(correctionName(in.correction))});
-  report(io, "(1X,'Efficiencies       : relative rotative ',F6.3,'   shaft ',F6.3)",
+  report(io, "(1X,'Duzeltme           : ',A)", {correctionName(in.correction)});
+  report(io, "(1X,'Verimler           : bagil donme ',F6.3,'   saft ',F6.3)",
          {in.relativeRotativeEfficiency, in.shaftEfficiency});
 }
 
 void reportFreeVariables(Session& io, const SelectionInputs& in) {
-  boundsLine(io, "Diameter          ", in.diameter, "m");
+  boundsLine(io, kNames.diameter, in.diameter, "m");
   if (!in.rpm && in.engineRpm && in.gearRatio)
-    report(io, "(1X,'Revolutions        : ',F9.3,' rpm (engine ',F8.2,' rpm, gear ',F7.4,')')",
+    report(io, "(1X,'Devir              : ',F9.3,' rpm (makine ',F8.2,' rpm, disli ',F7.4,')')",
            {*in.engineRpm / *in.gearRatio, *in.engineRpm, *in.gearRatio});
   else
-    boundsLine(io, "Revolutions       ", in.rpm, "rpm");
-  if (in.pitchRatio) boundsLine(io, "Pitch ratio       ", in.pitchRatio, "");
-  if (in.areaRatio) boundsLine(io, "Area ratio        ", in.areaRatio, "");
+    boundsLine(io, kNames.revolutions, in.rpm, "rpm");
+  if (in.pitchRatio) boundsLine(io, kNames.pitchRatio, in.pitchRatio, "");
+  if (in.areaRatio) boundsLine(io, kNames.areaRatio, in.areaRatio, "");
   if (in.cavitation != CavitationCriterion::None) {
-    report(io, "(1X,'Cavitation         : ',A,', margin ',F6.3,', shaft depth ',F7.3,' m')",
-           {std::string_view(criterionName(in.cavitation)), in.cavitationMargin, in.shaftDepth});
+    report(io, "(1X,'Kavitasyon         : ',A,', pay ',F6.3,', saft derinligi ',F7.3,' m')",
+           {criterionName(in.cavitation), in.cavitationMargin, in.shaftDepth});
   }
-  if (in.tipSpeedMax) report(io, "(1X,'Tip speed limit    : ',F7.2,' m/s')", {*in.tipSpeedMax});
+  if (in.tipSpeedMax) report(io, "(1X,'Uc hizi siniri     : ',F7.2,' m/s')", {*in.tipSpeedMax});
   rule(io);
 }
 
 void reportPerBlades(Session& io, const SelectionResult& r) {
-  line(io, "The best propeller of each blade number");
+  line(io, kLines.perBlades);
   rule(io);
-  line(io,
-       " Z    D(m)    P/D    EAR      J      Kt    10Kq    eta0    etaD      rpm       PD(kW)      "
-       " PB(kW) sig0.7R   tau_c tau_al   Vtip  limits");
+  line(io, kLines.perBladesTitles);
   rule(io);
   for (size_t i = 0; i < r.perBlades.size(); ++i) {
     const SelectedPropeller& s = r.perBlades[i];
     if (s.diameter <= 0.0f) {
       const std::string note = i < r.perBladesNote.size() ? r.perBladesNote[i] : std::string();
-      report(io, "(1X,I2,2X,'none: ',A)", {s.blades, std::string_view(note)});
+      report(io, "(1X,I2,2X,'yok: ',A)", {s.blades, std::string_view(note)});
       continue;
     }
     const std::string active = limits(s.active);
@@ -167,35 +207,33 @@ void reportPerBlades(Session& io, const SelectionResult& r) {
               std::string_view(active)});
   }
   rule(io);
-  line(io, "limits: D diameter at an end of its range (the aperture above), EAR area ratio at the");
-  line(io,
-       "cavitation minimum, rpm revolutions at an end of their range, tip the tip-speed limit,");
-  line(io,
-       "P/D pitch ratio at the edge of the range searched; tau_al the loading that Burrill's "
-       "line allows");
+  line(io, kLines.legend1);
+  line(io, kLines.legend2);
+  line(io, kLines.legend3);
 }
 
 void reportChosen(Session& io, const SelectedPropeller& s) {
   reportFree(io);
-  line(io, "The chosen propeller (the highest eta0 etaR)");
+  line(io, kLines.chosen);
   rule(io);
-  report(io, "(1X,'Blades Z     = ',I2,'          Diameter D   = ',F8.3,' m')",
+  report(io, "(1X,'Kanat sayisi Z = ',I2,'          Cap D          = ',F8.3,' m')",
          {s.blades, s.diameter});
-  report(io, "(1X,'Pitch P/D    = ',F7.4,'     Area EAR     = ',F8.4)",
+  report(io, "(1X,'Hatve P/D      = ',F7.4,'     Acinim EAR     = ',F8.4)",
          {s.pitchRatio, s.areaRatio});
-  report(io, "(1X,'J            = ',F7.4,'     Revolutions  = ',F8.2,' rpm')",
+  report(io, "(1X,'J              = ',F7.4,'     Devir          = ',F8.2,' rpm')",
          {s.advanceRatio, s.rpm});
-  report(io, "(1X,'Kt           = ',F7.4,'     10Kq         = ',F8.4)", {s.kt, 10.0f * s.kq});
-  report(io, "(1X,'eta0         = ',F7.4,'     etaD         = ',F8.4)", {s.eta0, s.etaD});
-  report(io, "(1X,'Thrust T     = ',F10.2,' kN  Va          = ',F8.3,' m/s')",
+  report(io, "(1X,'Kt             = ',F7.4,'     10Kq           = ',F8.4)", {s.kt, 10.0f * s.kq});
+  report(io, "(1X,'eta0           = ',F7.4,'     etaD           = ',F8.4)", {s.eta0, s.etaD});
+  report(io, "(1X,'Itme T         = ',F10.2,' kN  Va            = ',F8.3,' m/s')",
          {s.thrust, s.advanceSpeed});
-  report(io, "(1X,'Delivered PD = ',F10.1,' kW  Brake PB    = ',F10.1,' kW')",
+  report(io, "(1X,'Verilen guc PD = ',F10.1,' kW  Fren gucu PB  = ',F10.1,' kW')",
          {s.deliveredPower, s.brakePower});
   if (s.minimumAreaRatio)
-    report(io, "(1X,'Sigma 0.7R   = ',F7.3,'     Min. EAR     = ',F8.4,'   Vtip = ',F6.2,' m/s')",
+    report(io,
+           "(1X,'Sigma 0.7R     = ',F7.3,'     En az EAR      = ',F8.4,'   Vtip = ',F6.2,' m/s')",
            {s.sigma07, *s.minimumAreaRatio, s.tipSpeed});
   else
-    report(io, "(1X,'Sigma 0.7R   = ',F7.3,'     Vtip         = ',F8.2,' m/s')",
+    report(io, "(1X,'Sigma 0.7R     = ',F7.3,'     Vtip           = ',F8.2,' m/s')",
            {s.sigma07, s.tipSpeed});
   rule(io);
 }
@@ -203,7 +241,7 @@ void reportChosen(Session& io, const SelectedPropeller& s) {
 void reportSpeedPower(Session& io, const SelectionResult& r) {
   if (r.speedPower.empty()) return;
   reportFree(io);
-  line(io, "Speed-power curve of the chosen propeller in calm water (per propeller)");
+  line(io, kLines.speedPower);
   rule(io);
   line(io, "  V(kn)      R(kN)      T(kN)        J       rpm       PD(kW)       PB(kW)");
   rule(io);
@@ -216,9 +254,9 @@ void reportSpeedPower(Session& io, const SelectionResult& r) {
 
 void reportEngine(Session& io, const SelectionInputs& in, const EngineMatch& e) {
   reportFree(io);
-  line(io, "The engine");
+  line(io, kLines.engine);
   rule(io);
-  report(io, "(1X,'MCR                      = ',F10.1,' kW   sea margin ',F5.1,' %')",
+  report(io, "(1X,'MCR                      = ',F10.1,' kW   deniz payi ',F5.1,' %')",
          {e.mcr, in.seaMargin});
   auto speedLine = [&](std::string_view layout, std::string_view none,
                        const std::optional<float>& v, const std::optional<float>& n) {
@@ -227,26 +265,24 @@ void reportEngine(Session& io, const SelectionInputs& in, const EngineMatch& e) 
     else
       report(io, none);
   };
-  speedLine("(1X,'Speed at MCR, calm water = ',F10.2,' kn   at ',F8.2,' rpm')",
-            "(1X,'Speed at MCR, calm water :  beyond the resistance curve')", e.trialSpeed,
+  speedLine("(1X,'MCR hizi, sakin suda     = ',F10.2,' kn   devir ',F8.2,' rpm')",
+            "(1X,'MCR hizi, sakin suda     :  direnc egrisinin disinda')", e.trialSpeed,
             e.trialRpm);
-  speedLine("(1X,'Speed at MCR, in service = ',F10.2,' kn   at ',F8.2,' rpm')",
-            "(1X,'Speed at MCR, in service :  beyond the resistance curve')", e.serviceSpeed,
+  speedLine("(1X,'MCR hizi, hizmette       = ',F10.2,' kn   devir ',F8.2,' rpm')",
+            "(1X,'MCR hizi, hizmette       :  direnc egrisinin disinda')", e.serviceSpeed,
             e.serviceRpm);
   if (e.lightRunningMargin)
-    report(io, "(1X,'Light-running margin     = ',F10.2,' %    asked for ',F5.1,' %')",
+    report(io, "(1X,'Hafif donme payi         = ',F10.2,' %    istenen ',F5.1,' %')",
            {*e.lightRunningMargin, in.lightRunningMargin});
   if (e.engineRpm && e.gearRatio)
-    report(
-        io,
-        "(1X,'Gear ratio               = ',F10.4,'      engine rated rpm at the propeller ',F8.2)",
-        {*e.gearRatio, *e.engineRpm});
+    report(io, "(1X,'Disli orani              = ',F10.4,'      pervanede makine anma devri ',F8.2)",
+           {*e.gearRatio, *e.engineRpm});
   rule(io);
 }
 
 void reportRefusal(Session& io, const std::string& reason) {
   reportFree(io);
-  line(io, "NO PROPELLER SELECTED");
+  line(io, kLines.refused);
   report(io, "(1X,A)", {std::string_view(reason)});
 }
 

@@ -1,5 +1,5 @@
-// The selection's report, in English, on the console and in the result file:
-// one function per report item, each a block of fixed-width lines.
+// The selection's report in the run's language, on the console and in the
+// result file: one function per report item, each a block of fixed-width lines.
 #pragma once
 
 #include <optional>
