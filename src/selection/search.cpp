@@ -604,7 +604,10 @@ float resistanceAt(const std::vector<ResistancePoint>& curve, float speed) {
   // A power law R = c V^k through the two points, formed in double and
   // rounded once; a zero end falls back to a straight line.
   if (a.speed > 0.0f && b.speed > 0.0f && a.resistance > 0.0f && b.resistance > 0.0f) {
-    const double ra = a.resistance, rb = b.resistance, va = a.speed, vb = b.speed;
+    const double ra = static_cast<double>(a.resistance);
+    const double rb = static_cast<double>(b.resistance);
+    const double va = static_cast<double>(a.speed);
+    const double vb = static_cast<double>(b.speed);
     const double k = std::log(rb / ra) / std::log(vb / va);
     return static_cast<float>(ra * std::pow(static_cast<double>(speed) / va, k));
   }

@@ -95,8 +95,11 @@ ParsedInputs parseSelection(const toml::table& table, bool bareNumbers) {
   ParsedInputs out;
   SelectionInputs in;
   try {
-    for (const auto& [k, node] : table) {
-      const std::string_view key = k.str();
+    // The pair taken apart by hand: clang 14 lets no lambda capture a
+    // structured binding.
+    for (const auto& entry : table) {
+      const toml::node& node = entry.second;
+      const std::string_view key = entry.first.str();
       auto real = [&](std::string_view unit) { return realOf(node, key, unit); };
       if (key == "problem" || key == "title") {
         continue;

@@ -21,7 +21,7 @@ std::string shortestText(float value) {
 // writes it ("2e6").
 std::string exponentText(float value) {
   int exponent = 0;
-  double mantissa = value;
+  double mantissa = static_cast<double>(value);
   // A float's exponent lies within 38 places of one.
   while (mantissa >= 10.0 && exponent < 38) mantissa /= 10.0, ++exponent;
   return shortestText(static_cast<float>(mantissa)) + "e" + std::to_string(exponent);
