@@ -1,0 +1,137 @@
+// Running the real binary: the one place the tests start the program, so that
+// every test that needs the console program (recorded cases, English runs,
+// keyword round trips, outputs on disk, signals) starts it the same way:
+// in a folder of its own, with a timeout, with COMSPEC unset, and with its
+// console, error stream and exit status captured.
+#pragma once
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <initializer_list>
+#include <sstream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "slurp.hpp"
+
+namespace helisolv::test {
+
+namespace fs = std::filesystem;
+
+inline const fs::path kCasesDir = HELISOLV_CASES_DIR;
+
+// What a run left: status -1 when the program did not exit by itself (a signal,
+// the timeout's kill).
+struct Outcome {
+  int status = -1;
+  std::string out, err;
+};
+
+// A fresh empty folder under the temporary folder, named after `tag` and this
+// process, so that parallel test binaries never share one.
+inline fs::path scratchFolder(std::string tag) {
+  std::replace(tag.begin(), tag.end(), '/', '_');
+  const fs::path dir =
+      fs::temp_directory_path() / ("helisolv_" + tag + "_" + std::to_string(::getpid()));
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  return dir;
+}
+
+inline std::string shellQuoted(const std::string& text) {
+  std::string quoted = "'";
+  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+struct RunSpec {
+  std::vector<std::string> args;  // after the program's name
+  std::string inputFile;          // standard input; empty: /dev/null
+  std::string environment;        // "NAME=value ..." set for the run; empty: the caller's
+  std::string prefix;             // a command the program runs under (nohup, setpriv ...)
+  int timeoutSeconds = 30;
+};
+
+// Runs the program in `dir`; its streams are left there as stdout.bin and
+// stderr.bin too, for a test that wants the bytes of a file.
+inline Outcome runBinary(const fs::path& dir, const RunSpec& spec) {
+  std::string cmd = "cd " + shellQuoted(dir.string()) + " && env -u COMSPEC " + spec.environment +
+                    " " + spec.prefix + " timeout " + std::to_string(spec.timeoutSeconds) + " " +
+                    shellQuoted(HELISOLV_BINARY);
+  for (const std::string& a : spec.args) cmd += " " + shellQuoted(a);
+  cmd += " < " + shellQuoted(spec.inputFile.empty() ? "/dev/null" : spec.inputFile) +
+         " > stdout.bin 2> stderr.bin";
+  const int raw = std::system(cmd.c_str());
+  Outcome o;
+  if (WIFEXITED(raw) && WEXITSTATUS(raw) != 124) o.status = WEXITSTATUS(raw);
+  o.out = slurp(dir / "stdout.bin");
+  o.err = slurp(dir / "stderr.bin");
+  return o;
+}
+
+// The same with the console answers given as text.
+inline Outcome runBinaryWithAnswers(const fs::path& dir, RunSpec spec, const std::string& answers) {
+  const fs::path input = dir / "stdin.given";
+  std::ofstream(input, std::ios::binary) << answers;
+  spec.inputFile = input.string();
+  return runBinary(dir, spec);
+}
+
+// The recorded cases of these groups (folders under tests/ holding one case a
+// folder with an expected.rc), as "group/name", sorted.
+inline std::vector<std::string> recordedCases(std::initializer_list<std::string_view> groups) {
+  std::vector<std::string> names;
+  for (std::string_view group : groups) {
+    const fs::path dir = kCasesDir / group;
+    if (!fs::exists(dir)) continue;
+    for (const auto& e : fs::directory_iterator(dir))
+      if (e.is_directory() && fs::exists(e.path() / "expected.rc"))
+        names.push_back(std::string(group) + "/" + e.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// A case's command-line arguments, one a line in args.txt.
+inline std::vector<std::string> caseArguments(const fs::path& src) {
+  std::vector<std::string> args;
+  if (!fs::exists(src / "args.txt")) return args;
+  std::istringstream lines(slurp(src / "args.txt"));
+  for (std::string arg; std::getline(lines, arg);)
+    if (!arg.empty()) args.push_back(arg);
+  return args;
+}
+
+// Puts a case's task file into `work` (its own Helisolv.Tsk, or for a case
+// under tests/examples the bundled example of its name; none: the run starts
+// without a task file) and returns the run of it as recorded: its arguments
+// and its console answers.
+inline RunSpec stageCase(const fs::path& src, const fs::path& work) {
+  const fs::path example = kCasesDir / ".." / "examples" / (src.filename().string() + ".Tsk");
+  if (fs::exists(src / "Helisolv.Tsk"))
+    fs::copy_file(src / "Helisolv.Tsk", work / "Helisolv.Tsk");
+  else if (src.parent_path().filename() == "examples" && fs::exists(example))
+    fs::copy_file(example, work / "Helisolv.Tsk");
+  RunSpec spec;
+  spec.args = caseArguments(src);
+  if (fs::exists(src / "stdin.txt")) spec.inputFile = (src / "stdin.txt").string();
+  return spec;
+}
+
+// Where two byte strings part, with a little context; empty when they are equal.
+inline std::string firstDifference(const std::string& want, const std::string& got) {
+  if (want == got) return "";
+  size_t i = 0;
+  while (i < want.size() && i < got.size() && want[i] == got[i]) ++i;
+  const size_t from = i > 120 ? i - 120 : 0;
+  return "first difference at byte " + std::to_string(i) + "\n--- expected from there:\n" +
+         want.substr(from, 240) + "\n--- got from there:\n" + got.substr(from, 240);
+}
+
+}  // namespace helisolv::test
