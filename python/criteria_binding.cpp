@@ -191,7 +191,7 @@ py::object keller(const py::object& thrust, const py::object& diameter,
 }
 
 py::object tipSpeed(const py::object& rpm, const py::object& diameter) {
-  const std::array<RealArray, 2> args{realArray(rpm, "rpm"), positive(diameter, "diameter")};
+  const std::array<RealArray, 2> args{positive(rpm, "rpm"), positive(diameter, "diameter")};
   return elementwise(
       args, [](const std::array<float, 2>& v, bool&) { return bladeTipSpeed(v[0], v[1]); },
       "a tip speed");

@@ -61,8 +61,10 @@ struct RunSpec {
 // Runs the program in `dir`; its streams are left there as stdout.bin and
 // stderr.bin too, for a test that wants the bytes of a file.
 inline Outcome runBinary(const fs::path& dir, const RunSpec& spec) {
+  // The prefix comes after timeout, which catches the stop signals itself:
+  // what the prefix sets up (an ignored signal, another user) reaches the program.
   std::string cmd = "cd " + shellQuoted(dir.string()) + " && env -u COMSPEC " + spec.environment +
-                    " " + spec.prefix + " timeout " + std::to_string(spec.timeoutSeconds) + " " +
+                    " timeout " + std::to_string(spec.timeoutSeconds) + " " + spec.prefix + " " +
                     shellQuoted(HELISOLV_BINARY);
   for (const std::string& a : spec.args) cmd += " " + shellQuoted(a);
   cmd += " < " + shellQuoted(spec.inputFile.empty() ? "/dev/null" : spec.inputFile) +

@@ -203,6 +203,46 @@ def run_case(command, env, status, text, folder):
     check(not left, f"{command}: wrote {left}")
 
 
+# (chart, line, table, x column, y column or its index, factor): each point a
+# chart draws is a value of its table, scaled as its axis says.
+VALUES = [
+    ("open_water", "kt", "open_water.csv", "J", "Kt", 1),
+    ("open_water", "kq10", "open_water.csv", "J", "Kq", 10),
+    ("open_water", "eta0", "open_water.csv", "J", "eta0", 1),
+    ("candidates", "eta_pd", "candidates.csv", "P/D", "eta0", 1),
+    ("candidates", "eta_j", "candidates.csv", "J", "eta0", 1),
+    ("bollard", "thrust", "bollard.csv", "D [m]", "T [N]", 0.001),
+    ("bollard", "pitch", "bollard.csv", "D [m]", "P/D", 1),
+    ("bp_delta", "bp_delta_eta0", "bp_delta.csv", "P/D", "eta0", 1),
+    ("bp_delta", "bp_delta_bp", "bp_delta.csv", "P/D", "Bp", 1),
+    ("pitch_sweep", "sweep", "pitch_sweep.csv", "P/D", 1, 1),
+    ("area_ratio", "eta0", "area_ratio.csv", "EAR", "eta0", 1),
+    ("area_ratio", "pitch", "area_ratio.csv", "EAR", "P/D", 1),
+]
+
+
+def check_values(name, out, figures):
+    def same(got, want):
+        return len(got) == len(want) and all(
+            (g != g and w != w) or abs(g - w) <= 1e-9 * max(1.0, abs(w)) for g, w in zip(got, want))
+
+    for chart, gid, table, x, y, factor in VALUES:
+        if chart not in figures:
+            continue
+        with open(os.path.join(out, table), newline="", encoding="utf-8") as f:
+            rows = list(csv.reader(f))
+        head, rows = rows[0], rows[1:]
+        y = head[y] if isinstance(y, int) else y
+        column = [[float(r[head.index(c)] or "nan") for r in rows] for c in (x, y)]
+        lines = [line for ax in figures[chart].axes for line in ax.get_lines()
+                 if line.get_gid() == gid]
+        check(len(lines) == 1, f"{name}: {chart} has {len(lines)} lines {gid}")
+        for line in lines:
+            check(same(list(map(float, line.get_xdata())), column[0]) and
+                  same(list(map(float, line.get_ydata())), [v * factor for v in column[1]]),
+                  f"{name}: {chart} line {gid} is not {factor} x {y} of {table} over {x}")
+
+
 def draw_here(folder, want=0):
     err = io.StringIO()
     with contextlib.redirect_stdout(io.StringIO()), contextlib.redirect_stderr(err):
@@ -215,9 +255,14 @@ def draw_example(name):
     failures.clear()
     out = shared["outs"][name]
     charts = expected_series(out)
+    shared["figures"] = {}
+    os.umask(0o027)  # in this drawer only: a new picture takes the umask's mode
     draw_here(out, 0 if charts else 1)  # a refused run has nothing to draw
     images = sorted(f[:-4] for f in os.listdir(out) if f.endswith(".svg"))
     check(images == sorted(charts), f"{name}: drew {images}, not {sorted(charts)}")
+    modes = {oct(os.stat(os.path.join(out, f + ".svg")).st_mode & 0o777) for f in images}
+    check(modes <= {"0o640"}, f"{name}: pictures of modes {modes} under umask 027")
+    check_values(name, out, shared["figures"])
     with open(os.path.join(out, "run.csv"), encoding="utf-8") as f:
         warned = any(line.startswith("warning,") for line in f)
     for chart, series in charts.items():
@@ -292,6 +337,10 @@ def main(helisolv, plot, examples):
         cases = cases_of(plot, outs, os.path.join(scratch, "cli"))
         shared["tool"] = runpy.run_path(plot, run_name="helisolv_plot")
         shared["tool"]["load_matplotlib"]()
+        charts, save = shared["tool"]["Charts"], shared["tool"]["Charts"].save
+        charts.save = lambda self, fig, name: (shared["figures"].__setitem__(name, fig),
+                                               save(self, fig, name))[1]
+        shared["figures"] = {}
         # Two forked copies of this process (matplotlib loaded once) draw the
         # examples, beside the tool's runs as a program and the edited charts.
         with concurrent.futures.ProcessPoolExecutor(

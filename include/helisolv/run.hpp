@@ -18,7 +18,13 @@ namespace helisolv {
 
 // What a run does besides its report, as the command line says it.
 struct RunOptions {
-  ModelOptions models;                // --viscous-correction=NAME
+  ModelOptions models;  // --viscous-correction=NAME
+  // A task file's own model option stands where models holds the default,
+  // unless these say the caller chose it: parseRunArguments sets them for an
+  // option the arguments name, so that, as on the command line, a named
+  // option wins over the file's even where it names the default.
+  bool viscousCorrectionGiven = false;
+  bool gawnModelGiven = false;
   std::optional<std::string> csvDir;  // --csv DIR: also write the CSV files there
   // --lang=NAME: "tr" (the default, the reference report) or "en", every text
   // of the run in English with the same numbers; any other name: status 2.

@@ -142,9 +142,10 @@ RunResult runFixedLines(std::string_view taskText, std::string_view answers,
 RunResult runTaskFile(const TaskFile& file, std::string_view answers, const RunOptions& options,
                       const std::vector<std::string>& warnings) {
   RunOptions chosen = options;
-  if (file.viscousCorrectionModel && chosen.models.viscousCorrection == ViscousCorrection::Legacy)
+  if (file.viscousCorrectionModel && !chosen.viscousCorrectionGiven &&
+      chosen.models.viscousCorrection == ViscousCorrection::Legacy)
     chosen.models.viscousCorrection = *file.viscousCorrectionModel;
-  if (file.gawnModel && chosen.models.gawnModel == GawnModel::Legacy)
+  if (file.gawnModel && !chosen.gawnModelGiven && chosen.models.gawnModel == GawnModel::Legacy)
     chosen.models.gawnModel = *file.gawnModel;
   return runFixedLines(toFixedLines(file), answers, chosen, &file.answers, warnings);
 }
@@ -218,6 +219,8 @@ std::optional<RunResult> parseRunArguments(std::span<const std::string> args, Ru
     return ended;
   }
   options.models = parsed.models;
+  options.viscousCorrectionGiven = options.viscousCorrectionGiven || parsed.viscousCorrectionGiven;
+  options.gawnModelGiven = options.gawnModelGiven || parsed.gawnModelGiven;
   options.csvDir = parsed.csvDir;
   options.language = languageCode(parsed.language);
   return std::nullopt;
