@@ -73,12 +73,14 @@ TEST(OutputModes, AReplacedResultFileKeepsItsModeAndANewOneFollowsTheUmask) {
 TEST(OutputModes, AResultFileTheUserMayNotWriteIsRefusedAndLeftAsItWas) {
   const fs::path dir = typeEightFolder("son_read_only");
   std::string as;
+  const passwd* nobody = ::geteuid() == 0 ? ::getpwnam("nobody") : nullptr;
+  const uid_t uid = nobody ? nobody->pw_uid : 0;
+  const gid_t gid = nobody ? nobody->pw_gid : 0;
   if (::geteuid() == 0) {
-    const passwd* nobody = ::getpwnam("nobody");
     if (!nobody) GTEST_SKIP() << "no user nobody to run as";
-    const std::string id = std::to_string(nobody->pw_uid), group = std::to_string(nobody->pw_gid);
     if (std::system("setpriv --help > /dev/null 2>&1") == 0)
-      as = "setpriv --reuid=" + id + " --regid=" + group + " --clear-groups";
+      as = "setpriv --reuid=" + std::to_string(uid) + " --regid=" + std::to_string(gid) +
+           " --clear-groups";
     else if (std::system("runuser --help > /dev/null 2>&1") == 0)
       as = "runuser -u nobody --";
     else
@@ -91,8 +93,7 @@ TEST(OutputModes, AResultFileTheUserMayNotWriteIsRefusedAndLeftAsItWas) {
     const fs::path son = dir / "Helisolv.Son";
     fs::remove(son);
     std::ofstream(son) << "an older report\n";
-    if (const passwd* nobody = ::getpwnam("nobody"); nobody && ::geteuid() == 0)
-      ::chown(son.c_str(), nobody->pw_uid, nobody->pw_gid);
+    if (nobody) ::chown(son.c_str(), uid, gid);
     ::chmod(son.c_str(), mode);
     const Outcome run = runBinary(dir, spec({}, "", as));
     if (mode == 0644u) {  // the same run may write it: the refusal is the mode's
