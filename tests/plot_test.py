@@ -262,6 +262,7 @@ def draw_example(name):
     check(images == sorted(charts), f"{name}: drew {images}, not {sorted(charts)}")
     modes = {oct(os.stat(os.path.join(out, f + ".svg")).st_mode & 0o777) for f in images}
     check(modes <= {"0o640"}, f"{name}: pictures of modes {modes} under umask 027")
+    check(sorted(shared["figures"]) == images, f"{name}: figures kept {sorted(shared['figures'])}")
     check_values(name, out, shared["figures"])
     with open(os.path.join(out, "run.csv"), encoding="utf-8") as f:
         warned = any(line.startswith("warning,") for line in f)
