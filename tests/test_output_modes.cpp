@@ -44,7 +44,8 @@ fs::path typeEightFolder(const std::string& tag) {
 }
 
 // A replaced result file keeps the permissions its user gave it; a new one
-// has those the umask leaves of rw-rw-rw-.
+// has those the umask leaves of rw-rw-rw-. So does the report so far that a
+// pause's command finds in its place.
 TEST(OutputModes, AReplacedResultFileKeepsItsModeAndANewOneFollowsTheUmask) {
   const fs::path dir = typeEightFolder("son_modes");
   struct Case {
@@ -61,10 +62,12 @@ TEST(OutputModes, AReplacedResultFileKeepsItsModeAndANewOneFollowsTheUmask) {
       ::chmod((dir / "Helisolv.Son").c_str(), c.existing);
     }
     const mode_t before = ::umask(c.umask);
-    const Outcome run = runBinary(dir, RunSpec{});
+    const Outcome run = runBinaryWithAnswers(dir, spec({}, "COMSPEC=/bin/sh"),
+                                             "stat -c %a Helisolv.Son > shown.txt\n");
     ::umask(before);
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(modeOf(dir / "Helisolv.Son"), c.after);
+    EXPECT_EQ(std::stoul("0" + slurp(dir / "shown.txt"), nullptr, 8), c.after);
   }
   fs::remove_all(dir);
 }
