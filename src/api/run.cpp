@@ -11,8 +11,9 @@
 #include "driver/task_inputs.hpp"
 #include "export/csv_export.hpp"
 #include "export/run_data.hpp"
+#include "io/file_set.hpp"
+#include "io/folder_lock.hpp"
 #include "io/runtime_error.hpp"
-#include "io/safe_files.hpp"
 #include "taskfile/answers.hpp"
 
 namespace helisolv {

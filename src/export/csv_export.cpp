@@ -12,8 +12,11 @@
 
 #include "helisolv/model_options.hpp"
 #include "io/error_text.hpp"
+#include "io/file_calls.hpp"
+#include "io/file_set.hpp"
 #include "io/runtime_error.hpp"
-#include "io/safe_files.hpp"
+#include "io/stop_signals.hpp"
+#include "io/temporary_files.hpp"
 
 namespace helisolv {
 
