@@ -16,6 +16,7 @@
 #include "helisolv/open_water.hpp"
 #include "io/edit.hpp"
 #include "io/reader.hpp"
+#include "io/run_control.hpp"
 #include "series/formulas.hpp"
 #include "task_run.hpp"
 

@@ -27,6 +27,7 @@
 #include "io/folder_lock.hpp"
 #include "io/reader.hpp"
 #include "io/report_file.hpp"
+#include "io/run_control.hpp"
 #include "io/runtime_error.hpp"
 #include "io/stop_signals.hpp"
 #include "io/temporary_files.hpp"

@@ -13,6 +13,7 @@
 #include "export/data_export.hpp"
 #include "helisolv/criteria.hpp"
 #include "io/reader.hpp"
+#include "io/run_control.hpp"
 #include "io/writer.hpp"
 #include "problems/ground_warnings.hpp"
 #include "problems/report_lines.hpp"

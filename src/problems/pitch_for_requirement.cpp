@@ -12,6 +12,7 @@
 
 #include "export/data_export.hpp"
 #include "io/reader.hpp"
+#include "io/run_control.hpp"
 #include "io/writer.hpp"
 #include "problems/blade_area_checks.hpp"
 #include "problems/ground_warnings.hpp"

@@ -4,6 +4,7 @@
 
 #include "helisolv/task.hpp"
 #include "io/reader.hpp"
+#include "io/run_control.hpp"
 #include "io/runtime_error.hpp"
 #include "io/writer.hpp"
 #include "report/item.hpp"
