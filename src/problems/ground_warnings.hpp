@@ -86,7 +86,7 @@ void warnBpDeltaMismatch(Session& io, const Task& task);
 // Types 8 to 10: the requirement is 100 or more times the largest value of
 // the pitch sweep (in the unit the task reads: kN, kW or kN m), which is what
 // a value given in N, W or N m looks like.
-enum class Requirement;  // blade_area_checks.hpp
+enum class Requirement;  // pitch_sweep.hpp
 void warnRequirementUnits(Session& io, Requirement quantity, float required, float sweepLargest);
 
 // The blade checks of types 8 to 10. sigma is off a Burrill line when it lies
