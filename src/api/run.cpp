@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "driver/driver.hpp"
+#include "driver/fixed_lines.hpp"
 #include "driver/options.hpp"
 #include "driver/task_inputs.hpp"
 #include "export/csv_export.hpp"
@@ -60,12 +61,6 @@ void collect(const RunData& data, const Session& io, int problemType, int status
     }
     out.tables.push_back(std::move(t));
   }
-}
-
-std::string realText(float value) {
-  std::array<char, 64> buffer{};
-  const auto end = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
-  return std::string(buffer.data(), end.ptr);
 }
 
 // A fixed-line task's run; preset: the task file's answers, warnings: the
@@ -174,23 +169,7 @@ RunResult run(const Task& task, std::string_view answers, const RunOptions& opti
 }
 
 std::string taskFileText(const Task& task) {
-  std::string text;
-  for (int line = 1; line <= 12; ++line) text += "*\n";
-  text += "* line 14: series type, 1 Wageningen B-series or 2 Gawn series\n";
-  text += std::to_string(task.seriesType) + "\n";
-  for (int line = 15; line <= 76; ++line) text += "*\n";
-  text += "* line 78: problem type, 1 to 10; line 79: its inputs\n";
-  text += std::to_string(task.problemType) + "\n";
-  Task copy = task;
-  std::string inputs;
-  for (const TaskInput& in : taskInputsOf(copy)) {
-    if (!inputs.empty()) inputs += ' ';
-    if (const int* const* i = std::get_if<int*>(&in.read.target))
-      inputs += std::to_string(**i);
-    else
-      inputs += realText(*std::get<float*>(in.read.target));
-  }
-  return text + inputs + "\n";
+  return fixedLinesText(task, [] { return std::string("*"); });
 }
 
 std::optional<RunResult> parseRunArguments(std::span<const std::string> args, RunOptions& options) {

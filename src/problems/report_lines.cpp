@@ -6,6 +6,7 @@
 #include "io/reader.hpp"
 #include "io/run_control.hpp"
 #include "io/runtime_error.hpp"
+#include "io/task_layout.hpp"
 #include "io/writer.hpp"
 #include "report/item.hpp"
 
@@ -101,13 +102,13 @@ void checkSeriesType(Session& io, int seriesType) {
   refuseType(
       io,
       "(1X,' Istenen seri tipi = ',A,' gecersizdir; 1 (Wageningen B) veya 2 (Gawn) olmalidir.')",
-      {"series type", "1 (Wageningen B) or 2 (Gawn)", 14}, seriesType);
+      {"series type", "1 (Wageningen B) or 2 (Gawn)", kSeriesTypeLine}, seriesType);
 }
 
 void checkProblemType(Session& io, int problemType) {
   if (problemType >= 1 && problemType <= 10) return;
   refuseType(io, "(1X,' Istenen problem tipi = ',A,' gecersizdir; 1 ile 10 arasinda olmalidir.')",
-             {"problem type", "1 to 10", 78}, problemType);
+             {"problem type", "1 to 10", kProblemTypeLine}, problemType);
 }
 
 void printSeriesUsed(Session& io, int seriesType) {

@@ -1,5 +1,4 @@
 #include "helisolv/task_file.hpp"
-#include "taskfile/toml_text.hpp"
 
 #include <toml++/toml.h>
 
@@ -13,10 +12,13 @@
 #include <sstream>
 #include <string>
 
+#include "driver/fixed_lines.hpp"
 #include "driver/options.hpp"
 #include "driver/task_inputs.hpp"
 #include "io/reader.hpp"
+#include "io/task_layout.hpp"
 #include "taskfile/answers.hpp"
+#include "taskfile/toml_text.hpp"
 #include "taskfile/units.hpp"
 
 namespace helisolv {
@@ -218,7 +220,6 @@ std::string shortest(float value) {
   const auto end = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
   return std::string(buffer.data(), end.ptr);
 }
-
 
 // A free-text line as a TOML comment may hold it: valid UTF-8 without
 // control characters; anything else becomes '?', so that the keyword file of
@@ -524,7 +525,7 @@ class KeywordReader {
                                  "\"gawn\" (or their numbers 1 and 2)");
       return;
     }
-    // A number stands as it would on line 14; the run itself refuses one
+    // A number stands as it would on the series type's line; the run itself refuses one
     // that is not a series, as it does for the fixed-line file.
     if (node.is_integer()) {
       if (auto v = wholeNumber(node, "series")) task.seriesType = *v;
@@ -557,7 +558,7 @@ class KeywordReader {
       }
       return;
     }
-    // A number stands as it would on line 78; the run refuses one out of range.
+    // A number stands as it would on the problem type's line; the run refuses one out of range.
     if (node.is_integer()) {
       if (auto v = wholeNumber(node, "problem")) task.problemType = *v;
       return;
@@ -756,11 +757,12 @@ bool isKeywordTask(std::string_view text) {
   std::vector<std::string_view> lines;
   std::string_view first;
   size_t start = 0;
-  for (size_t i = 0; i <= text.size() && (lines.size() < 14 || first.empty()); ++i) {
+  constexpr size_t kSeries = kSeriesTypeLine;
+  for (size_t i = 0; i <= text.size() && (lines.size() < kSeries || first.empty()); ++i) {
     if (i != text.size() && text[i] != '\n') continue;
     const std::string_view line = text.substr(start, i - start);
     start = i + 1;
-    if (lines.size() < 14) lines.push_back(line);
+    if (lines.size() < kSeries) lines.push_back(line);
     const size_t at = line.find_first_not_of(" \t\r");
     if (first.empty() && at != std::string_view::npos && line[at] != '#') first = line.substr(at);
   }
@@ -776,9 +778,10 @@ bool isKeywordTask(std::string_view text) {
     shaped = i > 0 && i < first.size() && first[i] == '=';
   }
   if (!shaped) return false;
-  if (lines.size() < 14 || isBlankLine(lines[13])) return true;
-  const std::string_view line14 = lines[13].substr(lines[13].find_first_not_of(" \t"));
-  const char c = line14.front();
+  if (lines.size() < kSeries || isBlankLine(lines[kSeries - 1])) return true;
+  const std::string_view seriesLine =
+      lines[kSeries - 1].substr(lines[kSeries - 1].find_first_not_of(" \t"));
+  const char c = seriesLine.front();
   return !(std::isdigit(static_cast<unsigned char>(c)) || c == '+' || c == '-');
 }
 
@@ -880,23 +883,7 @@ std::string toFixedLines(const TaskFile& file) {
       if (c == '\n' || c == '\r') c = ' ';
     return line.empty() ? "*" : line;
   };
-  std::string text;
-  for (int line = 1; line <= 12; ++line) text += freeLine() + "\n";
-  text += "* line 14: series type, 1 Wageningen B-series or 2 Gawn series\n";
-  text += std::to_string(file.task.seriesType) + "\n";
-  for (int line = 15; line <= 76; ++line) text += freeLine() + "\n";
-  text += "* line 78: problem type, 1 to 10; line 79: its inputs\n";
-  text += std::to_string(file.task.problemType) + "\n";
-  Task copy = file.task;
-  std::string inputs;
-  for (const TaskInput& in : taskInputsOf(copy)) {
-    if (!inputs.empty()) inputs += ' ';
-    if (const int* const* i = std::get_if<int*>(&in.read.target))
-      inputs += std::to_string(**i);
-    else
-      inputs += shortest(*std::get<float*>(in.read.target));
-  }
-  return text + inputs + "\n";
+  return fixedLinesText(file.task, freeLine);
 }
 
 std::optional<std::string> AnswerSource::take(Question question) {
