@@ -63,7 +63,7 @@ void correctionArguments(OpenWaterCall& call, const py::object& correction,
   } else {
     ModelOptions models;
     modelArgument(correction, "correction", "viscous-correction", models);
-    if (call.model.seriesType != 1)
+    if (call.model.seriesType != Series::Wageningen)
       badValue("correction: only the Wageningen series is corrected for scale");
     call.correction = models.viscousCorrection;
   }

@@ -81,14 +81,14 @@ RunResult runFixedLines(std::string_view taskText, std::string_view answers,
   // As on the command line: a run whose tables cannot be kept does not start.
   if (options.csvDir) {
     if (const auto why = prepareCsvDirectory(*options.csvDir)) {
-      out.exitStatus = 2;
+      out.exitStatus = ExitStatus::CommandLineError;
       out.errors = "helisolv: " + *why + "\n";
       return out;
     }
   }
   const std::optional<Language> language = languageFromCode(options.language);
   if (!language) {
-    out.exitStatus = 2;
+    out.exitStatus = ExitStatus::CommandLineError;
     out.errors =
         "helisolv: unknown language " + helisolv::quoted(options.language) + " (tr or en)\n";
     return out;
@@ -125,7 +125,7 @@ RunResult runFixedLines(std::string_view taskText, std::string_view answers,
     }
   }
 
-  out.exitStatus = status;
+  out.exitStatus = static_cast<ExitStatus>(status);
   out.console = std::move(console).str();
   out.resultFile = std::move(result).str();
   out.errors = std::move(errors).str();
@@ -150,7 +150,7 @@ RunResult runTaskFile(const TaskFile& file, std::string_view answers, const RunO
 RunResult run(std::string_view taskText, std::string_view answers, const RunOptions& options) {
   if (!isKeywordTask(taskText)) return runFixedLines(taskText, answers, options, nullptr, {});
   TaskParse parsed = parseTask(taskText);
-  if (parsed.exitStatus != 0) {
+  if (parsed.exitStatus != ExitStatus::Result) {
     RunResult out;
     out.exitStatus = parsed.exitStatus;
     for (const std::string& e : parsed.errors) out.errors += "helisolv: " + e + "\n";
@@ -183,7 +183,7 @@ std::optional<RunResult> parseRunArguments(std::span<const std::string> args, Ru
   if (const auto status =
           parseOptions(static_cast<int>(argv.size()), argv.data(), parsed, console, errors)) {
     RunResult ended;
-    ended.exitStatus = *status;
+    ended.exitStatus = static_cast<ExitStatus>(*status);
     ended.console = std::move(console).str();
     ended.errors = std::move(errors).str();
     return ended;
@@ -191,7 +191,7 @@ std::optional<RunResult> parseRunArguments(std::span<const std::string> args, Ru
   // A run in memory takes its task as text: no task file, result file or conversion.
   if (parsed.taskFile || parsed.outputFile || parsed.convertFile) {
     RunResult ended;
-    ended.exitStatus = 2;
+    ended.exitStatus = ExitStatus::CommandLineError;
     ended.errors =
         "helisolv: a run in memory takes its task as text, not a task file, "
         "--output or convert\n";

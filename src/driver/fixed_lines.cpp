@@ -26,7 +26,7 @@ std::string fixedLinesText(const Task& task, const std::function<std::string()>&
   std::string text;
   for (int line = 1; line < kSeriesTypeLine - 1; ++line) text += freeLine() + "\n";
   text += "* line " + series + ": series type, 1 Wageningen B-series or 2 Gawn series\n";
-  text += std::to_string(task.seriesType) + "\n";
+  text += std::to_string(static_cast<int>(task.seriesType)) + "\n";
   for (int line = kSeriesTypeLine + 1; line < kProblemTypeLine - 1; ++line)
     text += freeLine() + "\n";
   text += "* line " + problem + ": problem type, 1 to 10; line " + inputsAt + ": its inputs\n";

@@ -80,9 +80,18 @@ constexpr RequirementReport kTorqueReport{
 };
 
 // The requirement in the unit of its sweep: N for thrust, kW for power, kN m for
-// torque (the torque is held in the power's field of the task).
+// torque. Power and torque go through W and N m, as they always have: the
+// round trip can move the last bit of the requirement, and with it the design.
 float requiredValue(const Task& task, Requirement quantity) {
-  return quantity == Requirement::Thrust ? task.thrust * 1000.0f : task.powerW / 1000.0f;
+  switch (quantity) {
+    case Requirement::Thrust:
+      return task.thrust * 1000.0f;
+    case Requirement::Power:
+      return task.powerW / 1000.0f;
+    case Requirement::Torque:
+      break;
+  }
+  return task.torqueKNm * 1000.0f / 1000.0f;
 }
 
 // The summary writes the same two as rho n^2 D^4 Kt and rho n^2 D^5 Kq: the

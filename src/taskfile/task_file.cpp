@@ -145,14 +145,15 @@ const Problem* problemNumbered(int number) {
 
 constexpr std::string_view kSeriesNames[] = {"wageningen", "gawn"};
 
-// The Task's value an input fills; the torque stands where a power would.
+// The Task's value an input fills.
 float* slot(Task& task, Key key) {
   switch (key) {
     case Key::Thrust:
       return &task.thrust;
     case Key::Power:
-    case Key::Torque:
       return &task.powerKW;
+    case Key::Torque:
+      return &task.torqueKNm;
     case Key::Diameter:
       return &task.diameter;
     case Key::Diameters:
@@ -314,7 +315,7 @@ class KeywordReader {
     TaskParse out;
     out.errors = std::move(errors_);
     out.warnings = std::move(warnings_);
-    out.exitStatus = status_;
+    out.exitStatus = static_cast<ExitStatus>(status_);
     // A file whose values could all be read holds a task, even one refused for a range.
     if (status_ != 1) out.task = std::move(file);
     return out;
@@ -519,8 +520,8 @@ class KeywordReader {
   void readSeries(const toml::node& node, Task& task) {
     if (const auto* s = node.as_string()) {
       for (size_t i = 0; i < std::size(kSeriesNames); ++i)
-        if (s->get() == kSeriesNames[i]) task.seriesType = static_cast<int>(i) + 1;
-      if (task.seriesType == 0)
+        if (s->get() == kSeriesNames[i]) task.seriesType = static_cast<Series>(i + 1);
+      if (task.seriesType == Series{})
         error(node.source(), "series = \"" + s->get() + "\" is no series: \"wageningen\" or " +
                                  "\"gawn\" (or their numbers 1 and 2)");
       return;
@@ -528,7 +529,7 @@ class KeywordReader {
     // A number stands as it would on the series type's line; the run itself refuses one
     // that is not a series, as it does for the fixed-line file.
     if (node.is_integer()) {
-      if (auto v = wholeNumber(node, "series")) task.seriesType = *v;
+      if (auto v = wholeNumber(node, "series")) task.seriesType = static_cast<Series>(*v);
       return;
     }
     error(node.source(), "series must be \"wageningen\" or \"gawn\", not " + typeName(node));
@@ -627,10 +628,10 @@ class KeywordReader {
     const toml::source_region nowhere{};
     if (!root.get("series")) error(nowhere, "missing key 'series': \"wageningen\" or \"gawn\"");
     if (!root.get("problem")) error(nowhere, "missing key 'problem': one of " + problemNames());
-    if (task.seriesType == 0 || (task.problemType == 0 && root.get("problem"))) return;
+    if (task.seriesType == Series{} || (task.problemType == 0 && root.get("problem"))) return;
     // A series the run refuses is refused before the problem's inputs are
     // read, and a problem type it refuses before its inputs: neither needs them.
-    if (task.seriesType != 1 && task.seriesType != 2) return;
+    if (task.seriesType != Series::Wageningen && task.seriesType != Series::Gawn) return;
     const Problem* problem = problemNumbered(task.problemType);
     if (!problem) return;
 
@@ -659,8 +660,7 @@ class KeywordReader {
                           "\": ignored");
     }
     // As the fixed-line reader does: the power in W beside the power in kW.
-    if (task.problemType == 3 || task.problemType == 4 || task.problemType == 9 ||
-        task.problemType == 10)
+    if (task.problemType == 3 || task.problemType == 4 || task.problemType == 9)
       task.powerW = task.powerKW * 1000.0f;
   }
 
@@ -694,10 +694,12 @@ TaskParse readFixedLines(std::string_view text) {
   TaskParse out;
   try {
     for (int i = 0; i < 13; ++i) note(readText80(io, Unit::Task, "free text line (lines 1 to 13)"));
-    readList(io, Unit::Task, {{&task.seriesType, "series type, 1 Wageningen B or 2 Gawn"}});
+    int series = 0;
+    readList(io, Unit::Task, {{&series, "series type, 1 Wageningen B or 2 Gawn"}});
+    task.seriesType = static_cast<Series>(series);
     ++lineNumber;
     // The run stops at a series or problem type it refuses: what follows is never read.
-    if (task.seriesType == 1 || task.seriesType == 2) {
+    if (task.seriesType == Series::Wageningen || task.seriesType == Series::Gawn) {
       for (int i = 0; i < 63; ++i)
         note(readText80(io, Unit::Task, "free text line (lines 15 to 77)"));
       readList(io, Unit::Task, {{&task.problemType, "problem type, 1 to 10"}});
@@ -712,11 +714,10 @@ TaskParse readFixedLines(std::string_view text) {
     while (!report.empty() && (report.front() == '\n')) report.erase(0, 1);
     while (!report.empty() && report.back() == '\n') report.pop_back();
     out.errors.push_back(report);
-    out.exitStatus = 1;
+    out.exitStatus = ExitStatus::RunTimeError;
     return out;
   }
-  if (task.problemType == 3 || task.problemType == 4 || task.problemType == 9 ||
-      task.problemType == 10)
+  if (task.problemType == 3 || task.problemType == 4 || task.problemType == 9)
     task.powerW = task.powerKW * 1000.0f;
   // The reader's warnings (a decimal comma) say what the run would say.
   for (const Warning& w : io.warnings) out.warnings.push_back(w.text);
@@ -796,13 +797,14 @@ std::string toToml(const TaskFile& file) {
   for (const std::string& note : file.notes) out += "# " + commentText(note) + "\n";
   if (!file.notes.empty()) out += "\n";
   if (!file.title.empty()) out += "title = " + tomlString(file.title) + "\n";
-  if (task.seriesType == 1 || task.seriesType == 2)
-    out += "series = \"" + std::string(kSeriesNames[task.seriesType - 1]) + "\"\n";
+  if (task.seriesType == Series::Wageningen || task.seriesType == Series::Gawn)
+    out +=
+        "series = \"" + std::string(kSeriesNames[static_cast<int>(task.seriesType) - 1]) + "\"\n";
   else
-    out += "series = " + std::to_string(task.seriesType) + "\n";
+    out += "series = " + std::to_string(static_cast<int>(task.seriesType)) + "\n";
   const Problem* problem = problemNumbered(task.problemType);
   // A task refused for its series type holds no problem type the run would read.
-  const bool seriesKnown = task.seriesType == 1 || task.seriesType == 2;
+  const bool seriesKnown = task.seriesType == Series::Wageningen || task.seriesType == Series::Gawn;
   if (problem)
     out += "problem = \"" + std::string(problem->name) + "\"\n";
   else if (seriesKnown || task.problemType != 0)
