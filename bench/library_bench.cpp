@@ -26,7 +26,7 @@ void millionPointCurve(benchmark::State& state) {
   const std::size_t n = 1000000;
   std::vector<float> j(n), kt(n), kq(n), eta0(n);
   for (std::size_t i = 0; i < n; ++i) j[i] = 0.1f + 1.4f * static_cast<float>(i) / 1e6f;
-  const helisolv::SeriesModel model{static_cast<int>(state.range(0))};
+  const helisolv::SeriesModel model{static_cast<helisolv::Series>(state.range(0))};
   for (auto _ : state) {
     helisolv::evaluateOpenWaterCurve(model, {4.0f, 0.55f, 1.0f}, j, kt, kq, eta0);
     benchmark::DoNotOptimize(kt.data());
@@ -49,7 +49,7 @@ void designSpaceGrid(benchmark::State& state) {
   const std::size_t n = grid.size() * j.size();
   std::vector<float> kt(n), kq(n), eta0(n);
   for (auto _ : state) {
-    helisolv::evaluateOpenWaterGrid({1}, grid, j, kt, kq, eta0);
+    helisolv::evaluateOpenWaterGrid({helisolv::Series::Wageningen}, grid, j, kt, kq, eta0);
     benchmark::DoNotOptimize(kt.data());
   }
   state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(n));

@@ -14,7 +14,7 @@
 namespace {
 
 void sweepEvaluations(benchmark::State& state, int seriesType, int viscousFlag) {
-  const helisolv::SeriesModel model{seriesType};
+  const helisolv::SeriesModel model{static_cast<helisolv::Series>(seriesType)};
   const helisolv::ScaleCorrection correction{viscousFlag, helisolv::ViscousCorrection::Legacy, 4.0f,
                                              6.0f, 120.0f};
   const helisolv::Propeller propeller{seriesType == 2 ? 3.0f : 4.0f, 0.55f, 1.0f};
@@ -55,8 +55,9 @@ void curveEvaluations(benchmark::State& state, int seriesType, helisolv::CurveIs
   }
   float pitchRatio = 0.5f;
   for (auto _ : state) {
-    const helisolv::OpenWaterCurve curve(
-        {seriesType}, {seriesType == 2 ? 3.0f : 4.0f, 0.55f, pitchRatio}, {}, isa);
+    const helisolv::OpenWaterCurve curve({static_cast<helisolv::Series>(seriesType)},
+                                         {seriesType == 2 ? 3.0f : 4.0f, 0.55f, pitchRatio}, {},
+                                         isa);
     curve.evaluate(grid, curveJ, kt, kq, eta0);
     benchmark::DoNotOptimize(kt.data());
     benchmark::DoNotOptimize(kq.data());
@@ -90,7 +91,7 @@ void curveGridEvaluations(benchmark::State& state, helisolv::CurveIsa isa) {
   }
   std::vector<helisolv::OpenWaterCurve> curves;
   for (int p = 0; p < 32; ++p)
-    curves.emplace_back(helisolv::SeriesModel{1},
+    curves.emplace_back(helisolv::SeriesModel{helisolv::Series::Wageningen},
                         helisolv::Propeller{static_cast<float>(2 + p % 6), 0.55f,
                                             0.5f + 0.02f * static_cast<float>(p)},
                         helisolv::ScaleCorrection{}, isa);

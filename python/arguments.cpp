@@ -196,7 +196,7 @@ SeriesModel seriesArgument(const std::string& series, const py::object& gawnMode
     if (series != "gawn") badValue("gawn_model: only the Gawn series has a Gawn model");
     modelArgument(gawnModel, "gawn_model", "gawn-model", models);
   }
-  return {series == "gawn" ? 2 : 1, models.gawnModel};
+  return {series == "gawn" ? Series::Gawn : Series::Wageningen, models.gawnModel};
 }
 
 std::string textArgument(const py::handle& value, const char* name) {

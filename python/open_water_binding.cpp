@@ -13,6 +13,7 @@
 #include "arguments.hpp"
 #include "bindings.hpp"
 #include "helisolv/curve.hpp"
+#include "series/model_ranges.hpp"
 
 namespace helisolv::python {
 
@@ -62,7 +63,7 @@ void correctionArguments(OpenWaterCall& call, const py::object& correction,
   } else {
     ModelOptions models;
     modelArgument(correction, "correction", "viscous-correction", models);
-    if (call.model.seriesType != 1)
+    if (call.model.seriesType != Series::Wageningen)
       badValue("correction: only the Wageningen series is corrected for scale");
     call.correction = models.viscousCorrection;
   }
@@ -291,10 +292,10 @@ std::size_t evaluateAll(const OpenWaterCall& call, Outputs out, ModelRangeNotes&
 // A published model evaluated beyond its fitted ranges is a Python warning,
 // as it is a warning of a run.
 void warnOf(const ModelRangeNotes& notes) {
+  const std::string reynolds = "helisolv: the Reynolds number lay outside " + reynoldsRangeText() +
+                               " at some J; the correction there is the one at the nearer end";
   const char* texts[] = {
-      notes.reynoldsClamped ? "helisolv: the Reynolds number lay outside 2e6 to 2e9 at some J; "
-                              "the correction there is the one at the nearer end"
-                            : nullptr,
+      notes.reynoldsClamped ? reynolds.c_str() : nullptr,
       notes.outsideGawnRegression ? "helisolv: the Gawn-Burrill regression was evaluated outside "
                                     "the P/D, area ratio or J it was fitted over"
                                   : nullptr,

@@ -21,7 +21,7 @@ PyRunResult runTask(const py::object& task, const py::object& answers, const py:
   if (!language.is_none()) arguments.push_back("--lang=" + py::str(language).cast<std::string>());
   RunOptions options;
   if (auto ended = parseRunArguments(arguments, options)) {
-    if (ended->exitStatus == 2) {
+    if (ended->exitStatus == ExitStatus::CommandLineError) {
       // The command line's own message: why, then the usage line.
       std::string why = ended->errors;
       if (why.starts_with("helisolv: ")) why.erase(0, 10);
@@ -37,7 +37,7 @@ PyRunResult runTask(const py::object& task, const py::object& answers, const py:
   }
   // A --csv folder that cannot be used is a bad argument, as on the command
   // line, where it stops the run before it starts.
-  if (result.exitStatus == 2) {
+  if (result.exitStatus == ExitStatus::CommandLineError) {
     std::string why = result.errors;
     if (why.starts_with("helisolv: ")) why.erase(0, 10);
     while (!why.empty() && why.back() == '\n') why.pop_back();

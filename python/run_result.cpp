@@ -67,7 +67,7 @@ py::dict PyRunResult::inputs() {
 }
 
 std::string PyRunResult::repr() const {
-  return "<helisolv.RunResult exit_status=" + std::to_string(r_.exitStatus) + ", " +
+  return "<helisolv.RunResult exit_status=" + std::to_string(exitStatus()) + ", " +
          std::to_string(r_.tables.size()) + " tables, " + std::to_string(r_.results.size()) +
          " results>";
 }

@@ -18,7 +18,7 @@ class PyRunResult {
  public:
   explicit PyRunResult(RunResult result) : r_(std::move(result)) {}
 
-  int exitStatus() const { return r_.exitStatus; }
+  int exitStatus() const { return static_cast<int>(r_.exitStatus); }
   py::bytes console() const { return py::bytes(r_.console); }
   py::bytes resultFile() const { return py::bytes(r_.resultFile); }
   py::bytes errors() const { return py::bytes(r_.errors); }

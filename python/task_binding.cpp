@@ -58,7 +58,7 @@ TaskFile taskOf(const std::string& text, bool fromArguments) {
     }
     return line;
   };
-  if (parsed.exitStatus != 0 || !parsed.task) {
+  if (parsed.exitStatus != ExitStatus::Result || !parsed.task) {
     std::string message;
     for (const std::string& e : parsed.errors) message += (message.empty() ? "" : "\n") + plain(e);
     throw py::value_error(message.empty() ? std::string("not a task file") : message);
@@ -110,13 +110,13 @@ void bindTask(py::module_& m) {
       .def("to_toml", &toToml, "The keyword file of the task.")
       .def("to_fixed_lines", &toFixedLines, "The fixed-line file of the task.")
       .def_property_readonly(
-          "series", [](const TaskFile& f) { return f.task.seriesType; },
+          "series", [](const TaskFile& f) { return static_cast<int>(f.task.seriesType); },
           "1 Wageningen B-series, 2 Gawn series")
       .def_property_readonly(
           "problem", [](const TaskFile& f) { return f.task.problemType; },
           "the problem type, 1 to 10")
       .def("__repr__", [](const TaskFile& f) {
-        return "<helisolv.Task series=" + std::to_string(f.task.seriesType) +
+        return "<helisolv.Task series=" + std::to_string(static_cast<int>(f.task.seriesType)) +
                " problem=" + std::to_string(f.task.problemType) + ">";
       });
 }

@@ -208,7 +208,7 @@ TEST(EnglishAnswers, YesNoInEnglishAsEHInTurkish) {
   const helisolv::RunResult yes = helisolv::run(task, "Y\n4.0 200\n\n\n\n\n", english);
   const helisolv::RunResult e = helisolv::run(task, "E\n4.0 200\n\n\n\n\n", english);
   const helisolv::RunResult no = helisolv::run(task, "n\n\n\n\n\n", english);
-  EXPECT_EQ(yes.exitStatus, 0);
+  EXPECT_EQ(static_cast<int>(yes.exitStatus), 0);
   EXPECT_EQ(yes.console, e.console);
   EXPECT_NE(yes.console, no.console);
   EXPECT_NE(yes.console.find("Y/N"), std::string::npos);
@@ -229,21 +229,21 @@ TEST(EnglishAnswers, RefusalReasonInTheRunsLanguageAndBadNamesRefused) {
   english.language = "en";
   const helisolv::RunResult tr = helisolv::run(task);
   const helisolv::RunResult en = helisolv::run(task, {}, english);
-  EXPECT_EQ(tr.exitStatus, 3);
-  EXPECT_EQ(en.exitStatus, 3);
+  EXPECT_EQ(static_cast<int>(tr.exitStatus), 3);
+  EXPECT_EQ(static_cast<int>(en.exitStatus), 3);
   EXPECT_NE(tr.reason.find("1.2000"), std::string::npos) << tr.reason;
   EXPECT_NE(en.reason.find("1.2000"), std::string::npos) << en.reason;
   EXPECT_NE(tr.reason, en.reason);
   EXPECT_EQ(helisolv::test::firstTurkishWord(en.reason, helisolv::test::turkishOnlyWords()), "");
 
   english.language = "xx";
-  EXPECT_EQ(helisolv::run(task, {}, english).exitStatus, 2);
+  EXPECT_EQ(static_cast<int>(helisolv::run(task, {}, english).exitStatus), 2);
   helisolv::RunOptions parsed;
   for (const char* bad : {"--lang=xx", "--lang", "--lang="}) {
     const std::vector<std::string> args{bad};
     const auto ended = helisolv::parseRunArguments(args, parsed);
     ASSERT_TRUE(ended) << bad;
-    EXPECT_EQ(ended->exitStatus, 2) << bad;
+    EXPECT_EQ(static_cast<int>(ended->exitStatus), 2) << bad;
   }
   const std::vector<std::string> args{"--lang=en"};
   EXPECT_FALSE(helisolv::parseRunArguments(args, parsed));
@@ -263,7 +263,7 @@ TEST(RefusalReason, IsTheMessageThatEndsTheResultFile) {
     const helisolv::RunResult run =
         helisolv::run(slurp(src / "Helisolv.Tsk"),
                       fs::exists(src / "stdin.txt") ? slurp(src / "stdin.txt") : std::string());
-    ASSERT_EQ(run.exitStatus, 3) << name;
+    ASSERT_EQ(static_cast<int>(run.exitStatus), 3) << name;
     // The message is the last paragraph of the result file: the records after
     // the last empty record, table rule or table row (digits only), trimmed.
     std::vector<std::string> paragraph;

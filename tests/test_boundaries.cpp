@@ -16,6 +16,7 @@
 #include "helisolv/open_water.hpp"
 #include "io/edit.hpp"
 #include "io/reader.hpp"
+#include "io/run_control.hpp"
 #include "series/formulas.hpp"
 #include "task_run.hpp"
 
@@ -131,7 +132,8 @@ TEST_F(Boundary, ARequiredKtOverJ2EqualToACurvePointIsMetByBothPairsAroundIt) {
   const float pitch = runningSum(0.5f, 0.01f, 50);
   const float j = runningSum(0.1f, 0.001f, 500);
   const float curvePoint =
-      evaluateOpenWater(SeriesModel{1}, Propeller{4.0f, 0.55f, pitch}, j).kt / realPow(j, 2.0f);
+      evaluateOpenWater(SeriesModel{Series::Wageningen}, Propeller{4.0f, 0.55f, pitch}, j).kt /
+      realPow(j, 2.0f);
   // D 4 m, Va 5 m/s, 1025 kg/m3: the thrust whose T / (rho Va^2 D^2) is that point.
   const auto ktOverJ2 = [](float thrustKN) {
     return thrustKN * 1000.0f / (realPow(4.0f, 2.0f) * realPow(5.0f, 2.0f) * 1025.0f);
@@ -174,7 +176,8 @@ TEST_F(Boundary, AnOperatingJOnTheTableGridMarksTheFirstOfTheTwoEqualRows) {
   EXPECT_NE(son.find("\n 12 * " + editReal(gridJ, 5, 3)), std::string::npos) << son;
   EXPECT_NE(son.find("\n 13" + editReal(gridJ, 8, 3)), std::string::npos) << son;
   // Read off the table at one of its own abscissas, Kt is that row's Kt.
-  const float kt = evaluateOpenWater(SeriesModel{1}, Propeller{4.0f, 0.55f, 1.0f}, gridJ).kt;
+  const float kt =
+      evaluateOpenWater(SeriesModel{Series::Wageningen}, Propeller{4.0f, 0.55f, 1.0f}, gridJ).kt;
   EXPECT_NE(son.find("J=" + editReal(gridJ, 7, 3) + " Kt=" + editReal(kt, 7, 3)), std::string::npos)
       << son;
 }

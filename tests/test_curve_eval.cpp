@@ -65,20 +65,20 @@ TEST_P(CurveEvaluator, MatchesPointByPointEvaluationBitForBit) {
   constexpr ViscousCorrection kLegacy = ViscousCorrection::Legacy;
   constexpr ViscousCorrection kReynolds = ViscousCorrection::Reynolds;
   const CurveCase cases[] = {
-      {{0, kLegacyGawn}, 1, kLegacy, 4.0f, 6.0f, 120.0f},
-      {{1, kLegacyGawn}, 0, kLegacy, 0.0f, 6.0f, 120.0f},
-      {{1, kLegacyGawn}, 1, kLegacy, 4.0f, 6.0f, 120.0f},
-      {{1, kLegacyGawn}, 1, kLegacy, 0.0f, 6.0f, 120.0f},
-      {{1, kLegacyGawn}, 1, ViscousCorrection::Ittc78, 4.0f, 6.0f, 120.0f},
-      {{1, kLegacyGawn}, 1, kReynolds, 4.0f, 6.0f, 120.0f},
-      {{1, kLegacyGawn}, 1, kReynolds, 4.0f, 0.0f, 200.0f},    // Va = J n D
-      {{1, kLegacyGawn}, 1, kReynolds, 0.0f, 6.0f, 120.0f},    // D = Va / (J n)
-      {{1, kLegacyGawn}, 1, kReynolds, 0.2f, 0.0f, 60.0f},     // Rn below 2e6
-      {{1, kLegacyGawn}, 1, kReynolds, 20.0f, 40.0f, 900.0f},  // Rn above 2e9
-      {{2, kLegacyGawn}, 1, kLegacy, 4.0f, 6.0f, 120.0f},
-      {{2, kLegacyGawn}, 1, kLegacy, 0.0f, 6.0f, 120.0f},
-      {{2, kRegression}, 0, kLegacy, 0.0f, 6.0f, 120.0f},
-      {{2, kRegression}, 1, kReynolds, 4.0f, 0.0f, 200.0f},
+      {{Series{}, kLegacyGawn}, 1, kLegacy, 4.0f, 6.0f, 120.0f},
+      {{Series::Wageningen, kLegacyGawn}, 0, kLegacy, 0.0f, 6.0f, 120.0f},
+      {{Series::Wageningen, kLegacyGawn}, 1, kLegacy, 4.0f, 6.0f, 120.0f},
+      {{Series::Wageningen, kLegacyGawn}, 1, kLegacy, 0.0f, 6.0f, 120.0f},
+      {{Series::Wageningen, kLegacyGawn}, 1, ViscousCorrection::Ittc78, 4.0f, 6.0f, 120.0f},
+      {{Series::Wageningen, kLegacyGawn}, 1, kReynolds, 4.0f, 6.0f, 120.0f},
+      {{Series::Wageningen, kLegacyGawn}, 1, kReynolds, 4.0f, 0.0f, 200.0f},    // Va = J n D
+      {{Series::Wageningen, kLegacyGawn}, 1, kReynolds, 0.0f, 6.0f, 120.0f},    // D = Va / (J n)
+      {{Series::Wageningen, kLegacyGawn}, 1, kReynolds, 0.2f, 0.0f, 60.0f},     // Rn below 2e6
+      {{Series::Wageningen, kLegacyGawn}, 1, kReynolds, 20.0f, 40.0f, 900.0f},  // Rn above 2e9
+      {{Series::Gawn, kLegacyGawn}, 1, kLegacy, 4.0f, 6.0f, 120.0f},
+      {{Series::Gawn, kLegacyGawn}, 1, kLegacy, 0.0f, 6.0f, 120.0f},
+      {{Series::Gawn, kRegression}, 0, kLegacy, 0.0f, 6.0f, 120.0f},
+      {{Series::Gawn, kRegression}, 1, kReynolds, 4.0f, 0.0f, 200.0f},
   };
   const std::vector<float> grid = advanceGrid();
   const size_t n = grid.size();
@@ -90,7 +90,7 @@ TEST_P(CurveEvaluator, MatchesPointByPointEvaluationBitForBit) {
   {
     for (const CurveCase& c : cases) {
       const ScaleCorrection correction{c.viscousFlag, c.method, c.diameter, c.advanceSpeed, c.rpm};
-      const int series = c.model.seriesType;
+      const int series = static_cast<int>(c.model.seriesType);
       for (float pd = 0.5f; pd <= 2.0f; pd = pd + 0.15f) {
         for (float ear : {0.3f, 0.55f, 0.8f, 1.05f}) {
           for (float z : {2.0f, 3.0f, 3.005f, 4.0f, 7.0f}) {
@@ -149,17 +149,20 @@ TEST_P(CurveEvaluator, GridGivesEachCurvesBits) {
   std::vector<OpenWaterCurve> curves;
   for (int p = 0; p < 40; ++p)
     curves.emplace_back(
-        SeriesModel{1, GawnModel::Legacy},
+        SeriesModel{Series::Wageningen, GawnModel::Legacy},
         Propeller{static_cast<float>(2 + p % 6), 0.3f + 0.02f * p, 0.5f + 0.03f * p},
         p % 3 == 0 ? whole : none, isa);
-  curves.emplace_back(SeriesModel{1, GawnModel::Legacy}, Propeller{4.0f, 0.55f, 1.0f}, perJ, isa);
-  curves.emplace_back(SeriesModel{0, GawnModel::Legacy}, Propeller{4.0f, 0.55f, 1.0f}, none, isa);
-  for (int p = 0; p < 3; ++p)
-    curves.emplace_back(SeriesModel{2, GawnModel::Legacy}, Propeller{3.0f, 0.6f, 0.8f + 0.2f * p},
-                        none, isa);
-  curves.emplace_back(SeriesModel{2, GawnModel::Regression}, Propeller{3.0f, 0.65f, 1.0f}, none,
+  curves.emplace_back(SeriesModel{Series::Wageningen, GawnModel::Legacy},
+                      Propeller{4.0f, 0.55f, 1.0f}, perJ, isa);
+  curves.emplace_back(SeriesModel{Series{}, GawnModel::Legacy}, Propeller{4.0f, 0.55f, 1.0f}, none,
                       isa);
-  curves.emplace_back(SeriesModel{1, GawnModel::Legacy}, Propeller{7.0f, 1.05f, 1.4f}, none, isa);
+  for (int p = 0; p < 3; ++p)
+    curves.emplace_back(SeriesModel{Series::Gawn, GawnModel::Legacy},
+                        Propeller{3.0f, 0.6f, 0.8f + 0.2f * p}, none, isa);
+  curves.emplace_back(SeriesModel{Series::Gawn, GawnModel::Regression},
+                      Propeller{3.0f, 0.65f, 1.0f}, none, isa);
+  curves.emplace_back(SeriesModel{Series::Wageningen, GawnModel::Legacy},
+                      Propeller{7.0f, 1.05f, 1.4f}, none, isa);
 
   const std::vector<float> grid = advanceGrid();
   for (const size_t length :

@@ -26,7 +26,7 @@ std::string taskText(const std::string& series, const std::string& type,
 }
 
 TEST(Library, ATaskValueRunsAsItsTaskFileDoes) {
-  Task heaviest{.seriesType = 2,
+  Task heaviest{.seriesType = Series::Gawn,
                 .problemType = 3,
                 .advanceSpeed = 7.0f,
                 .rho = 1025.0f,
@@ -36,7 +36,7 @@ TEST(Library, ATaskValueRunsAsItsTaskFileDoes) {
                 .powerKW = 5000.0f};
   const RunResult byValue = run(heaviest, "\n\n\n");
   const RunResult byText = run(taskText("2", "3", "5000 7 200 1025 3 0.8"), "\n\n\n");
-  EXPECT_EQ(byValue.exitStatus, 0);
+  EXPECT_EQ(static_cast<int>(byValue.exitStatus), 0);
   EXPECT_EQ(byValue.console, byText.console);
   EXPECT_EQ(byValue.resultFile, byText.resultFile);
   ASSERT_EQ(byValue.tables.size(), 1u);
@@ -55,8 +55,11 @@ TEST(Library, EveryRealOfATaskValueReachesTheRunUnchanged) {
                          16777217.0f,
                          1.0e-7f};
   for (const float x : reals) {
-    Task t{
-        .seriesType = 1, .problemType = 5, .bladeCount = x, .areaRatio = 0.55f, .pitchRatio = 1.0f};
+    Task t{.seriesType = Series::Wageningen,
+           .problemType = 5,
+           .bladeCount = x,
+           .areaRatio = 0.55f,
+           .pitchRatio = 1.0f};
     const RunResult r = run(t, "H\n\n\n\n");
     ASSERT_GE(r.inputs.size(), 3u) << x;
     EXPECT_EQ(r.inputs[1].name, "given blades");
@@ -64,16 +67,18 @@ TEST(Library, EveryRealOfATaskValueReachesTheRunUnchanged) {
     EXPECT_EQ(std::signbit(back), std::signbit(x));
     EXPECT_EQ(back, x) << r.inputs[1].value;
   }
-  Task notANumber{.seriesType = 1, .problemType = 5, .pitchRatio = std::nanf("")};
-  EXPECT_EQ(run(notANumber, "H\n").exitStatus, 1);
+  Task notANumber{.seriesType = Series::Wageningen, .problemType = 5, .pitchRatio = std::nanf("")};
+  EXPECT_EQ(static_cast<int>(run(notANumber, "H\n").exitStatus), 1);
 }
 
 TEST(Library, ACurveRefusesSpansOfOtherLengthsAndGivesTheClampedJ) {
   std::vector<float> j{0.0f, 0.5f}, kt(2), kq(2), eta0(2), clamped(2), shorter(1);
-  EXPECT_THROW(evaluateOpenWaterCurve({1}, {4.0f, 0.55f, 1.0f}, j, kt, shorter, eta0),
-               std::invalid_argument);
+  EXPECT_THROW(
+      evaluateOpenWaterCurve({Series::Wageningen}, {4.0f, 0.55f, 1.0f}, j, kt, shorter, eta0),
+      std::invalid_argument);
   EXPECT_EQ(
-      evaluateOpenWaterCurve({2}, {4.0f, 0.55f, 1.0f}, j, kt, kq, eta0, {}, clamped).bladeCount,
+      evaluateOpenWaterCurve({Series::Gawn}, {4.0f, 0.55f, 1.0f}, j, kt, kq, eta0, {}, clamped)
+          .bladeCount,
       3.0f);
   EXPECT_EQ(clamped[0], 0.001f);
   EXPECT_EQ(clamped[1], 0.5f);
@@ -87,10 +92,11 @@ TEST(Library, AGridIsEachPropellersCurveAndRefusesOutputsOfOtherLengths) {
   std::vector<float> kt(n), kq(n), eta0(n);
   const ScaleCorrection corrected{1, ViscousCorrection::Ittc78, 4.0f, 0.0f, 150.0f};
   for (const ScaleCorrection& correction : {ScaleCorrection{}, corrected}) {
-    evaluateOpenWaterGrid({1}, grid, j, kt, kq, eta0, correction);
+    evaluateOpenWaterGrid({Series::Wageningen}, grid, j, kt, kq, eta0, correction);
     for (std::size_t p = 0; p < grid.size(); ++p)
       for (std::size_t i = 0; i < j.size(); ++i) {
-        const OpenWaterPoint point = evaluateOpenWater({1}, grid[p], j[i], correction);
+        const OpenWaterPoint point =
+            evaluateOpenWater({Series::Wageningen}, grid[p], j[i], correction);
         const std::size_t at = p * j.size() + i;
         EXPECT_EQ(kt[at], point.kt) << p << ' ' << i;
         EXPECT_EQ(kq[at], point.kq) << p << ' ' << i;
@@ -99,14 +105,15 @@ TEST(Library, AGridIsEachPropellersCurveAndRefusesOutputsOfOtherLengths) {
   }
   std::vector<float> shorter(n - 1);
   try {
-    evaluateOpenWaterGrid({1}, grid, j, kt, shorter, eta0);
+    evaluateOpenWaterGrid({Series::Wageningen}, grid, j, kt, shorter, eta0);
     ADD_FAILURE() << "a short kq was taken";
   } catch (const std::invalid_argument& e) {
     EXPECT_EQ(std::string(e.what()),
               "kq holds 19 values where a grid of 4 propellers by 5 J needs 20");
   }
-  EXPECT_THROW(evaluateOpenWaterGrid({1}, grid, j, kt, kq, std::span<float>(eta0).first(0)),
-               std::invalid_argument);
+  EXPECT_THROW(
+      evaluateOpenWaterGrid({Series::Wageningen}, grid, j, kt, kq, std::span<float>(eta0).first(0)),
+      std::invalid_argument);
 }
 
 }  // namespace

@@ -17,6 +17,7 @@
 
 #include "io/console.hpp"
 #include "io/reader.hpp"
+#include "io/run_control.hpp"
 #include "io/session.hpp"
 #include "io/writer.hpp"
 

@@ -20,7 +20,8 @@
 #include <random>
 #include <thread>
 
-#include "io/safe_files.hpp"
+#include "io/file_set.hpp"
+#include "io/stop_signals.hpp"
 #include "task_run.hpp"
 
 namespace {

@@ -17,7 +17,8 @@ namespace {
 float resultValue(const RunResult& r, const std::string& name) {
   for (const RunQuantity& q : r.results)
     if (q.name == name) return std::stof(q.value);
-  ADD_FAILURE() << "no result " << name << " in run of status " << r.exitStatus << "\n"
+  ADD_FAILURE() << "no result " << name << " in run of status " << static_cast<int>(r.exitStatus)
+                << "\n"
                 << r.console;
   return NAN;
 }
@@ -44,13 +45,13 @@ void expectConsistent(const SelectionInputs& in, const SelectedPropeller& s) {
   }
   options.models.gawnModel = in.gawnModel;
   const RunResult six = run(t, "\n\n\n\n\n\n", options);
-  ASSERT_EQ(six.exitStatus, 0) << six.console;
+  ASSERT_EQ(static_cast<int>(six.exitStatus), 0) << six.console;
   EXPECT_NEAR(resultValue(six, "thrust"), s.thrust, 0.001f * s.thrust) << "Z " << s.blades;
   t.problemType = 8;
   t.thrust = s.thrust;
   t.shaftDepth = in.shaftDepth;
   const RunResult eight = run(t, std::string(40, '\n'), options);
-  ASSERT_EQ(eight.exitStatus, 0) << eight.console;
+  ASSERT_EQ(static_cast<int>(eight.exitStatus), 0) << eight.console;
   EXPECT_NEAR(resultValue(eight, "pitch ratio"), s.pitchRatio, 0.001f) << "Z " << s.blades;
 }
 
@@ -110,7 +111,7 @@ TEST(Selection, EveryChosenPropellerOfATableOfSelectionsAgreesWithTheProblemType
   reynolds.kinematicViscosity = 1.13902e-6f;  // the viscosity the problem types use
   table.push_back(reynolds);
   SelectionInputs gawn = rpmFree;
-  gawn.seriesType = 2;
+  gawn.seriesType = Series::Gawn;
   gawn.thrust = 60.0f;
   gawn.advanceSpeed = 9.0f;
   gawn.diameter = Bounds{1.8f, 1.8f};
@@ -262,8 +263,8 @@ TEST(Selection, TheReynoldsNumberCorrectionUsesTheGivenViscosity) {
   ScaleCorrection water{1, ViscousCorrection::Reynolds, 4.0f, 6.0f, 200.0f};
   ScaleCorrection thick = water;
   thick.kinematicViscosity = 10.0f * water.kinematicViscosity;
-  const OpenWaterPoint a = evaluateOpenWater({1}, b4, 0.5f, water);
-  const OpenWaterPoint b = evaluateOpenWater({1}, b4, 0.5f, thick);
+  const OpenWaterPoint a = evaluateOpenWater({Series::Wageningen}, b4, 0.5f, water);
+  const OpenWaterPoint b = evaluateOpenWater({Series::Wageningen}, b4, 0.5f, thick);
   EXPECT_LT(b.eta0, a.eta0);  // a lower Reynolds number, more friction
   // The selection's default sea water at 15 degC, not the problem types' viscosity.
   SelectionInputs in = bothFree(CavitationCriterion::Burrill5);

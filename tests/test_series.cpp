@@ -16,8 +16,8 @@
 namespace helisolv {
 namespace {
 
-const SeriesModel kWageningen{1};
-const SeriesModel kGawn{2};
+const SeriesModel kWageningen{Series::Wageningen};
+const SeriesModel kGawn{Series::Gawn};
 
 TEST(Wageningen, ReferencePointsAndTheClampAtSmallJ) {
   const Propeller b4{4.0f, 0.55f, 1.0f};
@@ -139,7 +139,7 @@ TEST(Reynolds, WorkedExampleTheSpeedOfTheRunAndTheRangeEnds) {
 // three blades whatever the task says, no correction, and a note wherever P/D,
 // area ratio or J leave the fitted ranges (a value that is not a number too).
 TEST(GawnRegression, EvaluatorUsesItWithTheSeriesRulesAndNotesTheFittedRanges) {
-  const SeriesModel regression{2, GawnModel::Regression};
+  const SeriesModel regression{Series::Gawn, GawnModel::Regression};
   const Propeller four{4.0f, 0.65f, 1.0f};
   const OpenWaterPoint p = evaluateOpenWater(regression, four, 0.5f,
                                              {1, ViscousCorrection::Reynolds, 4.0f, 0.0f, 200.0f});

@@ -306,12 +306,12 @@ TEST(TaskFile, LibraryParsesAndRunsTheSameTask) {
   const helisolv::TaskParse parsed =
       helisolv::parseTask(slurp(kSource / "examples" / "type05_open_water_table.toml"));
   ASSERT_TRUE(parsed.task);
-  EXPECT_EQ(parsed.exitStatus, 0);
+  EXPECT_EQ(static_cast<int>(parsed.exitStatus), 0);
   EXPECT_EQ(parsed.task->task.problemType, 5);
   EXPECT_EQ(parsed.task->answers.fullScaleDiameter, 4.0f);
   const helisolv::RunResult r = helisolv::run(*parsed.task);
   const fs::path recorded = kSource / "tests" / "examples" / "type05_open_water_table";
-  EXPECT_EQ(r.exitStatus, 0);
+  EXPECT_EQ(static_cast<int>(r.exitStatus), 0);
   EXPECT_TRUE(r.console == slurp(recorded / "expected.stdout"));
   EXPECT_TRUE(r.resultFile == slurp(recorded / "expected.son"));
   // A number without unit takes the fixed-line reader's single rounding of its
@@ -324,7 +324,7 @@ TEST(TaskFile, LibraryParsesAndRunsTheSameTask) {
   EXPECT_EQ(exact.task->task.areaRatio, 1.05f);
   const helisolv::TaskParse wrong = helisolv::parseTask("series = \"gawn\"\nproblem = 5\n");
   EXPECT_FALSE(wrong.task);
-  EXPECT_EQ(wrong.exitStatus, 1);
+  EXPECT_EQ(static_cast<int>(wrong.exitStatus), 1);
   EXPECT_EQ(wrong.errors.size(), 3u);
 }
 

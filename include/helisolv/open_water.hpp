@@ -20,11 +20,17 @@ enum class GawnModel {
   Regression,
 };
 
-// The series whose polynomials are evaluated: 1 the Wageningen B-series,
-// 2 the Gawn series (by the Gawn model chosen). Any other type has no
-// polynomials.
+// The propeller series, by the number a task file gives it. A task may name
+// any other number: it holds it, and the run refuses it.
+enum class Series : int {
+  Wageningen = 1,  // the Wageningen B-series
+  Gawn = 2,        // the Gawn series
+};
+
+// The series whose polynomials are evaluated (the Gawn series by the Gawn
+// model chosen). Any other series number has no polynomials.
 struct SeriesModel {
-  int seriesType = 1;
+  Series seriesType = Series::Wageningen;
   GawnModel gawn = GawnModel::Legacy;
 };
 

@@ -50,9 +50,8 @@ struct RunTable {
 };
 
 struct RunResult {
-  // 0 a result, 1 a run-time error (the report is in errors), 2 a command-line
-  // error or a CSV folder that cannot be used, 3 refused inputs.
-  int exitStatus = 0;
+  // A run-time error's report is in errors.
+  ExitStatus exitStatus = ExitStatus::Result;
   std::string console;     // the console bytes
   std::string resultFile;  // the bytes of Helisolv.Son
   std::string errors;      // standard error: the run-time error report, warnings, notes

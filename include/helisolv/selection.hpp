@@ -45,7 +45,7 @@ struct ResistancePoint {
 // power are those of one propeller; the resistance is the ship's, shared by
 // the propellers.
 struct SelectionInputs {
-  int seriesType = 1;  // 1 Wageningen B-series, 2 Gawn series
+  Series seriesType = Series::Wageningen;
 
   // The duty: thrust with advance speed; or ship speed with resistance (or
   // the resistance curve); or delivered power with the resistance curve.

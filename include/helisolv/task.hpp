@@ -7,10 +7,18 @@
 
 namespace helisolv {
 
+// The exit status of a run, as the console program ends with it.
+enum class ExitStatus : int {
+  Result = 0,
+  RunTimeError = 1,      // a failed read, open or write
+  CommandLineError = 2,  // or a CSV folder that cannot be used
+  InputsRefused = 3,     // no result
+};
+
 // All reals are 32-bit, all integers 32-bit signed; a value the problem type
 // does not read stays zero.
 struct Task {
-  int seriesType = 0;   // 1 Wageningen B-series, 2 Gawn series
+  Series seriesType{};  // none until read
   int problemType = 0;  // 1 to 10 selects the solver
   float thrust = 0.0f;  // kN
   float diameter = 0.0f;
@@ -19,8 +27,9 @@ struct Task {
   float bladeCount = 0.0f;
   float areaRatio = 0.0f;
   float rpm = 0.0f;
-  float powerKW = 0.0f;  // type 10: the required torque in kN m
-  float powerW = 0.0f;   // powerKW * 1000 for types 3, 4, 9 and 10
+  float powerKW = 0.0f;    // types 3, 4 and 9
+  float powerW = 0.0f;     // powerKW * 1000, filled by the readers
+  float torqueKNm = 0.0f;  // type 10: the required torque
   float pitchRatio = 0.0f;
   float shaftDepth = 0.0f;
   int viscousFlag = 0;  // 1: apply the viscous correction (types 6 to 10)
@@ -51,9 +60,9 @@ struct SeriesLimits {
   float earMax = 0.0f;
 };
 
-constexpr SeriesLimits seriesLimits(int seriesType) {
-  if (seriesType == 1) return {0.5f, 1.401f, 0.3f, 1.0501f};
-  if (seriesType == 2) return {0.5f, 2.001f, 0.201f, 1.101f};
+constexpr SeriesLimits seriesLimits(Series seriesType) {
+  if (seriesType == Series::Wageningen) return {0.5f, 1.401f, 0.3f, 1.0501f};
+  if (seriesType == Series::Gawn) return {0.5f, 2.001f, 0.201f, 1.101f};
   return {};
 }
 

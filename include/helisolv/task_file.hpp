@@ -42,10 +42,10 @@ struct TaskParse {
   std::optional<TaskFile> task;
   std::vector<std::string> errors;    // each a sentence, with "line L, column C: " where known
   std::vector<std::string> warnings;  // inputs the problem does not read, and the like
-  // 0 the task runs; 1 the file could not be read (syntax, an unknown key, a
-  // missing input, a missing or wrong unit); 3 an input out of the physically
-  // possible range: no run.
-  int exitStatus = 0;
+  // Result: the task runs; RunTimeError: the file could not be read (syntax,
+  // an unknown key, a missing input, a missing or wrong unit); InputsRefused:
+  // an input out of the physically possible range, no run.
+  ExitStatus exitStatus = ExitStatus::Result;
 };
 
 // True when the text is a keyword task file rather than a fixed-line one.

@@ -7,12 +7,14 @@
 #include <utility>
 
 #include "driver/driver.hpp"
+#include "driver/fixed_lines.hpp"
 #include "driver/options.hpp"
 #include "driver/task_inputs.hpp"
 #include "export/csv_export.hpp"
 #include "export/run_data.hpp"
+#include "io/file_set.hpp"
+#include "io/folder_lock.hpp"
 #include "io/runtime_error.hpp"
-#include "io/safe_files.hpp"
 #include "taskfile/answers.hpp"
 
 namespace helisolv {
@@ -61,12 +63,6 @@ void collect(const RunData& data, const Session& io, int problemType, int status
   }
 }
 
-std::string realText(float value) {
-  std::array<char, 64> buffer{};
-  const auto end = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
-  return std::string(buffer.data(), end.ptr);
-}
-
 // A fixed-line task's run; preset: the task file's answers, warnings: the
 // task file's own (an ignored input), said as the run's.
 RunResult runFixedLines(std::string_view taskText, std::string_view answers,
@@ -85,14 +81,14 @@ RunResult runFixedLines(std::string_view taskText, std::string_view answers,
   // As on the command line: a run whose tables cannot be kept does not start.
   if (options.csvDir) {
     if (const auto why = prepareCsvDirectory(*options.csvDir)) {
-      out.exitStatus = 2;
+      out.exitStatus = ExitStatus::CommandLineError;
       out.errors = "helisolv: " + *why + "\n";
       return out;
     }
   }
   const std::optional<Language> language = languageFromCode(options.language);
   if (!language) {
-    out.exitStatus = 2;
+    out.exitStatus = ExitStatus::CommandLineError;
     out.errors =
         "helisolv: unknown language " + helisolv::quoted(options.language) + " (tr or en)\n";
     return out;
@@ -129,7 +125,7 @@ RunResult runFixedLines(std::string_view taskText, std::string_view answers,
     }
   }
 
-  out.exitStatus = status;
+  out.exitStatus = static_cast<ExitStatus>(status);
   out.console = std::move(console).str();
   out.resultFile = std::move(result).str();
   out.errors = std::move(errors).str();
@@ -155,7 +151,7 @@ RunResult runTaskFile(const TaskFile& file, std::string_view answers, const RunO
 RunResult run(std::string_view taskText, std::string_view answers, const RunOptions& options) {
   if (!isKeywordTask(taskText)) return runFixedLines(taskText, answers, options, nullptr, {});
   TaskParse parsed = parseTask(taskText);
-  if (parsed.exitStatus != 0) {
+  if (parsed.exitStatus != ExitStatus::Result) {
     RunResult out;
     out.exitStatus = parsed.exitStatus;
     for (const std::string& e : parsed.errors) out.errors += "helisolv: " + e + "\n";
@@ -174,23 +170,7 @@ RunResult run(const Task& task, std::string_view answers, const RunOptions& opti
 }
 
 std::string taskFileText(const Task& task) {
-  std::string text;
-  for (int line = 1; line <= 12; ++line) text += "*\n";
-  text += "* line 14: series type, 1 Wageningen B-series or 2 Gawn series\n";
-  text += std::to_string(task.seriesType) + "\n";
-  for (int line = 15; line <= 76; ++line) text += "*\n";
-  text += "* line 78: problem type, 1 to 10; line 79: its inputs\n";
-  text += std::to_string(task.problemType) + "\n";
-  Task copy = task;
-  std::string inputs;
-  for (const TaskInput& in : taskInputsOf(copy)) {
-    if (!inputs.empty()) inputs += ' ';
-    if (const int* const* i = std::get_if<int*>(&in.read.target))
-      inputs += std::to_string(**i);
-    else
-      inputs += realText(*std::get<float*>(in.read.target));
-  }
-  return text + inputs + "\n";
+  return fixedLinesText(task, [] { return std::string("*"); });
 }
 
 std::optional<RunResult> parseRunArguments(std::span<const std::string> args, RunOptions& options) {
@@ -204,7 +184,7 @@ std::optional<RunResult> parseRunArguments(std::span<const std::string> args, Ru
   if (const auto status =
           parseOptions(static_cast<int>(argv.size()), argv.data(), parsed, console, errors)) {
     RunResult ended;
-    ended.exitStatus = *status;
+    ended.exitStatus = static_cast<ExitStatus>(*status);
     ended.console = std::move(console).str();
     ended.errors = std::move(errors).str();
     return ended;
@@ -212,7 +192,7 @@ std::optional<RunResult> parseRunArguments(std::span<const std::string> args, Ru
   // A run in memory takes its task as text: no task file, result file or conversion.
   if (parsed.taskFile || parsed.outputFile || parsed.convertFile) {
     RunResult ended;
-    ended.exitStatus = 2;
+    ended.exitStatus = ExitStatus::CommandLineError;
     ended.errors =
         "helisolv: a run in memory takes its task as text, not a task file, "
         "--output or convert\n";

@@ -23,9 +23,15 @@
 #include "helisolv/task_file.hpp"
 #include "io/console.hpp"
 #include "io/error_text.hpp"
+#include "io/file_calls.hpp"
+#include "io/folder_lock.hpp"
 #include "io/reader.hpp"
+#include "io/report_file.hpp"
+#include "io/run_control.hpp"
 #include "io/runtime_error.hpp"
-#include "io/safe_files.hpp"
+#include "io/stop_signals.hpp"
+#include "io/task_layout.hpp"
+#include "io/temporary_files.hpp"
 #include "io/writer.hpp"
 #include "problems/report_lines.hpp"
 #include "problems/solvers.hpp"
@@ -66,8 +72,7 @@ void readInputs(Session& io, Task& task) {
   std::vector<NamedTarget> targets;
   for (const TaskInput& in : inputs) targets.push_back(in.read);
   readList(io, Unit::Task, targets);
-  if (task.problemType == 3 || task.problemType == 4 || task.problemType == 9 ||
-      task.problemType == 10)
+  if (task.problemType == 3 || task.problemType == 4 || task.problemType == 9)
     task.powerW = task.powerKW * 1000.0f;
   for (const TaskInput& in : inputs) data::input(io, in.quantity, cellOf(in.read.target), in.unit);
 }
@@ -91,10 +96,13 @@ void solveTask(Session& io, Task& task, const ModelOptions& models,
   printBanner(io);
   if (openTask) openTask();
 
-  skipLines(io, Unit::Task, 13, "free text line (lines 1 to 13)");
-  readList(io, Unit::Task, {{&task.seriesType, "series type, 1 Wageningen B or 2 Gawn"}});
+  skipLines(io, Unit::Task, kSeriesTypeLine - 1, "free text line (lines 1 to 13)");
+  int series = 0;
+  readList(io, Unit::Task, {{&series, "series type, 1 Wageningen B or 2 Gawn"}});
+  task.seriesType = static_cast<Series>(series);
   checkSeriesType(io, task.seriesType);
-  skipLines(io, Unit::Task, 63, "free text line (lines 15 to 77)");
+  skipLines(io, Unit::Task, kProblemTypeLine - kSeriesTypeLine - 1,
+            "free text line (lines 15 to 77)");
   readList(io, Unit::Task, {{&task.problemType, "problem type, 1 to 10"}});
   checkProblemType(io, task.problemType);
   readInputs(io, task);
@@ -360,7 +368,7 @@ int runProgram(std::istream& keyboard, std::ostream& console, std::ostream& erro
     const TaskParse parsed = parseTask(*text);
     for (const std::string& e : parsed.errors)
       errors << "helisolv: " << place.taskShown << ": " << e << '\n';
-    if (parsed.exitStatus != 0) return parsed.exitStatus;
+    if (parsed.exitStatus != ExitStatus::Result) return static_cast<int>(parsed.exitStatus);
     for (const std::string& w : parsed.warnings)
       warn(io, "task file: " + w, place.taskShown + ": " + w);
     const TaskFile& file = *parsed.task;

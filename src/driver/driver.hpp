@@ -6,8 +6,8 @@
 
 #include "driver/options.hpp"
 #include "helisolv/task.hpp"
-#include "io/safe_files.hpp"
 #include "io/session.hpp"
+#include "io/stop_signals.hpp"
 
 namespace helisolv {
 

@@ -10,7 +10,7 @@
 #include "driver/driver.hpp"
 #include "driver/options.hpp"
 #include "io/runtime_error.hpp"
-#include "io/safe_files.hpp"
+#include "io/stop_signals.hpp"
 
 namespace {
 

@@ -68,10 +68,9 @@ std::vector<TaskInput> taskInputsOf(Task& r) {
     case 8:
     case 9:
     case 10: {
-      // Type 10 holds the required torque (kN m) where type 9 holds the power.
       const TaskInput required[] = {{{&r.thrust, kThrust}, "required thrust", "kN"},
                                     {{&r.powerKW, kPower}, "required power", "kW"},
-                                    {{&r.powerKW, kTorque}, "required torque", "kN m"}};
+                                    {{&r.torqueKNm, kTorque}, "required torque", "kN m"}};
       return {required[r.problemType - 8],
               diameter,
               rpm,

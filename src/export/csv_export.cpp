@@ -12,8 +12,11 @@
 
 #include "helisolv/model_options.hpp"
 #include "io/error_text.hpp"
+#include "io/file_calls.hpp"
+#include "io/file_set.hpp"
 #include "io/runtime_error.hpp"
-#include "io/safe_files.hpp"
+#include "io/stop_signals.hpp"
+#include "io/temporary_files.hpp"
 
 namespace helisolv {
 
@@ -40,16 +43,16 @@ std::string_view problemName(int problemType) {
                                                : "no such problem type";
 }
 
-std::string_view seriesName(int seriesType) {
-  if (seriesType == 1) return "Wageningen B-series";
-  if (seriesType == 2) return "Gawn series";
+std::string_view seriesName(Series seriesType) {
+  if (seriesType == Series::Wageningen) return "Wageningen B-series";
+  if (seriesType == Series::Gawn) return "Gawn series";
   return "no such series";
 }
 
 // The polynomials or regression the series was evaluated by.
 std::string openWaterModelName(const RunSummary& summary) {
-  if (summary.seriesType == 1) return "wageningen";
-  if (summary.seriesType == 2)
+  if (summary.seriesType == Series::Wageningen) return "wageningen";
+  if (summary.seriesType == Series::Gawn)
     return "gawn-" + std::string(modelOptionValue(summary.models, "gawn-model"));
   return "none";
 }
@@ -99,12 +102,12 @@ std::vector<CsvLine> recordLines(const RunData& data, const RunSummary& summary,
   std::vector<CsvLine> lines{{"quantity", "value", "unit"}};
   lines.push_back({"problem type", std::to_string(summary.problemType), ""});
   lines.push_back({"problem", csvText(problemName(summary.problemType)), ""});
-  lines.push_back({"series type", std::to_string(summary.seriesType), ""});
+  lines.push_back({"series type", std::to_string(static_cast<int>(summary.seriesType)), ""});
   lines.push_back({"series", csvText(seriesName(summary.seriesType)), ""});
   lines.insert(lines.end(), data.inputs.begin(), data.inputs.end());
   // The scale correction acts only on the Wageningen series, and only when
   // the task or the console asked for it: any flag but 0 applies it.
-  const bool corrected = data.viscousFlag != 0 && summary.seriesType == 1;
+  const bool corrected = data.viscousFlag != 0 && summary.seriesType == Series::Wageningen;
   lines.push_back(
       {"viscous correction",
        corrected ? std::string(modelOptionValue(summary.models, "viscous-correction")) : "none",

@@ -24,7 +24,7 @@ std::optional<std::string> prepareCsvDirectory(const std::string& dir);
 // and which correction the series was evaluated with.
 struct RunSummary {
   int problemType = 0;
-  int seriesType = 0;
+  Series seriesType{};
   ModelOptions models;
 };
 
@@ -59,7 +59,9 @@ class InterruptedRunCsv {
 
  private:
   struct Shown {
-    int problemType, seriesType, viscousFlag;
+    int problemType;
+    Series seriesType;
+    int viscousFlag;
     std::vector<CsvLine> inputs;
     size_t warnings;
   };

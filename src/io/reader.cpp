@@ -1,16 +1,9 @@
 #include "io/reader.hpp"
 
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <charconv>
 #include <cmath>
-#include <cstdlib>
 #include <istream>
 #include <optional>
 #include <ostream>
@@ -492,137 +485,11 @@ std::string readText80(Session& io, Unit unit, std::string_view what) {
   return line;
 }
 
-namespace {
-
-// Runs a pause reply as a command through the command interpreter named by
-// COMSPEC and waits for it. Without one nothing runs: a word typed at an
-// Enter prompt must never start a program by accident.
-void runCommand(Session& io, const std::string& command) {
-  if (!io.pauseRepliesRunAsCommands) {
-    if (std::ostream* err = io.ch.errors)
-      *err << "helisolv: pause reply not run as a command (a library run never runs one)\n";
-    return;
-  }
-  const char* shell = std::getenv("COMSPEC");
-  if (!shell || !*shell) {
-    if (std::ostream* err = io.ch.errors) {
-      *err << "helisolv: pause reply not run as a command (set COMSPEC to a command interpreter "
-              "to run it)\n";
-      err->flush();
-    }
-    return;
-  }
-  flushOutputs(io);
-  if (io.beforeCommand) io.beforeCommand();
-  pid_t child = fork();
-  if (child == 0) {
-    // Console answers that come from a file or pipe stay with the program.
-    if (!isatty(STDIN_FILENO)) {
-      int devnull = open("/dev/null", O_RDONLY);
-      if (devnull >= 0) dup2(devnull, STDIN_FILENO);
-    }
-    // The program ignores a closed pipe to report it; the command keeps the
-    // usual end by SIGPIPE (an ignored signal stays ignored across exec).
-    signal(SIGPIPE, SIG_DFL);
-    execl(shell, shell, "-c", command.c_str(), static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  if (child > 0) {
-    int status = 0;
-    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
-  }
-}
-
-}  // namespace
-
-void pause(Session& io, std::string_view turkishMessage) {
-  const std::string_view message = localized(io, turkishMessage);
-  if (io.lineOpen) consoleText(io, "\r\n");
-  consoleText(io, message);
-  consoleText(io, "\r\n");
-  flushConsole(io);
-  showWarnings(io);
-  // The end of the console input continues the run like an empty reply.
-  constexpr size_t kMaxReply = 128;
-  std::string reply;
-  if (readLine(io, Unit::Keyboard, reply, static_cast<size_t>(kMaxLineLength)) == LineRead::TooLong)
-    lineTooLong(io, Unit::Keyboard, "; the reply to the pause " + quoted(message));
-  while (!reply.empty() && isBlank(reply.back())) reply.pop_back();
-  if (reply.size() < 2) return;
-  // A command cut short is not the command typed: it never runs.
-  std::string notRun;
-  if (reply.size() > kMaxReply)
-    notRun = "it is longer than " + std::to_string(kMaxReply) +
-             " characters, the longest reply a pause takes";
-  else if (reply.find('\0') != std::string::npos)
-    notRun = "it holds a NUL byte, where the command would be cut short";
-  if (notRun.empty()) return runCommand(io, reply);
-  if (std::ostream* err = io.ch.errors) {
-    *err << "helisolv: pause reply not run as a command: " << notRun << "\n";
-    err->flush();
-  }
-}
-
-void stop(Session& io, Outcome outcome) {
-  if (io.lineOpen) consoleText(io, "\r\n");
-  consoleText(io, "Stop - Program terminated.\r\n");
-  flushConsole(io);
-  flushOutputs(io);
-  showWarnings(io);
-  throw RunEnd{exitStatus(outcome)};
-}
-
-std::string quoted(std::string_view text) {
-  constexpr size_t kMaxShown = 60;
-  std::string s = "\"";
-  for (size_t i = 0; i < text.size() && i < kMaxShown; ++i) {
-    const auto byte = static_cast<unsigned char>(text[i]);
-    if (byte >= 0x20 && byte < 0x7f) {
-      s += static_cast<char>(byte);
-    } else {
-      static constexpr char kHex[] = "0123456789abcdef";
-      s += "\\x";
-      s += kHex[byte >> 4];
-      s += kHex[byte & 0xf];
-    }
-  }
-  if (text.size() > kMaxShown) s += "...";
-  return s + "\"";
-}
-
-int reportRuntimeError(Session& io, RuntimeErrorCode code, std::string_view statement,
-                       std::string_view unitName, std::string_view detail) {
-  static const char* const kDescriptions[] = {
-      "",
-      "end of file",
-      "invalid integer",
-      "invalid real",
-      "integer out of range",
-      "zero repeat count",
-      "cannot open file",
-      "cannot write to file",
-      "malformed layout string",
-      "value does not match its edit descriptor",
-      "system failure",
-      "line too long",
-  };
-  flushOutputs(io);
-  const int n = static_cast<int>(code);
-  if (std::ostream* err = io.ch.errors) {
-    *err << "\nrun-time error " << n << ": " << statement << "(" << unitName << ")\n- "
-         << kDescriptions[n];
-    if (!detail.empty()) *err << " " << detail;
-    *err << "\n";
-    err->flush();
-  }
-  showWarnings(io);
-  return 1;
-}
-
-void runtimeError(Session& io, RuntimeErrorCode code, std::string_view statement,
-                  std::string_view unitName, std::string_view detail) {
-  throw RunEnd{reportRuntimeError(io, code, statement, unitName, detail)};
+std::string readWholeLine(Session& io, Unit unit, const std::string& context) {
+  std::string line;
+  if (readLine(io, unit, line, static_cast<size_t>(kMaxLineLength)) == LineRead::TooLong)
+    lineTooLong(io, unit, context);
+  return line;
 }
 
 }  // namespace helisolv

@@ -1,5 +1,4 @@
-// Readers of the task file and the console, and the run-control services:
-// pause, stop and the run-time error report.
+// Readers of the task file and the console.
 #pragma once
 
 #include <initializer_list>
@@ -9,7 +8,6 @@
 #include <string_view>
 #include <variant>
 
-#include "io/outcome.hpp"
 #include "io/question.hpp"
 #include "io/session.hpp"
 #include "io/units.hpp"
@@ -58,16 +56,9 @@ std::string readText80(Session& io, Unit unit, std::string_view what = {});
 // device or a binary file must not hold the run forever.
 inline constexpr long kMaxLineLength = 1L << 20;
 
-// Pause: the message on its own line, then one console line. A reply of two or
-// more characters (after trailing blanks and tabs are removed) runs as a
-// command only when COMSPEC names a command interpreter and the session lets
-// it (a library run never does); otherwise a note on standard error says it
-// was not run. A reply longer than 128 characters, or holding a NUL byte,
-// never runs: a note says why. Before a command runs, io.beforeCommand puts
-// the report so far where the command finds it.
-void pause(Session& io, std::string_view message);
-
-// Stop: ends the run with the exit status of its outcome (never returns).
-[[noreturn]] void stop(Session& io, Outcome outcome = Outcome::Solved);
+// One whole line of the unit, its line end removed; the end of the input
+// reads as an empty line. A line longer than kMaxLineLength is the
+// line-too-long error, context (from "; ") saying what the line answers.
+std::string readWholeLine(Session& io, Unit unit, const std::string& context);
 
 }  // namespace helisolv

@@ -13,6 +13,7 @@
 #include "export/data_export.hpp"
 #include "helisolv/criteria.hpp"
 #include "io/reader.hpp"
+#include "io/run_control.hpp"
 #include "io/writer.hpp"
 #include "problems/ground_warnings.hpp"
 #include "problems/report_lines.hpp"
@@ -94,7 +95,7 @@ void reportBladeAreaChecks(Session& io, const PitchProblem& problem, float thrus
   const float depth = task.shaftDepth;
   const float areaRatio = problem.propeller.areaRatio;
 
-  const bool burrill = task.seriesType != 2 || burrillForGawn;
+  const bool burrill = task.seriesType != Series::Gawn || burrillForGawn;
   float sigma = 0.0f;
   float loading = 0.0f;
   float minEar25 = 0.0f;

@@ -54,7 +54,7 @@ float tonnesForce(float kiloNewtons) {
 Outcome solveBollardPull(const Task& task, const ModelOptions& models, Session& io) {
   // The Gawn polynomials are not valid at J = 0; the result file hears it
   // first here, and the driver then ends the run.
-  if (task.seriesType == 2) {
+  if (task.seriesType == Series::Gawn) {
     emitRefusalTo(io, Unit::Result,
                   "(//' GAWN SERISI PERVANELER ICIN BOLLARD DURUMU HESABI MUMKUN DEGIL - STOP' )");
     write(io, Unit::Console,

@@ -55,8 +55,8 @@ constexpr float kFoot = 0.3048f;  // m
 constexpr std::string_view kNotBacked =
     "the polynomials are extrapolated and the result is not backed by model tests";
 
-std::string_view seriesName(int seriesType) {
-  return seriesType == 1 ? "the Wageningen B-series" : "the Gawn series";
+std::string_view seriesName(Series seriesType) {
+  return seriesType == Series::Wageningen ? "the Wageningen B-series" : "the Gawn series";
 }
 
 // The whole blade count a real one stands for, or none.
@@ -118,24 +118,24 @@ std::string fixedNumber(float value, int decimals) {
   return std::string(buffer.data(), end.ptr);
 }
 
-std::optional<AreaRatioRange> testedAreaRatios(int seriesType, float bladeCount) {
-  if (seriesType == 2) return kGawnAreaRatios;
-  if (seriesType != 1) return std::nullopt;
+std::optional<AreaRatioRange> testedAreaRatios(Series seriesType, float bladeCount) {
+  if (seriesType == Series::Gawn) return kGawnAreaRatios;
+  if (seriesType != Series::Wageningen) return std::nullopt;
   const std::optional<int> z = wholeBlades(bladeCount);
   if (!z || *z < kFirstBladeCount || *z > kLastBladeCount) return std::nullopt;
   return kWageningenAreaRatios[*z - kFirstBladeCount];
 }
 
-bool areaRatioTested(int seriesType, float bladeCount, float areaRatio) {
+bool areaRatioTested(Series seriesType, float bladeCount, float areaRatio) {
   const std::optional<AreaRatioRange> range = testedAreaRatios(seriesType, bladeCount);
   return range && areaRatio > range->low - kPrintedTolerance &&
          areaRatio < range->high + kPrintedTolerance;
 }
 
-void warnBladeCount(Session& io, int seriesType, float bladeCount) {
+void warnBladeCount(Session& io, Series seriesType, float bladeCount) {
   const std::string z = plainNumber(bladeCount);
   const std::optional<int> whole = wholeBlades(bladeCount);
-  if (seriesType == 2) {
+  if (seriesType == Series::Gawn) {
     if (!whole || *whole != kGawnBlades)
       warn(io, "blade number",
            "blade number Z = " + z +
@@ -155,22 +155,23 @@ void warnBladeCount(Session& io, int seriesType, float bladeCount) {
   }
 }
 
-void warnAreaRatio(Session& io, int seriesType, float bladeCount, float areaRatio) {
+void warnAreaRatio(Session& io, Series seriesType, float bladeCount, float areaRatio) {
   const std::optional<int> whole = wholeBlades(bladeCount);
   const std::optional<AreaRatioRange> range = testedAreaRatios(seriesType, bladeCount);
   // Without a tested blade count there is no tested area ratio either; the
   // blade number's warning says so.
   if (!range || areaRatioTested(seriesType, bladeCount, areaRatio)) return;
-  const std::string blades = seriesType == 2 ? "its 3 blades" : std::to_string(*whole) + " blades";
+  const std::string blades =
+      seriesType == Series::Gawn ? "its 3 blades" : std::to_string(*whole) + " blades";
   warn(io, "area ratio",
        "area ratio EAR = " + ratioNumber(areaRatio) + " is outside the area ratios " +
            std::string(seriesName(seriesType)) + " was tested at for " + blades + " (" +
            rangeText(range->low, range->high, 2) + "); " + std::string(kNotBacked));
 }
 
-void warnPitchRatio(Session& io, int seriesType, float pitchRatio) {
-  const float low = seriesType == 2 ? kGawnPitchLow : kWageningenPitchLow;
-  const float high = seriesType == 2 ? kGawnPitchHigh : kWageningenPitchHigh;
+void warnPitchRatio(Session& io, Series seriesType, float pitchRatio) {
+  const float low = seriesType == Series::Gawn ? kGawnPitchLow : kWageningenPitchLow;
+  const float high = seriesType == Series::Gawn ? kGawnPitchHigh : kWageningenPitchHigh;
   if (pitchRatio > low - kPrintedTolerance && pitchRatio < high + kPrintedTolerance) return;
   warn(io, "pitch ratio",
        "pitch ratio P/D = " + ratioNumber(pitchRatio) + " is outside " +
@@ -178,7 +179,7 @@ void warnPitchRatio(Session& io, int seriesType, float pitchRatio) {
            std::string(kNotBacked));
 }
 
-void warnUntestedAreaRatioRows(Session& io, int seriesType, float bladeCount,
+void warnUntestedAreaRatioRows(Session& io, Series seriesType, float bladeCount,
                                std::span<const float> rowAreaRatios, bool tableAlone) {
   std::vector<std::string> untested;
   for (float ear : rowAreaRatios)
@@ -197,9 +198,9 @@ void warnUntestedAreaRatioRows(Session& io, int seriesType, float bladeCount,
           " extrapolated");
 }
 
-void warnCorrection(Session& io, int seriesType, const ScaleCorrection& correction) {
+void warnCorrection(Session& io, Series seriesType, const ScaleCorrection& correction) {
   if (correction.viscousFlag == 0) return;
-  if (seriesType != 1) {
+  if (seriesType != Series::Wageningen) {
     warn(io, "viscous correction",
          "a viscous correction was asked for, but the Gawn series is never corrected: its "
          "coefficients are those of the model tests");
@@ -360,7 +361,7 @@ void warnTipSpeed(Session& io, float tipSpeed) {
 
 void warnGawnRegressionAt(Session& io, const SeriesModel& model, float pitchRatio, float areaRatio,
                           std::optional<float> j) {
-  if (model.seriesType != 2 || model.gawn != GawnModel::Regression) return;
+  if (model.seriesType != Series::Gawn || model.gawn != GawnModel::Regression) return;
   // A J inside the fitted range stands for "J not judged".
   const float judgedJ = j.value_or(kGawnRegressionMinAdvance);
   if (!outsideGawnRegression(pitchRatio, areaRatio, judgedJ)) return;
@@ -388,7 +389,7 @@ void warnRevolutionsUnit(Session& io, float rpm, float diameter) {
 void warnAdvanceBeyondSeries(Session& io, const SeriesModel& model, float bladeCount,
                              float areaRatio, float j, float advanceSpeed, float rpm) {
   if (warned(io, "revolutions unit") || !std::isfinite(j)) return;
-  const float highest = model.seriesType == 2 ? kGawnPitchHigh : kWageningenPitchHigh;
+  const float highest = model.seriesType == Series::Gawn ? kGawnPitchHigh : kWageningenPitchHigh;
   const OpenWaterPoint point =
       evaluateOpenWater(model, Propeller{bladeCount, areaRatio, highest}, j, ScaleCorrection{});
   if (!(point.kt <= 0.0f)) return;

@@ -32,28 +32,29 @@ struct AreaRatioRange {
   float low = 0.0f;
   float high = 0.0f;
 };
-std::optional<AreaRatioRange> testedAreaRatios(int seriesType, float bladeCount);
+std::optional<AreaRatioRange> testedAreaRatios(Series seriesType, float bladeCount);
 
 // True when the area ratio lies in the tested range of its blade count (to
 // the printed three decimals).
-bool areaRatioTested(int seriesType, float bladeCount, float areaRatio);
+bool areaRatioTested(Series seriesType, float bladeCount, float areaRatio);
 
 // The propeller's own blade count and area ratio (as given), and its pitch
 // ratio (given, or found by the design), against the series' tested ground.
-void warnBladeCount(Session& io, int seriesType, float bladeCount);
-void warnAreaRatio(Session& io, int seriesType, float bladeCount, float areaRatio);
-inline void warnBladesAndAreaRatio(Session& io, int seriesType, float bladeCount, float areaRatio) {
+void warnBladeCount(Session& io, Series seriesType, float bladeCount);
+void warnAreaRatio(Session& io, Series seriesType, float bladeCount, float areaRatio);
+inline void warnBladesAndAreaRatio(Session& io, Series seriesType, float bladeCount,
+                                   float areaRatio) {
   warnBladeCount(io, seriesType, bladeCount);
   warnAreaRatio(io, seriesType, bladeCount, areaRatio);
 }
-void warnPitchRatio(Session& io, int seriesType, float pitchRatio);
+void warnPitchRatio(Session& io, Series seriesType, float pitchRatio);
 
 // The rows of the table over area ratio that lie outside the tested range of
 // the propeller's blade count: a note of run.csv, since the table always runs
 // to the largest area ratio the input check accepts and the design rests on
 // none of them; a warning when the table is all the run was asked for (an
 // area ratio of 0).
-void warnUntestedAreaRatioRows(Session& io, int seriesType, float bladeCount,
+void warnUntestedAreaRatioRows(Session& io, Series seriesType, float bladeCount,
                                std::span<const float> rowAreaRatios, bool tableAlone);
 
 // The published Gawn-Burrill regression judged where the run reports its
@@ -67,7 +68,7 @@ void warnGawnRegressionAt(Session& io, const SeriesModel& model, float pitchRati
 // for: this program's own (about six times the published one), the published
 // ITTC-78 procedure, or none after all (the Gawn series is never corrected;
 // without speed and revolutions there is nothing to scale from).
-void warnCorrection(Session& io, int seriesType, const ScaleCorrection& correction);
+void warnCorrection(Session& io, Series seriesType, const ScaleCorrection& correction);
 
 // Types 1 to 3: the chosen row has the first or the last pitch ratio of the
 // sweep, so the optimum is not bracketed.
@@ -86,7 +87,7 @@ void warnBpDeltaMismatch(Session& io, const Task& task);
 // Types 8 to 10: the requirement is 100 or more times the largest value of
 // the pitch sweep (in the unit the task reads: kN, kW or kN m), which is what
 // a value given in N, W or N m looks like.
-enum class Requirement;  // blade_area_checks.hpp
+enum class Requirement;  // pitch_sweep.hpp
 void warnRequirementUnits(Session& io, Requirement quantity, float required, float sweepLargest);
 
 // The blade checks of types 8 to 10. sigma is off a Burrill line when it lies

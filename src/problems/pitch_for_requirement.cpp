@@ -12,6 +12,7 @@
 
 #include "export/data_export.hpp"
 #include "io/reader.hpp"
+#include "io/run_control.hpp"
 #include "io/writer.hpp"
 #include "problems/blade_area_checks.hpp"
 #include "problems/ground_warnings.hpp"
@@ -25,8 +26,6 @@
 namespace helisolv {
 
 namespace {
-
-constexpr float kPitchStep = 0.1f;
 
 // Open-water table of the designed propeller: J from 0.05 in steps of 0.025.
 constexpr float kGridFirst = 0.05f;
@@ -81,20 +80,20 @@ constexpr RequirementReport kTorqueReport{
 };
 
 // The requirement in the unit of its sweep: N for thrust, kW for power, kN m for
-// torque (the torque is held in the power's field of the task).
+// torque. Power and torque go through W and N m, as they always have: the
+// round trip can move the last bit of the requirement, and with it the design.
 float requiredValue(const Task& task, Requirement quantity) {
-  return quantity == Requirement::Thrust ? task.thrust * 1000.0f : task.powerW / 1000.0f;
+  switch (quantity) {
+    case Requirement::Thrust:
+      return task.thrust * 1000.0f;
+    case Requirement::Power:
+      return task.powerW / 1000.0f;
+    case Requirement::Torque:
+      break;
+  }
+  return task.torqueKNm * 1000.0f / 1000.0f;
 }
 
-// Thrust T = Kt rho n^2 D^4 (N) and torque Q = Kq rho n^2 D^5 (N m). These
-// problems have always taken the powers as real powers; multiplying them out
-// rounds differently and can move the design pitch in its last place.
-float thrustRealPowers(float kt, float rho, float n, float d) {
-  return kt * rho * realPow(n, 2.0f) * realPow(d, 4.0f);
-}
-float torqueRealPowers(float kq, float rho, float n, float d) {
-  return kq * rho * realPow(n, 2.0f) * realPow(d, 5.0f);
-}
 // The summary writes the same two as rho n^2 D^4 Kt and rho n^2 D^5 Kq: the
 // products round differently and can move the last printed digit of TORK.
 float summaryThrust(float kt, float rho, float n, float d) {
@@ -253,67 +252,6 @@ void solvePitchFor(const RequirementReport& r, const Task& task, const ModelOpti
 }
 
 }  // namespace
-
-float sweepPitch(Requirement quantity, PitchProblem& problem, float advance, PitchSweep& sweep) {
-  const Task& task = problem.task;
-  const float n = revsPerSecond(task.rpm);
-  const float d = task.diameter;
-  const float rho = task.rho;
-  const SeriesLimits limits = seriesLimits(task.seriesType);
-  sweep.count = 0;
-  const int passes = sweepPassCount(limits.pdMin, limits.pdMax, kPitchStep, kSweepCapacity);
-  float pd = limits.pdMin;
-  for (int pass = 0; pass < passes; ++pass, pd = pd + kPitchStep) {
-    Propeller propeller = problem.propeller;
-    propeller.pitchRatio = pd;
-    const OpenWaterPoint p = problem.evaluate(propeller, advance);
-    problem.propeller.bladeCount = p.bladeCount;
-    advance = p.advanceRatio;
-    if (p.kt < 0.0f) continue;  // a pitch that gives no thrust is left out
-    float value = 0.0f;
-    switch (quantity) {
-      case Requirement::Thrust:
-        value = thrustRealPowers(p.kt, rho, n, d);
-        break;
-      case Requirement::Power:
-        value = deliveredPowerKW(torqueRealPowers(p.kq, rho, n, d), n);
-        break;
-      case Requirement::Torque:
-        value = torqueRealPowers(p.kq, rho, n, d) / 1000.0f;
-        break;
-    }
-    ++sweep.count;
-    sweep.pitch[sweep.count] = pd;
-    sweep.value[sweep.count] = value;
-  }
-  return advance;
-}
-
-float largestValue(const PitchSweep& sweep) {
-  float largest = 0.0f;
-  for (int i = 1; i <= sweep.count; ++i)
-    if (sweep.value[i] > largest) largest = sweep.value[i];
-  return largest;
-}
-
-bool requirementInRange(const PitchSweep& sweep, float required) {
-  // Written so that a table value that is not a number is out of range too.
-  return sweep.count > 0 && sweep.value[1] <= required && required <= sweep.value[sweep.count];
-}
-
-float pitchForRequirement(Session& io, const PitchSweep& sweep, float required) {
-  // A single row is in range only when it meets the requirement exactly; the
-  // spline needs two rows.
-  if (sweep.count == 1) return sweep.pitch[1];
-  // Should the search find no sign change (the spline at the last row may miss
-  // that row's value by a rounding), it leaves the root alone: start from the
-  // end of the table nearer the requirement.
-  float root = (required - sweep.value[1] <= sweep.value[sweep.count] - required)
-                   ? sweep.pitch[1]
-                   : sweep.pitch[sweep.count];
-  findRoot(io, sweep.count, sweep.pitch.data(), sweep.value.data(), required, root, kSweepCapacity);
-  return root;
-}
 
 Outcome solvePitchForThrust(const Task& task, const ModelOptions& models, Session& io) {
   solvePitchFor(kThrustReport, task, models, io);

@@ -4,7 +4,9 @@
 
 #include "helisolv/task.hpp"
 #include "io/reader.hpp"
+#include "io/run_control.hpp"
 #include "io/runtime_error.hpp"
+#include "io/task_layout.hpp"
 #include "io/writer.hpp"
 #include "report/item.hpp"
 
@@ -66,18 +68,18 @@ void warnTypeLine(Session& io, const TypeLine& type, int value) {
 
 }  // namespace
 
-void checkAreaRatio(Session& io, int seriesType, float areaRatio) {
+void checkAreaRatio(Session& io, Series seriesType, float areaRatio) {
   // Lower bound inclusive, upper bound exclusive (the limits sit just above the
   // round values 1.05 and 1.10).
   const SeriesLimits limits = seriesLimits(seriesType);
   if (limits.earMin <= areaRatio && areaRatio < limits.earMax) return;
   inputErrorHead(io);
-  if (seriesType == 1) {
+  if (seriesType == Series::Wageningen) {
     emitRefusal(io, "(1X,' Wageningen Serisi Pervanelerde 0.3<Ae/Ao<1.05 tir.')");
     emitRefusal(io, "(1X,' Hesabi istenen Ae = ',F6.4,' sinir disinda kalmaktadir.')",
                 {shown(areaRatio)});
   }
-  if (seriesType == 2) {
+  if (seriesType == Series::Gawn) {
     emitRefusal(io, "(1X,' Gawn Serisi Pervanelerde 0.2<Ae/Ao<1.10 dir.      ')");
     emitRefusal(io, "(1X,' Hesabi istenen Ae/Ao = ',F6.3,' sinir disinda kalmaktadir.')",
                 {shown(areaRatio)});
@@ -95,22 +97,23 @@ void checkPositive(Session& io, std::string_view symbol, float value) {
   endAfterInputError(io);
 }
 
-void checkSeriesType(Session& io, int seriesType) {
-  if (seriesType == 1 || seriesType == 2) return;
+void checkSeriesType(Session& io, Series seriesType) {
+  if (seriesType == Series::Wageningen || seriesType == Series::Gawn) return;
   refuseType(
       io,
       "(1X,' Istenen seri tipi = ',A,' gecersizdir; 1 (Wageningen B) veya 2 (Gawn) olmalidir.')",
-      {"series type", "1 (Wageningen B) or 2 (Gawn)", 14}, seriesType);
+      {"series type", "1 (Wageningen B) or 2 (Gawn)", kSeriesTypeLine},
+      static_cast<int>(seriesType));
 }
 
 void checkProblemType(Session& io, int problemType) {
   if (problemType >= 1 && problemType <= 10) return;
   refuseType(io, "(1X,' Istenen problem tipi = ',A,' gecersizdir; 1 ile 10 arasinda olmalidir.')",
-             {"problem type", "1 to 10", 78}, problemType);
+             {"problem type", "1 to 10", kProblemTypeLine}, problemType);
 }
 
-void printSeriesUsed(Session& io, int seriesType) {
-  if (seriesType == 1)
+void printSeriesUsed(Session& io, Series seriesType) {
+  if (seriesType == Series::Wageningen)
     report(io, "(/' HESAPLARDA WAGENINGEN B SERISI KULLANILMISTIR')");
   else
     report(io, "(/' HESAPLARDA GAWN SERISI KULLANILMISTIR')");

@@ -5,13 +5,14 @@
 
 #include <string_view>
 
+#include "helisolv/open_water.hpp"
 #include "io/session.hpp"
 
 namespace helisolv {
 
 // Returns when the series' earMin <= areaRatio < earMax; otherwise reports the
 // input error on both outputs, pauses and stops the run.
-void checkAreaRatio(Session& io, int seriesType, float areaRatio);
+void checkAreaRatio(Session& io, Series seriesType, float areaRatio);
 
 // Returns when value > 0; otherwise reports "<symbol> must be above zero" on
 // both outputs, pauses and stops the run. Guards the divisors of the solvers.
@@ -21,11 +22,11 @@ void checkPositive(Session& io, std::string_view symbol, float value);
 // value is reported on both outputs like a non-positive input, a warning names
 // the task-file line it was read from and the text there (a line added or
 // removed above shifts it), and the run stops there, nothing further read.
-void checkSeriesType(Session& io, int seriesType);
+void checkSeriesType(Session& io, Series seriesType);
 void checkProblemType(Session& io, int problemType);
 
 // "HESAPLARDA ... SERISI KULLANILMISTIR": Wageningen for 1, Gawn otherwise.
-void printSeriesUsed(Session& io, int seriesType);
+void printSeriesUsed(Session& io, Series seriesType);
 
 // Closing note on scale extrapolation: ITTC78 correction applied (viscous
 // flag 1) or not.

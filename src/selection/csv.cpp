@@ -103,7 +103,7 @@ std::vector<FileText> csvFiles(const SelectionInputs& in, const SelectionResult&
   Csv run;
   run.head({"quantity", "value", "unit"});
   run.quantity("problem", "selection");
-  run.quantity("series", std::to_string(in.seriesType));
+  run.quantity("series", std::to_string(static_cast<int>(in.seriesType)));
   if (in.thrust) run.quantity("thrust", num(*in.thrust), "kN");
   if (in.advanceSpeed) run.quantity("advance speed", num(*in.advanceSpeed), "m/s");
   if (in.shipSpeed) run.quantity("ship speed", num(*in.shipSpeed), "kn");
@@ -122,7 +122,7 @@ std::vector<FileText> csvFiles(const SelectionInputs& in, const SelectionResult&
   run.quantity("density", num(in.density), "kg/m3");
   run.quantity("kinematic viscosity", num(in.kinematicViscosity), "m2/s");
   run.quantity("viscous correction", correctionText(in.correction));
-  run.quantity("open-water model", in.seriesType == 1                      ? "wageningen"
+  run.quantity("open-water model", in.seriesType == Series::Wageningen     ? "wageningen"
                                    : in.gawnModel == GawnModel::Regression ? "gawn-regression"
                                                                            : "gawn-legacy");
   if (in.enginePower) run.quantity("engine power", num(*in.enginePower), "kW");

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "helisolv/selection.hpp"
-#include "io/safe_files.hpp"
+#include "io/file_set.hpp"
 
 namespace helisolv::selection {
 

@@ -67,8 +67,8 @@ constexpr Lines kLines{
     "Makine",
     "PERVANE SECILEMEDI"};
 
-std::string_view seriesName(int series) {
-  return series == 2 ? kNames.gawn : kNames.wageningen;
+std::string_view seriesName(Series series) {
+  return series == Series::Gawn ? kNames.gawn : kNames.wageningen;
 }
 
 std::string_view correctionName(SelectionCorrection c) {

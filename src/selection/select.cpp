@@ -48,7 +48,7 @@ Checked checkInputs(const SelectionInputs& in) {
   };
   Problem p;
   p.in = in;
-  if (in.seriesType != 1 && in.seriesType != 2)
+  if (in.seriesType != Series::Wageningen && in.seriesType != Series::Gawn)
     return refuse("series must be 1 (Wageningen B-series) or 2 (Gawn series)");
   if (in.propellers != 1 && in.propellers != 2) return refuse("propellers must be 1 or 2");
   const float reals[] = {in.wakeFraction,
@@ -137,15 +137,15 @@ Checked checkInputs(const SelectionInputs& in) {
     return refuse("nothing is free: give diameter or rpm as a range [low, high]");
 
   const SeriesLimits limits = seriesLimits(in.seriesType);
-  const float pdTop = in.seriesType == 1 ? 1.4f : 2.0f;
+  const float pdTop = in.seriesType == Series::Wageningen ? 1.4f : 2.0f;
   p.pitch = in.pitchRatio.value_or(Bounds{limits.pdMin, pdTop});
   if (auto why = checkBounds(p.pitch, "pitch_ratio"); !why.empty()) return refuse(why);
   if (p.pitch.low < limits.pdMin || p.pitch.high > pdTop)
     return refuse("pitch_ratio must lie within the series' " + fixed(limits.pdMin, 1) + " to " +
                   fixed(pdTop, 1));
   if (p.pitch.fixed()) return refuse("pitch_ratio must be a range [low, high]: it is searched");
-  p.earMin = in.seriesType == 1 ? 0.3f : 0.2f;
-  p.earMax = in.seriesType == 1 ? 1.05f : 1.1f;
+  p.earMin = in.seriesType == Series::Wageningen ? 0.3f : 0.2f;
+  p.earMax = in.seriesType == Series::Wageningen ? 1.05f : 1.1f;
   if (in.areaRatio) {
     if (auto why = checkBounds(*in.areaRatio, "area_ratio"); !why.empty()) return refuse(why);
     if (in.areaRatio->low < p.earMin || in.areaRatio->high > p.earMax)
@@ -159,15 +159,15 @@ Checked checkInputs(const SelectionInputs& in) {
 
   p.blades = in.blades;
   if (p.blades.empty()) {
-    if (in.seriesType == 1)
+    if (in.seriesType == Series::Wageningen)
       p.blades = {3, 4, 5, 6};
     else
       p.blades = {3};
   }
   for (int z : p.blades) {
-    if (in.seriesType == 1 && (z < 2 || z > 7))
+    if (in.seriesType == Series::Wageningen && (z < 2 || z > 7))
       return refuse("blades: the B-series has 2 to 7 blades, not " + std::to_string(z));
-    if (in.seriesType == 2 && z != 3)
+    if (in.seriesType == Series::Gawn && z != 3)
       return refuse("blades: the Gawn series has 3 blades, not " + std::to_string(z));
   }
   std::sort(p.blades.begin(), p.blades.end());
@@ -459,7 +459,7 @@ SelectionResult select(const SelectionInputs& inputs) {
   if (notes.outsideGawnRegression)
     w.add("the Gawn-Burrill regression was evaluated outside its fitted ranges (" +
           gawnRegressionRangesText() + "); its values there are extrapolated");
-  if (inputs.correction != SelectionCorrection::None && inputs.seriesType == 2)
+  if (inputs.correction != SelectionCorrection::None && inputs.seriesType == Series::Gawn)
     w.add("the Gawn series is never scale-corrected: the correction asked for was not applied");
   if (inputs.shaftDepth < 0.0f)
     w.add("the shaft depth is negative: the shaft would be above the water");

@@ -107,13 +107,13 @@ ParsedInputs parseSelection(const toml::table& table, bool bareNumbers) {
         if (node.is_string()) {
           const std::string s = textOf(node, key);
           if (s == "wageningen")
-            in.seriesType = 1;
+            in.seriesType = Series::Wageningen;
           else if (s == "gawn")
-            in.seriesType = 2;
+            in.seriesType = Series::Gawn;
           else
             throw Error{"series must be \"wageningen\" or \"gawn\", not \"" + s + "\""};
         } else {
-          in.seriesType = intOf(node, key);
+          in.seriesType = static_cast<Series>(intOf(node, key));
         }
       } else if (key == "thrust") {
         in.thrust = quantityOf(node, key, units::Kind::Force);

@@ -318,19 +318,19 @@ bool curveIsaAvailable(CurveIsa isa) {
 OpenWaterCurve::OpenWaterCurve(const SeriesModel& model, const Propeller& propeller,
                                const ScaleCorrection& correction, CurveIsa isa)
     : series_(model.seriesType),
-      gawnRegression_(model.seriesType == 2 && model.gawn == GawnModel::Regression),
+      gawnRegression_(model.seriesType == Series::Gawn && model.gawn == GawnModel::Regression),
       pitchRatio_(propeller.pitchRatio),
       areaRatio_(propeller.areaRatio),
       bladeCount_(seriesBladeCount(model, propeller.bladeCount)),
       correction_(correction),
       isa_(isa) {
   // The regression has its own curve evaluator and shares nothing of these.
-  if ((series_ != 1 && series_ != 2) || gawnRegression_) return;
+  if ((series_ != Series::Wageningen && series_ != Series::Gawn) || gawnRegression_) return;
 
   formPowers(pitchRatio_, shared_.pd);
   formPowers(areaRatio_, shared_.ear);
   formPowers(bladeCount_, shared_.z);
-  if (series_ == 1) {
+  if (series_ == Series::Wageningen) {
     formTermsWithoutJ(wageningenKt, ktExponents, shared_, shared_.ktTermWithoutJ);
     formTermsWithoutJ(wageningenKq, kqExponents, shared_, shared_.kqTermWithoutJ);
     // Only the Wageningen series is corrected for scale. Where the diameter is
@@ -356,7 +356,7 @@ ModelRangeNotes OpenWaterCurve::evaluate(std::span<const float> advance,
                                          std::span<float> kq, std::span<float> eta0) const {
   const std::size_t count = advance.size();
   ModelRangeNotes notes;
-  if (series_ != 1 && series_ != 2) {
+  if (series_ != Series::Wageningen && series_ != Series::Gawn) {
     for (std::size_t i = 0; i < count; ++i) {
       evaluatedAdvance[i] = advance[i];
       kt[i] = 0.0f;
@@ -381,8 +381,8 @@ ModelRangeNotes OpenWaterCurve::evaluate(std::span<const float> advance,
     return notes;
   }
 
-  const Kernel kernel =
-      series_ == 1 ? kernelFor<WageningenTables>(isa_) : kernelFor<GawnTables>(isa_);
+  const Kernel kernel = series_ == Series::Wageningen ? kernelFor<WageningenTables>(isa_)
+                                                      : kernelFor<GawnTables>(isa_);
   const std::size_t lanes = kernel.lanes;
   const std::size_t done = count / lanes * lanes;
   kernel.run(shared_, evaluatedAdvance.data(), kt.data(), kq.data(), eta0.data(), done,
@@ -413,7 +413,8 @@ ModelRangeNotes OpenWaterCurve::evaluate(std::span<const float> advance,
 }
 
 bool OpenWaterCurve::sharesAdvanceTerms() const {
-  return (series_ == 1 || series_ == 2) && !gawnRegression_ && !perPointCorrection_;
+  return (series_ == Series::Wageningen || series_ == Series::Gawn) && !gawnRegression_ &&
+         !perPointCorrection_;
 }
 
 ModelRangeNotes OpenWaterCurve::evaluateGrid(std::span<const OpenWaterCurve> curves,
@@ -455,8 +456,9 @@ ModelRangeNotes OpenWaterCurve::evaluateGrid(std::span<const OpenWaterCurve> cur
       tile[n] = &curves[p + n].shared_;
       ++n;
     }
-    const Kernel kernel = first.series_ == 1 ? kernelFor<WageningenTables>(first.isa_)
-                                             : kernelFor<GawnTables>(first.isa_);
+    const Kernel kernel = first.series_ == Series::Wageningen
+                              ? kernelFor<WageningenTables>(first.isa_)
+                              : kernelFor<GawnTables>(first.isa_);
     const std::size_t done = count / kernel.lanes * kernel.lanes;
     kernel.grid(tile, n, clamped.data(), done, kt.data() + o, kq.data() + o, eta0.data() + o,
                 count);

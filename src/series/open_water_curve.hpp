@@ -65,7 +65,7 @@ class OpenWaterCurve {
  private:
   bool sharesAdvanceTerms() const;
 
-  int series_;
+  Series series_;
   bool gawnRegression_;
   float pitchRatio_;
   float areaRatio_;

@@ -73,16 +73,17 @@ OpenWaterPoint seriesPoint(const std::array<float, ktTermCount>& ktCoefficients,
 }  // namespace
 
 float seriesBladeCount(const SeriesModel& model, float bladeCount) {
-  return model.seriesType == 2 ? gawnBladeCount(bladeCount) : bladeCount;
+  return model.seriesType == Series::Gawn ? gawnBladeCount(bladeCount) : bladeCount;
 }
 
 OpenWaterPoint evaluateOpenWater(const SeriesModel& model, const Propeller& propeller, float j,
                                  const ScaleCorrection& correction) {
-  if (model.seriesType != 1 && model.seriesType != 2) return {j, 0.0f, 0.0f, 0.0f, 0.0f, {}};
+  if (model.seriesType != Series::Wageningen && model.seriesType != Series::Gawn)
+    return {j, 0.0f, 0.0f, 0.0f, 0.0f, {}};
   // Every term of both sums applies the clamp first; since nothing else
   // changes J between the terms, applying it once gives the same J for all.
   if (std::fabs(j) < minimumAdvance) j = minimumAdvance;
-  if (model.seriesType == 2) {
+  if (model.seriesType == Series::Gawn) {
     // The Gawn series was tested with three blades and is never corrected.
     Propeller gawn = propeller;
     gawn.bladeCount = gawnBladeCount(propeller.bladeCount);

@@ -1,5 +1,4 @@
 #include "helisolv/task_file.hpp"
-#include "taskfile/toml_text.hpp"
 
 #include <toml++/toml.h>
 
@@ -13,10 +12,13 @@
 #include <sstream>
 #include <string>
 
+#include "driver/fixed_lines.hpp"
 #include "driver/options.hpp"
 #include "driver/task_inputs.hpp"
 #include "io/reader.hpp"
+#include "io/task_layout.hpp"
 #include "taskfile/answers.hpp"
+#include "taskfile/toml_text.hpp"
 #include "taskfile/units.hpp"
 
 namespace helisolv {
@@ -143,14 +145,15 @@ const Problem* problemNumbered(int number) {
 
 constexpr std::string_view kSeriesNames[] = {"wageningen", "gawn"};
 
-// The Task's value an input fills; the torque stands where a power would.
+// The Task's value an input fills.
 float* slot(Task& task, Key key) {
   switch (key) {
     case Key::Thrust:
       return &task.thrust;
     case Key::Power:
-    case Key::Torque:
       return &task.powerKW;
+    case Key::Torque:
+      return &task.torqueKNm;
     case Key::Diameter:
       return &task.diameter;
     case Key::Diameters:
@@ -218,7 +221,6 @@ std::string shortest(float value) {
   const auto end = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
   return std::string(buffer.data(), end.ptr);
 }
-
 
 // A free-text line as a TOML comment may hold it: valid UTF-8 without
 // control characters; anything else becomes '?', so that the keyword file of
@@ -313,7 +315,7 @@ class KeywordReader {
     TaskParse out;
     out.errors = std::move(errors_);
     out.warnings = std::move(warnings_);
-    out.exitStatus = status_;
+    out.exitStatus = static_cast<ExitStatus>(status_);
     // A file whose values could all be read holds a task, even one refused for a range.
     if (status_ != 1) out.task = std::move(file);
     return out;
@@ -518,16 +520,16 @@ class KeywordReader {
   void readSeries(const toml::node& node, Task& task) {
     if (const auto* s = node.as_string()) {
       for (size_t i = 0; i < std::size(kSeriesNames); ++i)
-        if (s->get() == kSeriesNames[i]) task.seriesType = static_cast<int>(i) + 1;
-      if (task.seriesType == 0)
+        if (s->get() == kSeriesNames[i]) task.seriesType = static_cast<Series>(i + 1);
+      if (task.seriesType == Series{})
         error(node.source(), "series = \"" + s->get() + "\" is no series: \"wageningen\" or " +
                                  "\"gawn\" (or their numbers 1 and 2)");
       return;
     }
-    // A number stands as it would on line 14; the run itself refuses one
+    // A number stands as it would on the series type's line; the run itself refuses one
     // that is not a series, as it does for the fixed-line file.
     if (node.is_integer()) {
-      if (auto v = wholeNumber(node, "series")) task.seriesType = *v;
+      if (auto v = wholeNumber(node, "series")) task.seriesType = static_cast<Series>(*v);
       return;
     }
     error(node.source(), "series must be \"wageningen\" or \"gawn\", not " + typeName(node));
@@ -557,7 +559,7 @@ class KeywordReader {
       }
       return;
     }
-    // A number stands as it would on line 78; the run refuses one out of range.
+    // A number stands as it would on the problem type's line; the run refuses one out of range.
     if (node.is_integer()) {
       if (auto v = wholeNumber(node, "problem")) task.problemType = *v;
       return;
@@ -626,10 +628,10 @@ class KeywordReader {
     const toml::source_region nowhere{};
     if (!root.get("series")) error(nowhere, "missing key 'series': \"wageningen\" or \"gawn\"");
     if (!root.get("problem")) error(nowhere, "missing key 'problem': one of " + problemNames());
-    if (task.seriesType == 0 || (task.problemType == 0 && root.get("problem"))) return;
+    if (task.seriesType == Series{} || (task.problemType == 0 && root.get("problem"))) return;
     // A series the run refuses is refused before the problem's inputs are
     // read, and a problem type it refuses before its inputs: neither needs them.
-    if (task.seriesType != 1 && task.seriesType != 2) return;
+    if (task.seriesType != Series::Wageningen && task.seriesType != Series::Gawn) return;
     const Problem* problem = problemNumbered(task.problemType);
     if (!problem) return;
 
@@ -658,8 +660,7 @@ class KeywordReader {
                           "\": ignored");
     }
     // As the fixed-line reader does: the power in W beside the power in kW.
-    if (task.problemType == 3 || task.problemType == 4 || task.problemType == 9 ||
-        task.problemType == 10)
+    if (task.problemType == 3 || task.problemType == 4 || task.problemType == 9)
       task.powerW = task.powerKW * 1000.0f;
   }
 
@@ -693,10 +694,12 @@ TaskParse readFixedLines(std::string_view text) {
   TaskParse out;
   try {
     for (int i = 0; i < 13; ++i) note(readText80(io, Unit::Task, "free text line (lines 1 to 13)"));
-    readList(io, Unit::Task, {{&task.seriesType, "series type, 1 Wageningen B or 2 Gawn"}});
+    int series = 0;
+    readList(io, Unit::Task, {{&series, "series type, 1 Wageningen B or 2 Gawn"}});
+    task.seriesType = static_cast<Series>(series);
     ++lineNumber;
     // The run stops at a series or problem type it refuses: what follows is never read.
-    if (task.seriesType == 1 || task.seriesType == 2) {
+    if (task.seriesType == Series::Wageningen || task.seriesType == Series::Gawn) {
       for (int i = 0; i < 63; ++i)
         note(readText80(io, Unit::Task, "free text line (lines 15 to 77)"));
       readList(io, Unit::Task, {{&task.problemType, "problem type, 1 to 10"}});
@@ -711,11 +714,10 @@ TaskParse readFixedLines(std::string_view text) {
     while (!report.empty() && (report.front() == '\n')) report.erase(0, 1);
     while (!report.empty() && report.back() == '\n') report.pop_back();
     out.errors.push_back(report);
-    out.exitStatus = 1;
+    out.exitStatus = ExitStatus::RunTimeError;
     return out;
   }
-  if (task.problemType == 3 || task.problemType == 4 || task.problemType == 9 ||
-      task.problemType == 10)
+  if (task.problemType == 3 || task.problemType == 4 || task.problemType == 9)
     task.powerW = task.powerKW * 1000.0f;
   // The reader's warnings (a decimal comma) say what the run would say.
   for (const Warning& w : io.warnings) out.warnings.push_back(w.text);
@@ -756,11 +758,12 @@ bool isKeywordTask(std::string_view text) {
   std::vector<std::string_view> lines;
   std::string_view first;
   size_t start = 0;
-  for (size_t i = 0; i <= text.size() && (lines.size() < 14 || first.empty()); ++i) {
+  constexpr size_t kSeries = kSeriesTypeLine;
+  for (size_t i = 0; i <= text.size() && (lines.size() < kSeries || first.empty()); ++i) {
     if (i != text.size() && text[i] != '\n') continue;
     const std::string_view line = text.substr(start, i - start);
     start = i + 1;
-    if (lines.size() < 14) lines.push_back(line);
+    if (lines.size() < kSeries) lines.push_back(line);
     const size_t at = line.find_first_not_of(" \t\r");
     if (first.empty() && at != std::string_view::npos && line[at] != '#') first = line.substr(at);
   }
@@ -776,9 +779,10 @@ bool isKeywordTask(std::string_view text) {
     shaped = i > 0 && i < first.size() && first[i] == '=';
   }
   if (!shaped) return false;
-  if (lines.size() < 14 || isBlankLine(lines[13])) return true;
-  const std::string_view line14 = lines[13].substr(lines[13].find_first_not_of(" \t"));
-  const char c = line14.front();
+  if (lines.size() < kSeries || isBlankLine(lines[kSeries - 1])) return true;
+  const std::string_view seriesLine =
+      lines[kSeries - 1].substr(lines[kSeries - 1].find_first_not_of(" \t"));
+  const char c = seriesLine.front();
   return !(std::isdigit(static_cast<unsigned char>(c)) || c == '+' || c == '-');
 }
 
@@ -793,13 +797,14 @@ std::string toToml(const TaskFile& file) {
   for (const std::string& note : file.notes) out += "# " + commentText(note) + "\n";
   if (!file.notes.empty()) out += "\n";
   if (!file.title.empty()) out += "title = " + tomlString(file.title) + "\n";
-  if (task.seriesType == 1 || task.seriesType == 2)
-    out += "series = \"" + std::string(kSeriesNames[task.seriesType - 1]) + "\"\n";
+  if (task.seriesType == Series::Wageningen || task.seriesType == Series::Gawn)
+    out +=
+        "series = \"" + std::string(kSeriesNames[static_cast<int>(task.seriesType) - 1]) + "\"\n";
   else
-    out += "series = " + std::to_string(task.seriesType) + "\n";
+    out += "series = " + std::to_string(static_cast<int>(task.seriesType)) + "\n";
   const Problem* problem = problemNumbered(task.problemType);
   // A task refused for its series type holds no problem type the run would read.
-  const bool seriesKnown = task.seriesType == 1 || task.seriesType == 2;
+  const bool seriesKnown = task.seriesType == Series::Wageningen || task.seriesType == Series::Gawn;
   if (problem)
     out += "problem = \"" + std::string(problem->name) + "\"\n";
   else if (seriesKnown || task.problemType != 0)
@@ -880,23 +885,7 @@ std::string toFixedLines(const TaskFile& file) {
       if (c == '\n' || c == '\r') c = ' ';
     return line.empty() ? "*" : line;
   };
-  std::string text;
-  for (int line = 1; line <= 12; ++line) text += freeLine() + "\n";
-  text += "* line 14: series type, 1 Wageningen B-series or 2 Gawn series\n";
-  text += std::to_string(file.task.seriesType) + "\n";
-  for (int line = 15; line <= 76; ++line) text += freeLine() + "\n";
-  text += "* line 78: problem type, 1 to 10; line 79: its inputs\n";
-  text += std::to_string(file.task.problemType) + "\n";
-  Task copy = file.task;
-  std::string inputs;
-  for (const TaskInput& in : taskInputsOf(copy)) {
-    if (!inputs.empty()) inputs += ' ';
-    if (const int* const* i = std::get_if<int*>(&in.read.target))
-      inputs += std::to_string(**i);
-    else
-      inputs += shortest(*std::get<float*>(in.read.target));
-  }
-  return text + inputs + "\n";
+  return fixedLinesText(file.task, freeLine);
 }
 
 std::optional<std::string> AnswerSource::take(Question question) {
