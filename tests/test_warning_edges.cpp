@@ -48,7 +48,7 @@ void bpDelta(Session& io, float delta) {
 }
 
 void gawnRegression(Session& io, float pd, float ear, float j) {
-  warnGawnRegressionAt(io, SeriesModel{2, GawnModel::Regression}, pd, ear, j);
+  warnGawnRegressionAt(io, SeriesModel{Series::Gawn, GawnModel::Regression}, pd, ear, j);
 }
 
 void reynolds(Session& io, float rn) {
@@ -67,19 +67,19 @@ constexpr float kTol = 0.0005f;
 using Io = Session&;
 
 const Edge kEdges[] = {
-    {"B4 area ratio, low", [](Io io, float x) { warnAreaRatio(io, 1, 4, x); }, above(0.4f - kTol),
+    {"B4 area ratio, low", [](Io io, float x) { warnAreaRatio(io, Series::Wageningen, 4, x); }, above(0.4f - kTol),
      0.4f - kTol},
-    {"B4 area ratio, high", [](Io io, float x) { warnAreaRatio(io, 1, 4, x); }, below(1 + kTol),
+    {"B4 area ratio, high", [](Io io, float x) { warnAreaRatio(io, Series::Wageningen, 4, x); }, below(1 + kTol),
      1 + kTol},
-    {"B-series P/D, low", [](Io io, float x) { warnPitchRatio(io, 1, x); }, above(0.5f - kTol),
+    {"B-series P/D, low", [](Io io, float x) { warnPitchRatio(io, Series::Wageningen, x); }, above(0.5f - kTol),
      0.5f - kTol},
-    {"Gawn P/D, high", [](Io io, float x) { warnPitchRatio(io, 2, x); }, below(2 + kTol), 2 + kTol},
-    {"fewest blades", [](Io io, float z) { warnBladeCount(io, 1, z); }, 2 - 0.01f, below(2 - 0.01f),
+    {"Gawn P/D, high", [](Io io, float x) { warnPitchRatio(io, Series::Gawn, x); }, below(2 + kTol), 2 + kTol},
+    {"fewest blades", [](Io io, float z) { warnBladeCount(io, Series::Wageningen, z); }, 2 - 0.01f, below(2 - 0.01f),
      "is outside"},
-    {"most blades", [](Io io, float z) { warnBladeCount(io, 1, z); }, 7 + 0.01f, above(7 + 0.01f),
+    {"most blades", [](Io io, float z) { warnBladeCount(io, Series::Wageningen, z); }, 7 + 0.01f, above(7 + 0.01f),
      "is outside"},
-    {"whole blades", [](Io io, float z) { warnBladeCount(io, 1, z); }, 4.0099f, 4.0101f},
-    {"Gawn blades", [](Io io, float z) { warnBladeCount(io, 2, z); }, 2.9901f, 2.9899f},
+    {"whole blades", [](Io io, float z) { warnBladeCount(io, Series::Wageningen, z); }, 4.0099f, 4.0101f},
+    {"Gawn blades", [](Io io, float z) { warnBladeCount(io, Series::Gawn, z); }, 2.9901f, 2.9899f},
     {"first P/D of the sweep", [](Io io, float x) { warnChosenAtSweepEnd(io, 1, x, 0.5f, 1.4f); },
      0.5006f, 0.5004f},
     {"last P/D of the table", [](Io io, float x) { warnPitchAtTableEnd(io, x, 0.5f, 1.4f, "T"); },
