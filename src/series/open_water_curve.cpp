@@ -247,6 +247,7 @@ __attribute__((target("avx512f"))) void avx512Kernel(const Shared& c, const floa
 template <class V, std::size_t M, std::size_t Terms, const std::array<Exponents, Terms>& Powers,
           std::size_t I, std::size_t JTermBase, bool IsKt>
 [[gnu::always_inline]] inline void addGroupTerm(V (&sum)[M], const Shared* const* members,
+                                                const V (&z)[M][maxBladeExponent + 1],
                                                 const JTerms<V, kRegisters>& jTerms,
                                                 std::size_t k) {
   constexpr Exponents e = Powers[I];
@@ -261,7 +262,7 @@ template <class V, std::size_t M, std::size_t Terms, const std::array<Exponents,
 #pragma GCC unroll 8
     for (std::size_t m = 0; m < M; ++m) {
       if constexpr (e.v != 0)
-        sum[m] = sum[m] + prefix * members[m]->z[e.v];
+        sum[m] = sum[m] + prefix * z[m][e.v];
       else
         sum[m] = sum[m] + prefix;
     }
@@ -272,13 +273,14 @@ template <class V, std::size_t M, std::size_t Terms, const std::array<Exponents,
 template <class V, std::size_t M, std::size_t Terms, const std::array<Exponents, Terms>& Powers,
           std::size_t JTermBase, bool IsKt, std::size_t... I>
 [[gnu::always_inline]] inline void groupTable(V (&sum)[M], const Shared* const* members,
+                                              const V (&z)[M][maxBladeExponent + 1],
                                               const JTerms<V, kRegisters>& jTerms, std::size_t k,
                                               float* const* out, std::size_t o,
                                               std::index_sequence<I...>) {
 #pragma GCC unroll 8
   for (std::size_t m = 0; m < M; ++m) sum[m] = V{};
   // The comma fold adds the terms strictly in table order.
-  (addGroupTerm<V, M, Terms, Powers, I, JTermBase, IsKt>(sum, members, jTerms, k), ...);
+  (addGroupTerm<V, M, Terms, Powers, I, JTermBase, IsKt>(sum, members, z, jTerms, k), ...);
 #pragma GCC unroll 8
   for (std::size_t m = 0; m < M; ++m) {
     if (members[m]->sameCorrection) sum[m] = sum[m] - (IsKt ? members[m]->dKt : members[m]->dKq);
@@ -291,6 +293,7 @@ template <class V, std::size_t M, std::size_t Terms, const std::array<Exponents,
 // the group needs only M sums at a time.
 template <class V, std::size_t M>
 [[gnu::always_inline]] inline void groupRegister(const Shared* const* members,
+                                                 const V (&z)[M][maxBladeExponent + 1],
                                                  const JTerms<V, kRegisters>& jTerms, std::size_t k,
                                                  const float* advance, float* const* kt,
                                                  float* const* kq, float* const* eta0,
@@ -298,10 +301,10 @@ template <class V, std::size_t M>
   constexpr std::size_t width = sizeof(V) / sizeof(float);
   const std::size_t o = at + k * width;
   V sum[M];
-  groupTable<V, M, ktTermCount, ktExponents, 0, true>(sum, members, jTerms, k, kt, o,
+  groupTable<V, M, ktTermCount, ktExponents, 0, true>(sum, members, z, jTerms, k, kt, o,
                                                       std::make_index_sequence<ktTermCount>{});
   groupTable<V, M, kqTermCount, kqExponents, kKqJTermBase, false>(
-      sum, members, jTerms, k, kq, o, std::make_index_sequence<kqTermCount>{});
+      sum, members, z, jTerms, k, kq, o, std::make_index_sequence<kqTermCount>{});
   V j;
   std::memcpy(&j, advance + k * width, sizeof(V));
 #pragma GCC unroll 8
@@ -318,16 +321,31 @@ template <class V, std::size_t M>
 // the registers; a larger group is evaluated in pieces of this size.
 constexpr std::size_t kMaxGroup = 8;
 
+// GCC 12 takes the lanes of the vectors of z below, each written whole, for
+// possibly unset where AVX-512 inlines them: a false report, silenced here.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 template <class Tables, class V, std::size_t M>
 [[gnu::always_inline]] inline void groupBlock(const Shared* const* members,
                                               const JTerms<V, kRegisters>& jTerms,
                                               const float* advance, float* const* kt,
                                               float* const* kq, float* const* eta0,
                                               std::size_t at) {
+  // Each member's powers of Z in every lane, once for the block: a full
+  // register operand, where a number would be broadcast at each use.
+  V z[M][maxBladeExponent + 1];
+#pragma GCC unroll 8
+  for (std::size_t m = 0; m < M; ++m) {
+    // x - 0 is x, a -0 kept.
+    z[m][0] = members[m]->z[0] - V{};
+    z[m][1] = members[m]->z[1] - V{};
+    z[m][2] = members[m]->z[2] - V{};
+  }
 #pragma GCC unroll 1
   for (std::size_t k = 0; k < kRegisters; ++k)
-    groupRegister<V, M>(members, jTerms, k, advance, kt, kq, eta0, at);
+    groupRegister<V, M>(members, z, jTerms, k, advance, kt, kq, eta0, at);
 }
+#pragma GCC diagnostic pop
 
 template <class Tables, class V>
 [[gnu::always_inline]] inline void gridBlocks(const Shared* const* curves,
