@@ -183,17 +183,22 @@ std::size_t evaluateAll(const OpenWaterCall& call, Outputs out, ModelRangeNotes&
     for (std::size_t q = 0; q < rows;) {
       chunk.clear();
       chunkRows.clear();
-      // Whole groups up to kRows rows; a group that goes on beyond twice
-      // that is cut, which only shares less.
+      // Whole groups up to kRows rows (a larger group in pieces of kRows),
+      // so that no group is cut between two chunks.
       auto sameRatios = [&](const Propeller& a, const Propeller& b) {
         return std::memcmp(&a.pitchRatio, &b.pitchRatio, sizeof(float)) == 0 &&
                std::memcmp(&a.areaRatio, &b.areaRatio, sizeof(float)) == 0;
       };
-      while (q < rows && chunk.size() < 2 * kRows &&
-             (chunk.size() < kRows || sameRatios(chunk.back(), batch.propellers[order[q]]))) {
-        chunk.push_back(batch.propellers[order[q]]);
-        chunkRows.push_back(order[q]);
-        ++q;
+      while (q < rows) {
+        std::size_t end = q + 1;
+        while (end < rows && end - q < kRows &&
+               sameRatios(batch.propellers[order[q]], batch.propellers[order[end]]))
+          ++end;
+        if (!chunk.empty() && chunk.size() + (end - q) > kRows) break;
+        for (; q < end; ++q) {
+          chunk.push_back(batch.propellers[order[q]]);
+          chunkRows.push_back(order[q]);
+        }
       }
       const std::size_t length = batch.length;
       if (chunk.size() == 1) {

@@ -605,13 +605,23 @@ ModelRangeNotes OpenWaterCurve::evaluateGrid(std::span<const OpenWaterCurve> cur
     float* kqRows[kTile];
     float* etaRows[kTile];
     std::size_t n = 0, groups = 0;
-    while (p + n < curves.size() && n < kTile && curves[p + n].sharesAdvanceTerms() &&
-           curves[p + n].series_ == first.series_ && curves[p + n].isa_ == first.isa_) {
+    auto joins = [&](std::size_t q) {
+      return q < curves.size() && curves[q].sharesAdvanceTerms() &&
+             curves[q].series_ == first.series_ && curves[q].isa_ == first.isa_;
+    };
+    while (n < kTile && joins(p + n)) {
       const OpenWaterCurve& c = curves[p + n];
-      if (groups > 0 && groupSizes[groups - 1] < kMaxGroup && curves[p + n - 1].sameRatios(c))
+      if (groups > 0 && groupSizes[groups - 1] < kMaxGroup && curves[p + n - 1].sameRatios(c)) {
         ++groupSizes[groups - 1];
-      else
+      } else {
+        // A group that would not fit whole waits for the next tile, where it
+        // shares its products with all its members.
+        std::size_t size = 1;
+        while (size < kMaxGroup && joins(p + n + size) && c.sameRatios(curves[p + n + size]))
+          ++size;
+        if (n > 0 && n + size > kTile) break;
         groupSizes[groups++] = 1;
+      }
       tile[n] = &c.shared_;
       const std::size_t o = rowOf(p + n);
       ktRows[n] = kt.data() + o;
