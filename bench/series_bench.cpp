@@ -78,7 +78,9 @@ BENCHMARK_CAPTURE(curveEvaluations, gawn_avx2, 2, helisolv::CurveIsa::Avx2);
 // Thirty-two Wageningen curves over the same 1400 J as one grid, whose results
 // (537 kB) stay in the second-level cache: the kernel's rate without the cost
 // of writing a large grid out to memory.
-void curveGridEvaluations(benchmark::State& state, helisolv::CurveIsa isa) {
+// grouped: six blade counts for each of six pitch ratios (36 curves), which
+// share each term's product but its power of Z; otherwise 32 pitch ratios.
+void curveGridEvaluations(benchmark::State& state, helisolv::CurveIsa isa, bool grouped = false) {
   if (!helisolv::curveIsaAvailable(isa)) {
     state.SkipWithError("instruction set not available");
     return;
@@ -90,10 +92,10 @@ void curveGridEvaluations(benchmark::State& state, helisolv::CurveIsa isa) {
     j = j + 0.001f;
   }
   std::vector<helisolv::OpenWaterCurve> curves;
-  for (int p = 0; p < 32; ++p)
+  for (int p = 0; p < (grouped ? 36 : 32); ++p)
     curves.emplace_back(helisolv::SeriesModel{helisolv::Series::Wageningen},
                         helisolv::Propeller{static_cast<float>(2 + p % 6), 0.55f,
-                                            0.5f + 0.02f * static_cast<float>(p)},
+                                            0.5f + 0.02f * static_cast<float>(grouped ? p / 6 : p)},
                         helisolv::ScaleCorrection{}, isa);
   const std::size_t n = curves.size() * grid.size();
   std::vector<float> kt(n), kq(n), eta0(n);
@@ -108,5 +110,10 @@ void curveGridEvaluations(benchmark::State& state, helisolv::CurveIsa isa) {
 BENCHMARK_CAPTURE(curveGridEvaluations, wageningen_baseline, helisolv::CurveIsa::Baseline);
 BENCHMARK_CAPTURE(curveGridEvaluations, wageningen_avx2, helisolv::CurveIsa::Avx2);
 BENCHMARK_CAPTURE(curveGridEvaluations, wageningen_avx512, helisolv::CurveIsa::Avx512);
+BENCHMARK_CAPTURE(curveGridEvaluations, wageningen_grouped_baseline, helisolv::CurveIsa::Baseline,
+                  true);
+BENCHMARK_CAPTURE(curveGridEvaluations, wageningen_grouped_avx2, helisolv::CurveIsa::Avx2, true);
+BENCHMARK_CAPTURE(curveGridEvaluations, wageningen_grouped_avx512, helisolv::CurveIsa::Avx512,
+                  true);
 
 }  // namespace

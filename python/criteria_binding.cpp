@@ -8,6 +8,7 @@
 
 #include "arguments.hpp"
 #include "bindings.hpp"
+#include "criteria/criteria_arrays.hpp"
 #include "helisolv/criteria.hpp"
 
 namespace helisolv::python {
@@ -27,6 +28,20 @@ std::string indexText(const std::vector<py::ssize_t>& shape, std::size_t flat) {
   RealArray where{"", shape, {}};
   const std::string text = where.at(flat);
   return text.empty() ? "" : " at index " + text;
+}
+
+// The ValueError for the point at flat index bad, whose result left the
+// 32-bit range: every argument's value there.
+template <std::size_t N>
+[[noreturn]] void refuseBeyondRange(const std::array<RealArray, N>& args,
+                                    const std::vector<py::ssize_t>& shape, std::size_t bad,
+                                    const char* what) {
+  std::string given;
+  for (const RealArray& a : args)
+    given +=
+        (given.empty() ? "" : ", ") + a.name + "=" + realText(a.values[elementAt(a, shape, bad)]);
+  badValue(std::string("the arguments") + indexText(shape, bad) + " (" + given + ") give " + what +
+           " beyond the 32-bit range");
 }
 
 // Fills values (and the off-chart mask, when given) point by point with
@@ -68,14 +83,7 @@ void computeAll(const std::array<RealArray, N>& args, const std::vector<py::ssiz
                  return true;
                });
   }
-  if (bad != SIZE_MAX) {
-    std::string given;
-    for (const RealArray& a : args)
-      given +=
-          (given.empty() ? "" : ", ") + a.name + "=" + realText(a.values[elementAt(a, shape, bad)]);
-    badValue(std::string("the arguments") + indexText(shape, bad) + " (" + given + ") give " +
-             what + " beyond the 32-bit range");
-  }
+  if (bad != SIZE_MAX) refuseBeyondRange(args, shape, bad, what);
 }
 
 template <std::size_t N, class Point>
@@ -157,15 +165,33 @@ py::object burrill(const py::object& thrust, const py::object& advanceSpeed, con
   const std::vector<py::ssize_t> shape = broadcastShape(pointers(args));
   py::array_t<float> values(shape);
   py::array_t<bool> off(shape);
-  computeAll(
-      args, shape, values.mutable_data(), off.mutable_data(),
-      [curve](const std::array<float, 7>& v, bool& offChart) {
-        const BurrillReading r =
-            burrillMinAreaRatio(curve, v[0], v[1], v[2], v[3], v[4], v[5], v[6]);
-        offChart = !r.onChart();
-        return r.value;
-      },
-      "a minimum area ratio");
+  // A row at a time through the array form of the criterion, which reads the
+  // chart's parabolas once; then the row's results are checked in cache.
+  float* const valueOut = values.mutable_data();
+  bool* const offOut = off.mutable_data();
+  std::size_t bad = SIZE_MAX;
+  {
+    py::gil_scoped_release release;
+    forEachRow(pointers(args), shape,
+               [&](const std::vector<std::size_t>& offsets, const std::vector<std::size_t>& strides,
+                   std::size_t length, std::size_t first) {
+                 BurrillArguments row;
+                 for (std::size_t a = 0; a < row.size(); ++a)
+                   row[a] = {args[a].values.data() + offsets[a], strides[a]};
+                 burrillMinAreaRatios(curve, row, length, valueOut + first, offOut + first);
+                 bool anyBad = false;
+                 for (std::size_t i = 0; i < length; ++i)
+                   anyBad |= !std::isfinite(valueOut[first + i]);
+                 if (!anyBad) return true;
+                 for (std::size_t i = 0; i < length; ++i)
+                   if (!std::isfinite(valueOut[first + i])) {
+                     bad = first + i;
+                     break;
+                   }
+                 return false;
+               });
+  }
+  if (bad != SIZE_MAX) refuseBeyondRange(args, shape, bad, "a minimum area ratio");
   if (shape.empty()) {
     if (*off.data()) return py::none();
     return py::float_(static_cast<double>(*values.data()));

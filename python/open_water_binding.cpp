@@ -9,7 +9,9 @@
 #include <cstring>
 #include <optional>
 #include <span>
+#include <vector>
 
+#include "api/curve_rows.hpp"
 #include "arguments.hpp"
 #include "bindings.hpp"
 #include "helisolv/curve.hpp"
@@ -164,32 +166,63 @@ std::size_t evaluateAll(const OpenWaterCall& call, Outputs out, ModelRangeNotes&
     return true;
   };
   auto flush = [&]() {
-    // A few rows at a time, so that each is checked while still in cache.
+    // The rows in groups of one pitch and area ratio, which are evaluated
+    // together, a few groups at a time, so that each row is checked while
+    // still in cache. A refusal names the first point in the order of the
+    // result, so a row found out of range does not stop the batch.
     constexpr std::size_t kRows = 32;
     const std::size_t rows = batch.propellers.size();
-    const std::span<const Propeller> propellers(batch.propellers);
-    for (std::size_t r = 0; r < rows; r += kRows) {
-      const std::size_t count = std::min(kRows, rows - r);
-      const std::size_t n = count * batch.length;
-      const std::size_t o = batch.first + r * batch.length;
-      // A lone row has nothing to share: the curve alone keeps its J in cache.
-      if (count == 1)
-        notes |= evaluateOpenWaterCurve(call.model, propellers[r], {batch.advance, batch.length},
-                                        {out.kt + o, n}, {out.kq + o, n}, {out.eta0 + o, n},
-                                        call.scale(batch.values))
-                     .notes;
-      else
-        notes |= evaluateOpenWaterGrid(
-            call.model, propellers.subspan(r, count), {batch.advance, batch.length},
-            {out.kt + o, n}, {out.kq + o, n}, {out.eta0 + o, n}, call.scale(batch.values));
-      if (const std::size_t i = firstNotFinite(out.kt + o, out.kq + o, out.eta0 + o, n); i < n) {
-        batch.propellers.clear();
-        bad = o + i;
-        return false;
+    if (rows == 0) return true;
+    const std::vector<std::size_t> order = groupedPropellerOrder(batch.propellers);
+    const std::size_t n = rows * batch.length;
+    float* const kt = out.kt + batch.first;
+    float* const kq = out.kq + batch.first;
+    float* const eta0 = out.eta0 + batch.first;
+    std::vector<Propeller> chunk;
+    std::vector<std::size_t> chunkRows;
+    std::size_t firstBad = SIZE_MAX;
+    for (std::size_t q = 0; q < rows;) {
+      chunk.clear();
+      chunkRows.clear();
+      // Whole groups up to kRows rows (a larger group in pieces of kRows),
+      // so that no group is cut between two chunks.
+      auto sameRatios = [&](const Propeller& a, const Propeller& b) {
+        return std::memcmp(&a.pitchRatio, &b.pitchRatio, sizeof(float)) == 0 &&
+               std::memcmp(&a.areaRatio, &b.areaRatio, sizeof(float)) == 0;
+      };
+      while (q < rows) {
+        std::size_t end = q + 1;
+        while (end < rows && end - q < kRows &&
+               sameRatios(batch.propellers[order[q]], batch.propellers[order[end]]))
+          ++end;
+        if (!chunk.empty() && chunk.size() + (end - q) > kRows) break;
+        for (; q < end; ++q) {
+          chunk.push_back(batch.propellers[order[q]]);
+          chunkRows.push_back(order[q]);
+        }
+      }
+      const std::size_t length = batch.length;
+      if (chunk.size() == 1) {
+        // A lone row has nothing to share: the curve alone keeps its J in cache.
+        const std::size_t o = chunkRows[0] * length;
+        notes |=
+            evaluateOpenWaterCurve(call.model, chunk[0], {batch.advance, length}, {kt + o, length},
+                                   {kq + o, length}, {eta0 + o, length}, call.scale(batch.values))
+                .notes;
+      } else {
+        notes |= evaluateOpenWaterRows(call.model, chunk, chunkRows, {batch.advance, length},
+                                       {kt, n}, {kq, n}, {eta0, n}, call.scale(batch.values));
+      }
+      for (const std::size_t r : chunkRows) {
+        const std::size_t o = r * length;
+        if (const std::size_t i = firstNotFinite(kt + o, kq + o, eta0 + o, length); i < length)
+          firstBad = std::min(firstBad, o + i);
       }
     }
     batch.propellers.clear();
-    return true;
+    if (firstBad == SIZE_MAX) return true;
+    bad = batch.first + firstBad;
+    return false;
   };
 
   forEachRow(call.walked(), call.shape,

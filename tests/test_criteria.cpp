@@ -5,9 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <limits>
 #include <sstream>
+#include <vector>
 
+#include "criteria/burrill_chart.hpp"
+#include "criteria/criteria_arrays.hpp"
 #include "helisolv/criteria.hpp"
 #include "io/session.hpp"
 #include "numeric/interpolate.hpp"
@@ -93,6 +98,84 @@ TEST(Criteria, PureInterpolationIsThePrintingOneWithoutItsMessages) {
   EXPECT_FALSE(interpolateTable(4, xs, ys, 0.05f, 4));
   EXPECT_FALSE(interpolateTable(2, xs, ys, 0.2f, 2));  // too few points for a parabola
   EXPECT_NE(console.str().find("INTERPOLASYON BASARISIZ"), std::string::npos);
+}
+
+std::uint32_t bitsOf(float x) {
+  std::uint32_t b = 0;
+  std::memcpy(&b, &x, sizeof b);
+  return b;
+}
+
+// The charted lines are read by parabolas fitted once: every sigma gives the
+// bits of the table interpolation the program's other tables are read with,
+// at each charted point, between them, at their ends and off the chart.
+TEST(Criteria, ChartedLinesReadAsTheTableInterpolationDoes) {
+  struct Line {
+    BurrillCurve curve;
+    int points;
+    const float* sigma;
+    const float* tau;
+  };
+  const Line lines[] = {
+      {BurrillCurve::BackCavitation2_5, burrill::k25Points, burrill::k25Sigma, burrill::k25Tau},
+      {BurrillCurve::BackCavitation5, burrill::k50Points, burrill::k50Sigma, burrill::k50Tau}};
+  for (const Line& line : lines) {
+    std::vector<float> sigmas{std::nanf(""), -std::numeric_limits<float>::infinity(),
+                              std::numeric_limits<float>::infinity()};
+    for (int i = 1; i <= line.points; ++i) {
+      sigmas.push_back(line.sigma[i]);
+      sigmas.push_back(std::nextafter(line.sigma[i], 0.0f));
+      sigmas.push_back(std::nextafter(line.sigma[i], 2.0f));
+    }
+    for (float s = 0.1f; s < 1.6f; s = s + 0.0007f) sigmas.push_back(s);
+    for (const float s : sigmas) {
+      const BurrillReading r = burrillLoading(line.curve, s);
+      const auto table = interpolateTable(line.points, line.sigma, line.tau, s, line.points);
+      ASSERT_EQ(r.onChart(), table.has_value()) << s;
+      if (table) {
+        EXPECT_EQ(bitsOf(r.value), bitsOf(*table)) << s;
+      }
+    }
+  }
+}
+
+// Over arrays, each point gives the bits and the chart position of the point
+// alone: every line, arguments contiguous, repeated and strided, counts that
+// leave points beyond whole lane blocks, sigmas on and off the chart.
+TEST(Criteria, MinimumAreaRatiosOverArraysAreEachPointsOwn) {
+  std::vector<float> speed, revolutions, strided;
+  for (int i = 0; i < 203; ++i) {
+    speed.push_back(0.5f + 0.07f * static_cast<float>(i));
+    revolutions.push_back(40.0f + 1.5f * static_cast<float>(i));
+    strided.push_back(0.9f + 0.002f * static_cast<float>(i));
+    strided.push_back(-1.0f);  // between the strided values, never read
+  }
+  const float thrust = 420.0f, diameter = 4.6f, depth = 4.5f, density = 1025.0f;
+  for (const BurrillCurve line :
+       {BurrillCurve::BackCavitation2_5, BurrillCurve::BackCavitation5, BurrillCurve::UpperLimit})
+    for (const std::size_t count : {std::size_t{0}, std::size_t{3}, std::size_t{203}}) {
+      const BurrillArguments args{{{&thrust, 0},
+                                   {speed.data(), 1},
+                                   {revolutions.data(), 1},
+                                   {&diameter, 0},
+                                   {strided.data(), 2},
+                                   {&depth, 0},
+                                   {&density, 0}}};
+      std::vector<float> value(count, -5.0f);
+      std::vector<char> off(count, 2);
+      burrillMinAreaRatios(line, args, count, value.data(), reinterpret_cast<bool*>(off.data()));
+      int offCount = 0;
+      for (std::size_t i = 0; i < count; ++i) {
+        const BurrillReading r = burrillMinAreaRatio(line, thrust, speed[i], revolutions[i],
+                                                     diameter, strided[2 * i], depth, density);
+        EXPECT_EQ(bitsOf(value[i]), bitsOf(r.value)) << i;
+        EXPECT_EQ(off[i] != 0, !r.onChart()) << i;
+        offCount += r.onChart() ? 0 : 1;
+      }
+      if (count == 203 && line != BurrillCurve::UpperLimit) {
+        EXPECT_GT(offCount, 0);
+      }
+    }
 }
 
 }  // namespace

@@ -188,6 +188,60 @@ TEST_P(CurveEvaluator, GridGivesEachCurvesBits) {
   }
 }
 
+// Curves of one pitch and area ratio side by side share every term's product
+// but its power of Z: groups of every size up to beyond the largest evaluated
+// together, a lone curve between them, members that differ in their scale
+// correction or need one at each J (which leave the group), the Gawn series
+// (whose blade count is 3 for all), the same propeller twice, and each curve's
+// row placed elsewhere (here in the reverse order) in the outputs.
+TEST_P(CurveEvaluator, GroupsOfOneRatioGiveEachCurvesBits) {
+  const CurveIsa isa = GetParam();
+  if (!curveIsaAvailable(isa))
+    GTEST_SKIP() << "this processor lacks the instruction set, so its kernel cannot run here";
+  const ScaleCorrection none{};
+  const ScaleCorrection whole{1, ViscousCorrection::Ittc78, 4.0f, 6.0f, 120.0f};
+  const ScaleCorrection perJ{1, ViscousCorrection::Reynolds, 4.0f, 6.0f, 120.0f};
+  std::vector<OpenWaterCurve> curves;
+  for (int size = 1; size <= 11; ++size) {
+    const float pitch = 0.6f + 0.07f * static_cast<float>(size);
+    const float area = 0.35f + 0.05f * static_cast<float>(size);
+    for (int m = 0; m < size; ++m)
+      curves.emplace_back(SeriesModel{Series::Wageningen, GawnModel::Legacy},
+                          Propeller{2.0f + 0.5f * static_cast<float>(m), area, pitch},
+                          size % 3 == 0 && m % 2 == 1 ? whole : none, isa);
+    if (size == 5)
+      curves.emplace_back(SeriesModel{Series::Wageningen, GawnModel::Legacy}, Propeller{4.0f, area, pitch}, perJ,
+                          isa);
+  }
+  for (int m = 0; m < 4; ++m)
+    curves.emplace_back(SeriesModel{Series::Gawn, GawnModel::Legacy},
+                        Propeller{static_cast<float>(3 + m), 0.6f, 0.9f}, none, isa);
+  curves.emplace_back(SeriesModel{Series::Wageningen, GawnModel::Legacy}, Propeller{4.0f, 0.55f, 1.0f}, none, isa);
+  curves.emplace_back(SeriesModel{Series::Wageningen, GawnModel::Legacy}, Propeller{4.0f, 0.55f, 1.0f}, none, isa);
+
+  std::vector<size_t> rows(curves.size());
+  for (size_t p = 0; p < rows.size(); ++p) rows[p] = rows.size() - 1 - p;
+  const std::vector<float> grid = advanceGrid();
+  for (const size_t length : {size_t{1}, size_t{17}, size_t{65}, grid.size()}) {
+    const std::span<const float> js(grid.data(), length);
+    const size_t n = curves.size() * length;
+    std::vector<float> kt(n), kq(n), eta0(n);
+    OpenWaterCurve::evaluateGrid(curves, js, kt, kq, eta0, rows);
+    std::vector<float> oneJ(length), oneKt(length), oneKq(length), oneEta(length);
+    for (size_t p = 0; p < curves.size(); ++p) {
+      curves[p].evaluate(js, oneJ, oneKt, oneKq, oneEta);
+      for (size_t i = 0; i < length; ++i) {
+        const size_t at = rows[p] * length + i;
+        ASSERT_TRUE(bits(kt[at]) == bits(oneKt[i]) && bits(kq[at]) == bits(oneKq[i]) &&
+                    bits(eta0[at]) == bits(oneEta[i]))
+            << "curve " << p << " of " << length << " J, J " << js[i] << ": Kt " << kt[at] << " vs "
+            << oneKt[i] << ", Kq " << kq[at] << " vs " << oneKq[i] << ", eta0 " << eta0[at]
+            << " vs " << oneEta[i];
+      }
+    }
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(EveryInstructionSet, CurveEvaluator,
                          ::testing::Values(CurveIsa::Baseline, CurveIsa::Avx2, CurveIsa::Avx512,
                                            CurveIsa::Best),

@@ -19,10 +19,10 @@ TEST(GridChunks, EveryRowOfALargeGridIsItsOwnPropellersCurve) {
   const std::vector<float> j{0.1f, 0.4f, 0.7f};
   const std::size_t n = grid.size() * j.size();
   std::vector<float> kt(n), kq(n), eta0(n);
-  evaluateOpenWaterGrid({1}, grid, j, kt, kq, eta0);
+  evaluateOpenWaterGrid({Series::Wageningen}, grid, j, kt, kq, eta0);
   for (std::size_t p = 0; p < grid.size(); ++p)
     for (std::size_t i = 0; i < j.size(); ++i) {
-      const OpenWaterPoint point = evaluateOpenWater({1}, grid[p], j[i]);
+      const OpenWaterPoint point = evaluateOpenWater({Series::Wageningen}, grid[p], j[i]);
       const std::size_t at = p * j.size() + i;
       ASSERT_EQ(kt[at], point.kt) << p << ' ' << i;
       ASSERT_EQ(kq[at], point.kq) << p << ' ' << i;

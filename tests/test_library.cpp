@@ -103,6 +103,23 @@ TEST(Library, AGridIsEachPropellersCurveAndRefusesOutputsOfOtherLengths) {
         EXPECT_EQ(eta0[at], point.eta0) << p << ' ' << i;
       }
   }
+  // The blade count outermost, as a design space is laid out: each pitch and
+  // area ratio's propellers stand apart and are gathered to be evaluated
+  // together, every one still in its own row.
+  std::vector<Propeller> space;
+  for (const float z : {2.0f, 3.0f, 5.0f, 7.0f})
+    for (const float area : {0.4f, 0.85f})
+      for (const float pitch : {0.6f, 1.2f}) space.push_back({z, area, pitch});
+  const std::size_t m = space.size() * j.size();
+  std::vector<float> skt(m), skq(m), seta(m);
+  evaluateOpenWaterGrid({Series::Wageningen}, space, j, skt, skq, seta, corrected);
+  for (std::size_t p = 0; p < space.size(); ++p)
+    for (std::size_t i = 0; i < j.size(); ++i) {
+      const OpenWaterPoint point = evaluateOpenWater({Series::Wageningen}, space[p], j[i], corrected);
+      const std::size_t at = p * j.size() + i;
+      EXPECT_TRUE(skt[at] == point.kt && skq[at] == point.kq && seta[at] == point.eta0)
+          << p << ' ' << i;
+    }
   std::vector<float> shorter(n - 1);
   try {
     evaluateOpenWaterGrid({Series::Wageningen}, grid, j, kt, shorter, eta0);

@@ -2,12 +2,16 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
+#include <cstring>
 #include <limits>
 #include <stdexcept>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
+#include "api/curve_rows.hpp"
 #include "series/open_water_curve.hpp"
 
 namespace helisolv {
@@ -38,6 +42,62 @@ CurveSummary evaluateOpenWaterCurve(const SeriesModel& model, const Propeller& p
   return summary;
 }
 
+std::vector<std::size_t> groupedPropellerOrder(std::span<const Propeller> propellers) {
+  std::unordered_map<std::uint64_t, std::size_t> groupOf;
+  std::vector<std::size_t> group(propellers.size()), sizes;
+  for (std::size_t p = 0; p < propellers.size(); ++p) {
+    std::uint32_t pitch, area;
+    std::memcpy(&pitch, &propellers[p].pitchRatio, sizeof pitch);
+    std::memcpy(&area, &propellers[p].areaRatio, sizeof area);
+    const auto [at, added] = groupOf.try_emplace(std::uint64_t{pitch} << 32 | area, sizes.size());
+    if (added) sizes.push_back(0);
+    group[p] = at->second;
+    ++sizes[at->second];
+  }
+  std::vector<std::size_t> start(sizes.size());
+  for (std::size_t g = 1; g < sizes.size(); ++g) start[g] = start[g - 1] + sizes[g - 1];
+  std::vector<std::size_t> order(propellers.size());
+  for (std::size_t p = 0; p < propellers.size(); ++p) order[start[group[p]]++] = p;
+  return order;
+}
+
+ModelRangeNotes evaluateOpenWaterRows(const SeriesModel& model,
+                                      std::span<const Propeller> propellers,
+                                      std::span<const std::size_t> rows,
+                                      std::span<const float> advance, std::span<float> kt,
+                                      std::span<float> kq, std::span<float> eta0,
+                                      const ScaleCorrection& correction) {
+  const std::size_t row = advance.size();
+  if (rows.size() != propellers.size())
+    throw std::invalid_argument("a row for each of " + std::to_string(propellers.size()) +
+                                " propellers, not " + std::to_string(rows.size()));
+  const std::size_t outputRows = row == 0 ? 0 : std::min({kt.size(), kq.size(), eta0.size()}) / row;
+  for (const std::size_t r : rows)
+    if (row != 0 && r >= outputRows)
+      throw std::invalid_argument("row " + std::to_string(r) + " lies beyond the " +
+                                  std::to_string(outputRows) + " rows of the outputs");
+
+  // The curves of a few hundred propellers at a time share the products of J
+  // without holding the constants of every propeller of a large grid at once.
+  constexpr std::size_t kChunk = 256;
+  const std::vector<std::size_t> order = groupedPropellerOrder(propellers);
+  std::vector<OpenWaterCurve> curves;
+  std::vector<std::size_t> chunkRows;
+  curves.reserve(std::min(kChunk, propellers.size()));
+  ModelRangeNotes notes;
+  for (std::size_t p = 0; p < order.size(); p += kChunk) {
+    const std::size_t n = std::min(kChunk, order.size() - p);
+    curves.clear();
+    chunkRows.clear();
+    for (std::size_t q = 0; q < n; ++q) {
+      curves.emplace_back(model, propellers[order[p + q]], correction);
+      chunkRows.push_back(rows[order[p + q]]);
+    }
+    notes |= OpenWaterCurve::evaluateGrid(curves, advance, kt, kq, eta0, chunkRows);
+  }
+  return notes;
+}
+
 ModelRangeNotes evaluateOpenWaterGrid(const SeriesModel& model,
                                       std::span<const Propeller> propellers,
                                       std::span<const float> advance, std::span<float> kt,
@@ -56,21 +116,9 @@ ModelRangeNotes evaluateOpenWaterGrid(const SeriesModel& model,
                                   " values where a grid of " + std::to_string(propellers.size()) +
                                   " propellers by " + std::to_string(row) + " J needs " +
                                   std::to_string(count));
-  // The curves of a few hundred propellers at a time share the products of J
-  // without holding the constants of every propeller of a large grid at once.
-  constexpr std::size_t kChunk = 256;
-  std::vector<OpenWaterCurve> curves;
-  curves.reserve(std::min(kChunk, propellers.size()));
-  ModelRangeNotes notes;
-  for (std::size_t p = 0; p < propellers.size(); p += kChunk) {
-    const std::size_t n = std::min(kChunk, propellers.size() - p);
-    curves.clear();
-    for (std::size_t q = 0; q < n; ++q) curves.emplace_back(model, propellers[p + q], correction);
-    notes |=
-        OpenWaterCurve::evaluateGrid(curves, advance, kt.subspan(p * row, n * row),
-                                     kq.subspan(p * row, n * row), eta0.subspan(p * row, n * row));
-  }
-  return notes;
+  std::vector<std::size_t> rows(propellers.size());
+  for (std::size_t p = 0; p < rows.size(); ++p) rows[p] = p;
+  return evaluateOpenWaterRows(model, propellers, rows, advance, kt, kq, eta0, correction);
 }
 
 }  // namespace helisolv

@@ -14,6 +14,8 @@ inline constexpr int k50Points = 7;
 inline constexpr float k50Sigma[k50Points + 1] = {0.0f, 0.15f, 0.21f, 0.3f, 0.4f, 0.6f, 1.0f, 1.5f};
 inline constexpr float k50Tau[k50Points + 1] = {0.0f,  0.03f, 0.1f, 0.135f,
                                                 0.17f, 0.22f, 0.3f, 0.33f};
+// The most points of a charted line.
+inline constexpr int kMaxPoints = k25Points > k50Points ? k25Points : k50Points;
 
 // The recommended upper limit is drawn at sigma 0.10, 0.15, ..., 1.50, each
 // the 32-bit value nearest the round one.

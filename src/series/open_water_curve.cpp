@@ -20,6 +20,7 @@
 
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <utility>
 #include <vector>
@@ -201,8 +202,8 @@ template <class Tables, class V>
 
 // A kernel evaluates whole blocks of its own width: count is a multiple of it.
 using KernelFn = void (*)(const Shared&, const float*, float*, float*, float*, std::size_t, bool);
-using GridFn = void (*)(const Shared* const*, std::size_t, const float*, std::size_t, float*,
-                        float*, float*, std::size_t);
+using GridFn = void (*)(const Shared* const*, const std::uint8_t*, std::size_t, const float*,
+                        std::size_t, float* const*, float* const*, float* const*);
 struct Kernel {
   KernelFn run;
   GridFn grid;
@@ -235,43 +236,185 @@ __attribute__((target("avx512f"))) void avx512Kernel(const Shared& c, const floa
     evalBlock<Tables, Avx512>(c, advance + at, kt + at, kq + at, eta0 + at, efficiency);
 }
 
-// Several curves over one grid of J (count a multiple of the block), row p of
-// the outputs at p * rowStride: each block's C J^s is formed once and used by
-// every curve, each of which then adds its terms exactly as evalBlock alone.
+// Several curves over one grid of J (count a multiple of the block), the row
+// of curve q at rows[q]: each block's C J^s is formed once and used by every
+// curve. The curves come in groups of equal pitch and area ratio (a group of
+// one is a curve alone), whose members differ only in the blade count: a
+// group forms ((C J^s) PD^t) EAR^u of a term once, and each member multiplies
+// that same value by its own Z^v and adds it, exactly as it would alone.
+
+// Adds term I of one table to the sums of the M members of a group.
+template <class V, std::size_t M, std::size_t Terms, const std::array<Exponents, Terms>& Powers,
+          std::size_t I, std::size_t JTermBase, bool IsKt>
+[[gnu::always_inline]] inline void addGroupTerm(V (&sum)[M], const Shared* const* members,
+                                                const V (&z)[M][maxBladeExponent + 1],
+                                                const JTerms<V, kRegisters>& jTerms,
+                                                std::size_t k) {
+  constexpr Exponents e = Powers[I];
+  if constexpr (e.s == 0) {
+#pragma GCC unroll 8
+    for (std::size_t m = 0; m < M; ++m)
+      sum[m] = sum[m] + (IsKt ? members[m]->ktTermWithoutJ[I] : members[m]->kqTermWithoutJ[I]);
+  } else {
+    V prefix = jTerms.r[JTermBase + jTermIndex<Terms, Powers, I>()][k];
+    if constexpr (e.t != 0) prefix = prefix * members[0]->pd[e.t];
+    if constexpr (e.u != 0) prefix = prefix * members[0]->ear[e.u];
+#pragma GCC unroll 8
+    for (std::size_t m = 0; m < M; ++m) {
+      if constexpr (e.v != 0)
+        sum[m] = sum[m] + prefix * z[m][e.v];
+      else
+        sum[m] = sum[m] + prefix;
+    }
+  }
+}
+
+// The sums of one table (Kt or Kq) of every member, corrected and stored.
+template <class V, std::size_t M, std::size_t Terms, const std::array<Exponents, Terms>& Powers,
+          std::size_t JTermBase, bool IsKt, std::size_t... I>
+[[gnu::always_inline]] inline void groupTable(V (&sum)[M], const Shared* const* members,
+                                              const V (&z)[M][maxBladeExponent + 1],
+                                              const JTerms<V, kRegisters>& jTerms, std::size_t k,
+                                              float* const* out, std::size_t o,
+                                              std::index_sequence<I...>) {
+#pragma GCC unroll 8
+  for (std::size_t m = 0; m < M; ++m) sum[m] = V{};
+  // The comma fold adds the terms strictly in table order.
+  (addGroupTerm<V, M, Terms, Powers, I, JTermBase, IsKt>(sum, members, z, jTerms, k), ...);
+#pragma GCC unroll 8
+  for (std::size_t m = 0; m < M; ++m) {
+    if (members[m]->sameCorrection) sum[m] = sum[m] - (IsKt ? members[m]->dKt : members[m]->dKq);
+    std::memcpy(out[m] + o, &sum[m], sizeof(V));
+  }
+}
+
+// One register of J (lane block k of the block at advance) of a group of M:
+// Kt of each member stored, then Kq, then eta0 from the stored Kt, so that
+// the group needs only M sums at a time.
+template <class V, std::size_t M>
+[[gnu::always_inline]] inline void groupRegister(const Shared* const* members,
+                                                 const V (&z)[M][maxBladeExponent + 1],
+                                                 const JTerms<V, kRegisters>& jTerms, std::size_t k,
+                                                 const float* advance, float* const* kt,
+                                                 float* const* kq, float* const* eta0,
+                                                 std::size_t at) {
+  constexpr std::size_t width = sizeof(V) / sizeof(float);
+  const std::size_t o = at + k * width;
+  V sum[M];
+  groupTable<V, M, ktTermCount, ktExponents, 0, true>(sum, members, z, jTerms, k, kt, o,
+                                                      std::make_index_sequence<ktTermCount>{});
+  groupTable<V, M, kqTermCount, kqExponents, kKqJTermBase, false>(
+      sum, members, z, jTerms, k, kq, o, std::make_index_sequence<kqTermCount>{});
+  V j;
+  std::memcpy(&j, advance + k * width, sizeof(V));
+#pragma GCC unroll 8
+  for (std::size_t m = 0; m < M; ++m) {
+    V ktm;
+    std::memcpy(&ktm, kt[m] + o, sizeof(V));
+    // As openWaterEfficiency: (Kt / Kq) J / 2 pi.
+    const V eta = (ktm / sum[m]) * j / 6.2831855f;
+    std::memcpy(eta0[m] + o, &eta, sizeof(V));
+  }
+}
+
+// The largest group evaluated together: its sums and the shared prefix fit
+// the registers; a larger group is evaluated in pieces of this size.
+constexpr std::size_t kMaxGroup = 8;
+
+// GCC 12 takes the lanes of the vectors of z below, each written whole, for
+// possibly unset where AVX-512 inlines them: a false report, silenced here.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+template <class Tables, class V, std::size_t M>
+[[gnu::always_inline]] inline void groupBlock(const Shared* const* members,
+                                              const JTerms<V, kRegisters>& jTerms,
+                                              const float* advance, float* const* kt,
+                                              float* const* kq, float* const* eta0,
+                                              std::size_t at) {
+  // Each member's powers of Z in every lane, once for the block: a full
+  // register operand, where a number would be broadcast at each use.
+  V z[M][maxBladeExponent + 1];
+#pragma GCC unroll 8
+  for (std::size_t m = 0; m < M; ++m) {
+    // x - 0 is x, a -0 kept.
+    z[m][0] = members[m]->z[0] - V{};
+    z[m][1] = members[m]->z[1] - V{};
+    z[m][2] = members[m]->z[2] - V{};
+  }
+#pragma GCC unroll 1
+  for (std::size_t k = 0; k < kRegisters; ++k)
+    groupRegister<V, M>(members, z, jTerms, k, advance, kt, kq, eta0, at);
+}
+#pragma GCC diagnostic pop
 
 template <class Tables, class V>
-[[gnu::always_inline]] inline void gridBlocks(const Shared* const* curves, std::size_t curveCount,
-                                              const float* advance, std::size_t count, float* kt,
-                                              float* kq, float* eta0, std::size_t rowStride) {
+[[gnu::always_inline]] inline void gridBlocks(const Shared* const* curves,
+                                              const std::uint8_t* groupSizes,
+                                              std::size_t groupCount, const float* advance,
+                                              std::size_t count, float* const* kt, float* const* kq,
+                                              float* const* eta0) {
   JTerms<V, kRegisters> jTerms;
   for (std::size_t at = 0; at < count; at += lanesOf<V>) {
     formJTerms<Tables, V>(advance + at, jTerms);
-    for (std::size_t p = 0; p < curveCount; ++p) {
-      const std::size_t o = p * rowStride + at;
-      evalBlock<Tables, V>(*curves[p], advance + at, kt + o, kq + o, eta0 + o, true, &jTerms);
+    std::size_t q = 0;
+    for (std::size_t g = 0; g < groupCount; ++g) {
+      const std::size_t m = groupSizes[g];
+      const Shared* const* c = curves + q;
+      const float* j = advance + at;
+      switch (m) {
+        case 1:
+          evalBlock<Tables, V>(*c[0], j, kt[q] + at, kq[q] + at, eta0[q] + at, true, &jTerms);
+          break;
+        case 2:
+          groupBlock<Tables, V, 2>(c, jTerms, j, kt + q, kq + q, eta0 + q, at);
+          break;
+        case 3:
+          groupBlock<Tables, V, 3>(c, jTerms, j, kt + q, kq + q, eta0 + q, at);
+          break;
+        case 4:
+          groupBlock<Tables, V, 4>(c, jTerms, j, kt + q, kq + q, eta0 + q, at);
+          break;
+        case 5:
+          groupBlock<Tables, V, 5>(c, jTerms, j, kt + q, kq + q, eta0 + q, at);
+          break;
+        case 6:
+          groupBlock<Tables, V, 6>(c, jTerms, j, kt + q, kq + q, eta0 + q, at);
+          break;
+        case 7:
+          groupBlock<Tables, V, 7>(c, jTerms, j, kt + q, kq + q, eta0 + q, at);
+          break;
+        default:
+          groupBlock<Tables, V, kMaxGroup>(c, jTerms, j, kt + q, kq + q, eta0 + q, at);
+          break;
+      }
+      q += m;
     }
   }
 }
 
 template <class Tables>
-void baselineGrid(const Shared* const* curves, std::size_t curveCount, const float* advance,
-                  std::size_t count, float* kt, float* kq, float* eta0, std::size_t rowStride) {
-  gridBlocks<Tables, Sse>(curves, curveCount, advance, count, kt, kq, eta0, rowStride);
+void baselineGrid(const Shared* const* curves, const std::uint8_t* groupSizes,
+                  std::size_t groupCount, const float* advance, std::size_t count, float* const* kt,
+                  float* const* kq, float* const* eta0) {
+  gridBlocks<Tables, Sse>(curves, groupSizes, groupCount, advance, count, kt, kq, eta0);
 }
 
 template <class Tables>
-__attribute__((target("avx2"))) void avx2Grid(const Shared* const* curves, std::size_t curveCount,
-                                              const float* advance, std::size_t count, float* kt,
-                                              float* kq, float* eta0, std::size_t rowStride) {
-  gridBlocks<Tables, Avx>(curves, curveCount, advance, count, kt, kq, eta0, rowStride);
+__attribute__((target("avx2"))) void avx2Grid(const Shared* const* curves,
+                                              const std::uint8_t* groupSizes,
+                                              std::size_t groupCount, const float* advance,
+                                              std::size_t count, float* const* kt, float* const* kq,
+                                              float* const* eta0) {
+  gridBlocks<Tables, Avx>(curves, groupSizes, groupCount, advance, count, kt, kq, eta0);
 }
 
 template <class Tables>
 __attribute__((target("avx512f"))) void avx512Grid(const Shared* const* curves,
-                                                   std::size_t curveCount, const float* advance,
-                                                   std::size_t count, float* kt, float* kq,
-                                                   float* eta0, std::size_t rowStride) {
-  gridBlocks<Tables, Avx512>(curves, curveCount, advance, count, kt, kq, eta0, rowStride);
+                                                   const std::uint8_t* groupSizes,
+                                                   std::size_t groupCount, const float* advance,
+                                                   std::size_t count, float* const* kt,
+                                                   float* const* kq, float* const* eta0) {
+  gridBlocks<Tables, Avx512>(curves, groupSizes, groupCount, advance, count, kt, kq, eta0);
 }
 
 template <class Tables>
@@ -417,12 +560,19 @@ bool OpenWaterCurve::sharesAdvanceTerms() const {
          !perPointCorrection_;
 }
 
+bool OpenWaterCurve::sameRatios(const OpenWaterCurve& other) const {
+  return std::memcmp(&pitchRatio_, &other.pitchRatio_, sizeof(float)) == 0 &&
+         std::memcmp(&areaRatio_, &other.areaRatio_, sizeof(float)) == 0;
+}
+
 ModelRangeNotes OpenWaterCurve::evaluateGrid(std::span<const OpenWaterCurve> curves,
                                              std::span<const float> advance, std::span<float> kt,
-                                             std::span<float> kq, std::span<float> eta0) {
+                                             std::span<float> kq, std::span<float> eta0,
+                                             std::span<const std::size_t> rows) {
   const std::size_t count = advance.size();
   ModelRangeNotes notes;
   if (count == 0) return notes;
+  auto rowOf = [&](std::size_t q) { return (rows.empty() ? q : rows[q]) * count; };
   // The clamped J once for all the curves, padded to whole blocks of the
   // widest kernel by repeating the last J, as evaluate pads its last block.
   const std::size_t padded = (count + kMaxLanes - 1) / kMaxLanes * kMaxLanes;
@@ -438,8 +588,8 @@ ModelRangeNotes OpenWaterCurve::evaluateGrid(std::span<const OpenWaterCurve> cur
   std::size_t p = 0;
   while (p < curves.size()) {
     const OpenWaterCurve& first = curves[p];
-    const std::size_t o = p * count;
     if (!first.sharesAdvanceTerms()) {
+      const std::size_t o = rowOf(p);
       ownJ.resize(count);
       notes |= first.evaluate(advance, ownJ, kt.subspan(o, count), kq.subspan(o, count),
                               eta0.subspan(o, count));
@@ -447,28 +597,57 @@ ModelRangeNotes OpenWaterCurve::evaluateGrid(std::span<const OpenWaterCurve> cur
       continue;
     }
     // A tile of curves of one series and instruction set: their constants and
-    // a block of products of J together stay in the first-level cache.
+    // a block of products of J together stay in the first-level cache. Next
+    // curves of the same ratios form a group within it.
     constexpr std::size_t kTile = 32;
     const Shared* tile[kTile];
-    std::size_t n = 0;
-    while (p + n < curves.size() && n < kTile && curves[p + n].sharesAdvanceTerms() &&
-           curves[p + n].series_ == first.series_ && curves[p + n].isa_ == first.isa_) {
-      tile[n] = &curves[p + n].shared_;
+    std::uint8_t groupSizes[kTile];
+    float* ktRows[kTile];
+    float* kqRows[kTile];
+    float* etaRows[kTile];
+    std::size_t n = 0, groups = 0;
+    auto joins = [&](std::size_t q) {
+      return q < curves.size() && curves[q].sharesAdvanceTerms() &&
+             curves[q].series_ == first.series_ && curves[q].isa_ == first.isa_;
+    };
+    while (n < kTile && joins(p + n)) {
+      const OpenWaterCurve& c = curves[p + n];
+      if (groups > 0 && groupSizes[groups - 1] < kMaxGroup && curves[p + n - 1].sameRatios(c)) {
+        ++groupSizes[groups - 1];
+      } else {
+        // A group that would not fit whole waits for the next tile, where it
+        // shares its products with all its members.
+        std::size_t size = 1;
+        while (size < kMaxGroup && joins(p + n + size) && c.sameRatios(curves[p + n + size]))
+          ++size;
+        if (n > 0 && n + size > kTile) break;
+        groupSizes[groups++] = 1;
+      }
+      tile[n] = &c.shared_;
+      const std::size_t o = rowOf(p + n);
+      ktRows[n] = kt.data() + o;
+      kqRows[n] = kq.data() + o;
+      etaRows[n] = eta0.data() + o;
       ++n;
     }
     const Kernel kernel = first.series_ == Series::Wageningen
                               ? kernelFor<WageningenTables>(first.isa_)
                               : kernelFor<GawnTables>(first.isa_);
     const std::size_t done = count / kernel.lanes * kernel.lanes;
-    kernel.grid(tile, n, clamped.data(), done, kt.data() + o, kq.data() + o, eta0.data() + o,
-                count);
+    kernel.grid(tile, groupSizes, groups, clamped.data(), done, ktRows, kqRows, etaRows);
     if (done < count) {
+      // The last, partial block into a padded row of each curve.
       float padKt[kTile][kMaxLanes], padKq[kTile][kMaxLanes], padEta[kTile][kMaxLanes];
-      kernel.grid(tile, n, clamped.data() + done, kernel.lanes, padKt[0], padKq[0], padEta[0],
-                  kMaxLanes);
+      for (std::size_t q = 0; q < n; ++q) {
+        ktRows[q] = padKt[q];
+        kqRows[q] = padKq[q];
+        etaRows[q] = padEta[q];
+      }
+      kernel.grid(tile, groupSizes, groups, clamped.data() + done, kernel.lanes, ktRows, kqRows,
+                  etaRows);
       for (std::size_t q = 0; q < n; ++q)
         for (std::size_t l = 0; done + l < count; ++l) {
-          const std::size_t at = o + q * count + done + l;
+          const std::size_t at = rowOf(p + q) + done + l;
           kt[at] = padKt[q][l];
           kq[at] = padKq[q][l];
           eta0[at] = padEta[q][l];

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <span>
 
 #include "helisolv/open_water.hpp"
@@ -41,13 +42,20 @@ class OpenWaterCurve {
   ModelRangeNotes evaluate(std::span<const float> advance, std::span<float> evaluatedAdvance,
                            std::span<float> kt, std::span<float> kq, std::span<float> eta0) const;
 
-  // Every curve over the same J: row p of kt, kq and eta0 (each of
-  // curves.size() * advance.size() values) is what curves[p].evaluate gives,
-  // bit for bit. The products of the coefficients with the powers of J are
-  // formed once for all the curves that use them. Returns the notes of all.
+  // Every curve over the same J: row rows[p] (row p where rows is empty) of
+  // kt, kq and eta0, each row advance.size() values, is what curves[p].evaluate
+  // gives, bit for bit. The products of the coefficients with the powers of J
+  // are formed once for all the curves that use them, and curves next to each
+  // other in curves with the same pitch and area ratio (differing in blade
+  // count) share the rest of each term but its power of Z. Returns the notes
+  // of all.
   static ModelRangeNotes evaluateGrid(std::span<const OpenWaterCurve> curves,
                                       std::span<const float> advance, std::span<float> kt,
-                                      std::span<float> kq, std::span<float> eta0);
+                                      std::span<float> kq, std::span<float> eta0,
+                                      std::span<const std::size_t> rows = {});
+
+  // The same pitch and area ratio, bit for bit.
+  bool sameRatios(const OpenWaterCurve& other) const;
 
   // What one curve shares between its points: the powers of the ratios and
   // blade count, the whole value of each term without J, the correction.

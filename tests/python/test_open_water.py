@@ -212,6 +212,17 @@ def test_values_that_cannot_be_evaluated_raise_value_error_naming_them(kw, named
         helisolv.open_water("wageningen", **args)
 
 
+def test_the_first_point_in_the_result_that_cannot_be_evaluated_is_named():
+    # Rows of one pitch and area ratio are evaluated together, out of the
+    # result's order: the blade count of the second row of propellers cannot
+    # be evaluated from its first pitch ratio on, the last pitch ratio already
+    # in the first row, which comes first in the result.
+    blades = np.array([4.0, 1e30])[:, None, None]
+    pd = np.array([1.0, 1.1, 1e10])[None, :, None]
+    with pytest.raises(ValueError, match=r"pitch_ratio\[0, 2, 0\] = 1e\+10 cannot be evaluated"):
+        helisolv.open_water("wageningen", blades, 0.55, pd, np.linspace(0.2, 1.0, 5))
+
+
 @pytest.mark.parametrize("bad", [None, "0.5", b"0.5", bytearray(b"\x01\x02"), memoryview(b"ab"),
                                  1j, np.array([0.5 + 0j]), np.datetime64("2026-12-08"),
                                  np.array(["0.5"]), np.array([0.5, None], dtype=object),
