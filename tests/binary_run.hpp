@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -57,6 +58,13 @@ struct RunSpec {
   std::string prefix;             // a command the program runs under (nohup, setpriv ...)
   int timeoutSeconds = 30;
 };
+
+// A run with these arguments and nothing else set.
+inline RunSpec withArgs(std::vector<std::string> args) {
+  RunSpec spec;
+  spec.args = std::move(args);
+  return spec;
+}
 
 // Runs the program in `dir`; its streams are left there as stdout.bin and
 // stderr.bin too, for a test that wants the bytes of a file.
@@ -124,6 +132,22 @@ inline RunSpec stageCase(const fs::path& src, const fs::path& work) {
   spec.args = caseArguments(src);
   if (fs::exists(src / "stdin.txt")) spec.inputFile = (src / "stdin.txt").string();
   return spec;
+}
+
+// A case's name as a test's name: letters and digits, the rest underscores.
+inline std::string testName(std::string name) {
+  for (char& ch : name)
+    if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
+  return name;
+}
+
+// A fixed-line task file: 13 free lines, the series line, 63 free lines, the
+// problem type line and the input line.
+inline std::string fixedLineTask(const std::string& series, const std::string& type,
+                                 const std::string& inputs) {
+  std::string task;
+  for (int line = 1; line <= 77; ++line) task += line == 14 ? series + "\n" : "*\n";
+  return task + type + "\n" + inputs + "\n";
 }
 
 // Where two byte strings part, with a little context; empty when they are equal.

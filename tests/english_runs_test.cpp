@@ -4,37 +4,19 @@
 // and no word only the Turkish texts use is left in the English report.
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <algorithm>
-#include <cctype>
-#include <cstdlib>
-#include <filesystem>
 #include <set>
-#include <sstream>
-#include <string>
-#include <vector>
 
+#include "binary_run.hpp"
 #include "catalogue_words.hpp"
 #include "helisolv/run.hpp"
-#include "slurp.hpp"
-
-namespace fs = std::filesystem;
 
 namespace {
 
+using namespace helisolv::test;
+
 std::vector<std::string> caseNames() {
-  std::vector<std::string> names;
-  for (const char* group : {"conformance", "e2e", "examples", "warnings"}) {
-    const fs::path dir = fs::path(HELISOLV_CASES_DIR) / group;
-    if (!fs::exists(dir)) continue;
-    for (const auto& e : fs::directory_iterator(dir))
-      if (e.is_directory() && fs::exists(e.path() / "expected.rc"))
-        names.push_back(std::string(group) + "/" + e.path().filename().string());
-  }
-  std::sort(names.begin(), names.end());
-  return names;
+  return recordedCases({"conformance", "e2e", "examples", "warnings"});
 }
 
 bool isLetter(char c) {
@@ -99,15 +81,6 @@ std::string firstDifference(const std::vector<std::string>& want,
   return text;
 }
 
-std::vector<std::string> argumentsOf(const fs::path& src) {
-  std::vector<std::string> args;
-  if (!fs::exists(src / "args.txt")) return args;
-  std::istringstream lines(slurp(src / "args.txt"));
-  for (std::string arg; std::getline(lines, arg);)
-    if (!arg.empty()) args.push_back(arg);
-  return args;
-}
-
 // The report without the lines only the English report has: the bollard
 // pull in tonnes-force.
 std::string sharedLines(const std::string& report) {
@@ -122,36 +95,16 @@ std::string sharedLines(const std::string& report) {
 class English : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(English, SameStatusAndNumbersAsTheTurkishRecordNoTurkishLeft) {
-  const fs::path src = fs::path(HELISOLV_CASES_DIR) / GetParam();
-  std::string tag = GetParam();
-  for (char& ch : tag)
-    if (ch == '/') ch = '_';
-  const fs::path work =
-      fs::temp_directory_path() / ("helisolv_en_" + tag + "_" + std::to_string(::getpid()));
-  fs::remove_all(work);
-  fs::create_directories(work);
-  const fs::path example =
-      fs::path(HELISOLV_CASES_DIR) / ".." / "examples" / (src.filename().string() + ".Tsk");
-  fs::path taskFile;
-  if (fs::exists(src / "Helisolv.Tsk"))
-    taskFile = src / "Helisolv.Tsk";
-  else if (src.parent_path().filename() == "examples" && fs::exists(example))
-    taskFile = example;
-  if (!taskFile.empty()) fs::copy_file(taskFile, work / "Helisolv.Tsk");
-  const std::string input =
-      fs::exists(src / "stdin.txt") ? (src / "stdin.txt").string() : std::string("/dev/null");
-  std::vector<std::string> args = argumentsOf(src);
-  args.emplace_back("--lang=en");
-  std::string quotedArgs;
-  for (const std::string& a : args) quotedArgs += " '" + a + "'";
-  const std::string cmd = "cd '" + work.string() + "' && env -u COMSPEC timeout 30 '" +
-                          HELISOLV_BINARY + "'" + quotedArgs + " < '" + input +
-                          "' > stdout.bin 2> stderr.bin";
-  const int raw = std::system(cmd.c_str());
-  ASSERT_TRUE(WIFEXITED(raw));
-  EXPECT_EQ(WEXITSTATUS(raw), std::stoi(slurp(src / "expected.rc")));
+  const fs::path src = kCasesDir / GetParam();
+  const fs::path work = scratchFolder("en_" + GetParam());
+  RunSpec spec = stageCase(src, work);
+  const std::string taskText = slurp(work / "Helisolv.Tsk");
+  spec.args.emplace_back("--lang=en");
+  const std::vector<std::string>& args = spec.args;
+  const Outcome o = runBinary(work, spec);
+  EXPECT_EQ(o.status, std::stoi(slurp(src / "expected.rc")));
 
-  const std::string console = slurp(work / "stdout.bin");
+  const std::string& console = o.out;
   EXPECT_EQ(
       firstDifference(numbersOf(slurp(src / "expected.stdout")), numbersOf(sharedLines(console))),
       "")
@@ -174,20 +127,14 @@ TEST_P(English, SameStatusAndNumbersAsTheTurkishRecordNoTurkishLeft) {
     return;
   if (const auto ended = helisolv::parseRunArguments(args, options)) return;
   const helisolv::RunResult run = helisolv::run(
-      taskFile.empty() ? std::string() : slurp(taskFile),
-      fs::exists(src / "stdin.txt") ? slurp(src / "stdin.txt") : std::string(), options);
+      taskText, fs::exists(src / "stdin.txt") ? slurp(src / "stdin.txt") : std::string(), options);
   std::string missing;
   for (const std::string& text : run.untranslated) missing += "msgid \"" + text + "\"\n";
   EXPECT_EQ(missing, "") << "printed without an English twin";
 }
 
 INSTANTIATE_TEST_SUITE_P(English, English, ::testing::ValuesIn(caseNames()),
-                         [](const ::testing::TestParamInfo<std::string>& info) {
-                           std::string n = info.param;
-                           for (char& ch : n)
-                             if (!isalnum(static_cast<unsigned char>(ch))) ch = '_';
-                           return n;
-                         });
+                         [](const auto& info) { return testName(info.param); });
 
 // The number scan itself: fields apart from names, asterisks as a field.
 TEST(EnglishNumbers, FieldsApartFromNames) {
@@ -198,11 +145,7 @@ TEST(EnglishNumbers, FieldsApartFromNames) {
 // Type 5 asks whether to correct: an English run takes Y/N as well as E/H,
 // a Turkish run takes Y as it always has (not E: no correction).
 TEST(EnglishAnswers, YesNoInEnglishAsEHInTurkish) {
-  std::string task;
-  for (int i = 1; i <= 13; ++i) task += "*\n";
-  task += "1\n";
-  for (int i = 15; i <= 77; ++i) task += "*\n";
-  task += "5\n1.0 4 0.55\n";
+  const std::string task = fixedLineTask("1", "5", "1.0 4 0.55");
   helisolv::RunOptions english;
   english.language = "en";
   const helisolv::RunResult yes = helisolv::run(task, "Y\n4.0 200\n\n\n\n\n", english);
@@ -220,11 +163,7 @@ TEST(EnglishAnswers, YesNoInEnglishAsEHInTurkish) {
 
 // The reason of a refusal is the message as the run's language words it.
 TEST(EnglishAnswers, RefusalReasonInTheRunsLanguageAndBadNamesRefused) {
-  std::string task;
-  for (int i = 1; i <= 13; ++i) task += "*\n";
-  task += "1\n";
-  for (int i = 15; i <= 77; ++i) task += "*\n";
-  task += "5\n1.0 4 1.2\n";
+  const std::string task = fixedLineTask("1", "5", "1.0 4 1.2");
   helisolv::RunOptions english;
   english.language = "en";
   const helisolv::RunResult tr = helisolv::run(task);
@@ -255,7 +194,7 @@ TEST(EnglishAnswers, RefusalReasonInTheRunsLanguageAndBadNamesRefused) {
 TEST(RefusalReason, IsTheMessageThatEndsTheResultFile) {
   int refused = 0;
   for (const std::string& name : caseNames()) {
-    const fs::path src = fs::path(HELISOLV_CASES_DIR) / name;
+    const fs::path src = kCasesDir / name;
     if (std::stoi(slurp(src / "expected.rc")) != 3 || !fs::exists(src / "Helisolv.Tsk") ||
         fs::exists(src / "args.txt"))
       continue;

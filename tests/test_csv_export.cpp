@@ -5,49 +5,35 @@
 
 #include <gtest/gtest.h>
 #include <pwd.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <filesystem>
-#include <fstream>
 #include <map>
 #include <regex>
-#include <sstream>
-#include <string>
-#include <vector>
 
+#include "binary_run.hpp"
 #include "csv_file.hpp"
 #include "io/edit.hpp"
 #include "io/runtime_error.hpp"
-#include "slurp.hpp"
 
 namespace {
 
-namespace fs = std::filesystem;
+using namespace helisolv::test;
 using Rows = CsvRows;
 
-struct Outcome {
+struct CsvRun {
   int status = -1;
   std::string console, son, errors;
 };
 
 // One run of the binary in work (created empty unless it exists) on a task.
-Outcome runIn(const fs::path& work, const fs::path& task, const std::string& args,
-              const std::string& answers, const std::string& as = "") {
+CsvRun runIn(const fs::path& work, const fs::path& task, std::vector<std::string> args,
+             const std::string& answers, const std::string& as = "") {
   fs::create_directories(work);
   if (!task.empty())
     fs::copy_file(task, work / "Helisolv.Tsk", fs::copy_options::overwrite_existing);
-  std::ofstream(work / "answers.txt") << answers;
-  const std::string cmd = "cd '" + work.string() + "' && env -u COMSPEC timeout 60 " + as + " '" +
-                          HELISOLV_BINARY + "' " + args +
-                          " < answers.txt > stdout.bin 2> stderr.bin";
-  const int raw = std::system(cmd.c_str());
-  Outcome o;
-  if (WIFEXITED(raw)) o.status = WEXITSTATUS(raw);
-  o.console = slurp(work / "stdout.bin");
-  o.son = slurp(work / "Helisolv.Son");
-  o.errors = slurp(work / "stderr.bin");
-  return o;
+  RunSpec spec = withArgs(std::move(args));
+  spec.prefix = as;
+  const Outcome o = runBinaryWithAnswers(work, spec, answers);
+  return {o.status, o.out, slurp(work / "Helisolv.Son"), o.err};
 }
 
 // True when the CSV text prints as the report's token: a whole number as
@@ -188,37 +174,27 @@ size_t visibleEntries(const fs::path& dir) {
 
 std::vector<std::string> exampleNames() {
   std::vector<std::string> names;
-  for (const auto& e : fs::directory_iterator(fs::path(HELISOLV_CASES_DIR) / ".." / "examples"))
+  for (const auto& e : fs::directory_iterator(kCasesDir / ".." / "examples"))
     if (e.path().extension() == ".Tsk") names.push_back(e.path().stem().string());
   std::sort(names.begin(), names.end());
   return names;
 }
 
-std::string answersFor(const std::string& name) {
-  const int type = std::stoi(name.substr(4, 2));
-  std::string answers = type == 1 ? "H\n" : type == 4 ? "2\n" : type == 5 ? "E\n4 150\n" : "";
-  return answers + std::string(20, '\n');
-}
-
-fs::path scratch(const std::string& tag) {
-  const fs::path p =
-      fs::temp_directory_path() / ("helisolv_csv_" + tag + "_" + std::to_string(getpid()));
-  fs::remove_all(p);
-  return p;
-}
-
 class CsvExample : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(CsvExample, LeavesTheReportAloneAndHoldsThePrintedNumbers) {
-  const fs::path task = fs::path(HELISOLV_CASES_DIR) / ".." / "examples" / (GetParam() + ".Tsk");
-  const fs::path base = scratch(GetParam());
-  const Outcome plain = runIn(base / "plain", task, "", answersFor(GetParam()));
-  const Outcome csv = runIn(base / "csv", task, "--csv out", answersFor(GetParam()));
-  ASSERT_EQ(plain.status, csv.status);
-  EXPECT_TRUE(plain.console == csv.console) << "the console differs with --csv";
-  EXPECT_TRUE(plain.son == csv.son) << "Helisolv.Son differs with --csv";
+  // The recorded run with --csv: its report stays the recorded bytes.
+  const fs::path base = scratchFolder("csv_" + GetParam());
+  const fs::path recorded = kCasesDir / "examples" / GetParam();
+  RunSpec spec = stageCase(recorded, base);
+  spec.args.insert(spec.args.end(), {"--csv", "out"});
+  const Outcome ran = runBinary(base, spec);
+  const CsvRun csv{ran.status, ran.out, slurp(base / "Helisolv.Son"), ran.err};
+  ASSERT_EQ(csv.status, std::stoi(slurp(recorded / "expected.rc")));
+  EXPECT_EQ(firstDifference(slurp(recorded / "expected.stdout"), csv.console), "");
+  EXPECT_EQ(firstDifference(slurp(recorded / "expected.son"), csv.son), "");
 
-  const fs::path out = base / "csv" / "out";
+  const fs::path out = base / "out";
   const Rows run = readCsv(out / "run.csv");
   ASSERT_FALSE(run.empty());
   EXPECT_EQ(run[0], (std::vector<std::string>{"quantity", "value", "unit"}));
@@ -336,20 +312,16 @@ INSTANTIATE_TEST_SUITE_P(Bundled, CsvExample, ::testing::ValuesIn(exampleNames()
 // reason; the tables the earlier run's record names are gone, a file of the
 // same kind that no record names stays.
 TEST(CsvExport, ARefusedRunWritesItsReasonAndNoTables) {
-  const fs::path work = scratch("refused");
+  const fs::path work = scratchFolder("csv_refused");
   const fs::path out = work / "out";
   fs::create_directories(out);
   std::ofstream(out / "open_water.csv") << "J\n0.1\n";
   std::ofstream(out / "candidates.csv") << "my own list\n";
   std::ofstream(out / "run.csv") << "quantity,value,unit\noutcome,result,\nrows in "
                                     "open_water.csv,1,\n";
-  std::string task;
-  for (int i = 1; i <= 13; ++i) task += "*\n";
-  task += "1\n";
-  for (int i = 15; i <= 77; ++i) task += "*\n";
-  task += "5\n1.0 4 1.2\n";  // area ratio 1.2: beyond the Wageningen series
-  std::ofstream(work / "task.txt") << task;
-  const Outcome o = runIn(work, work / "task.txt", "--csv=out", "\n\n");
+  // Area ratio 1.2: beyond the Wageningen series.
+  std::ofstream(work / "task.txt") << fixedLineTask("1", "5", "1.0 4 1.2");
+  const CsvRun o = runIn(work, work / "task.txt", {"--csv=out"}, "\n\n");
   EXPECT_EQ(o.status, 3);
   const Rows run = readCsv(out / "run.csv");
   std::map<std::string, std::string> values;
@@ -367,13 +339,11 @@ TEST(CsvExport, ARefusedRunWritesItsReasonAndNoTables) {
 // A folder that cannot be made or written ends the run before anything is
 // read or written: status 2, the reason on standard error.
 TEST(CsvExport, AFolderThatCannotBeWrittenStopsTheRunFirst) {
-  const fs::path work = scratch("unwritable");
-  fs::create_directories(work);
+  const fs::path work = scratchFolder("csv_unwritable");
   std::ofstream(work / "plain_file") << "x";
-  const fs::path task =
-      fs::path(HELISOLV_CASES_DIR) / ".." / "examples" / "type05_open_water_table.Tsk";
+  const fs::path task = kCasesDir / ".." / "examples" / "type05_open_water_table.Tsk";
   for (const std::string dir : {"plain_file", "plain_file/out", "plain_file/\x1b[2J"}) {
-    const Outcome o = runIn(work, task, "--csv '" + dir + "'", "E\n4 150\n\n\n");
+    const CsvRun o = runIn(work, task, {"--csv", dir}, "E\n4 150\n\n\n");
     EXPECT_EQ(o.status, 2) << dir;
     EXPECT_EQ(o.console, "") << dir;
     // The name as given, its escape bytes shown escaped, never sent to the terminal.
@@ -400,7 +370,7 @@ TEST(CsvExport, AFolderThatCannotBeWrittenStopsTheRunFirst) {
   for (const fs::perms mode : {fs::perms(0555), fs::perms(0666)}) {
     fs::create_directory(work / "locked");
     fs::permissions(work / "locked", mode);
-    const Outcome o = runIn(work, task, "--csv locked", "E\n4 150\n\n\n", as);
+    const CsvRun o = runIn(work, task, {"--csv", "locked"}, "E\n4 150\n\n\n", as);
     fs::permissions(work / "locked", fs::perms::owner_all);
     EXPECT_EQ(o.status, 2);
     EXPECT_EQ(o.console, "");

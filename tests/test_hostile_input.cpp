@@ -15,11 +15,11 @@
 #include <sstream>
 #include <string>
 
-#include "slurp.hpp"
+#include "binary_run.hpp"
 
 namespace {
 
-namespace fs = std::filesystem;
+using namespace helisolv::test;
 
 std::string task(const std::string& series, const std::string& type, const std::string& inputs) {
   std::string t;
@@ -138,13 +138,13 @@ TEST(HostileInput, EachKindOfEndHasItsStatusAndItsReport) {
       // Accepted: odd but readable input gives the result.
       {"tabs and CR LF", dosTask, "H\r\n", 0, "HESAPLARDA WAGENINGEN B SERISI"},
   };
+  const fs::path dir = scratchFolder("hostile_ends");
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    BinaryRun run;
-    run.write("Helisolv.Tsk", c.task);
-    run.write("Helisolv.Son", "ESKI KAYIT\r\n");
-    run.write("answers.txt", c.answers);  // a pause at the end of the answers goes on
-    run(kStreams);
+    std::ofstream(dir / "Helisolv.Tsk", std::ios::binary) << c.task;
+    std::ofstream(dir / "Helisolv.Son", std::ios::binary) << "ESKI KAYIT\r\n";
+    // A pause at the end of the answers goes on.
+    const Outcome run = runBinaryWithAnswers(dir, {}, c.answers);
     EXPECT_EQ(run.status, c.status) << run.err;
     const std::string& where = c.status == 1 ? run.err : run.out;
     EXPECT_NE(where.find(c.shows), std::string::npos) << where;
@@ -156,9 +156,10 @@ TEST(HostileInput, EachKindOfEndHasItsStatusAndItsReport) {
       for (std::string line; std::getline(lines, line);)
         EXPECT_EQ(line.rfind("helisolv: warning: ", 0), 0u) << line;
     }
-    EXPECT_EQ(run.son.find("ESKI KAYIT"), std::string::npos);
+    EXPECT_EQ(slurp(dir / "Helisolv.Son").find("ESKI KAYIT"), std::string::npos);
     for (const char* bad : {"nan", "inf"}) EXPECT_EQ(run.out.find(bad), std::string::npos) << bad;
   }
+  fs::remove_all(dir);
 }
 
 TEST(HostileInput, APauseReplyRunsOnlyThroughComspec) {
@@ -274,45 +275,42 @@ TEST(HostileInput, WithStandardErrorClosedTheErrorReportStaysOutOfTheResultFile)
 // ends with status 2 before anything is read or written.
 TEST(HostileInput, CommandLineErrorsNameTheArgumentAndReadAndWriteNothing) {
   struct Mistake {
-    const char* args;
+    std::vector<std::string> args;
     const char* message;
   };
   const Mistake mistakes[] = {
-      {"--foo", "unknown option '--foo'"},
-      {"--csvout", "unknown option '--csvout'"},
-      {"--viscous=ittc78", "unknown option '--viscous=ittc78'"},
-      {"--gawn-model=reg", "unknown value 'reg' for --gawn-model (legacy or regression)"},
-      {"--gawn-model=legacyx", "unknown value 'legacyx' for --gawn-model (legacy or regression)"},
-      {"--csv", "--csv needs a folder"},
-      {"--csv=", "--csv needs a folder"},
-      {"--gawn-model=", "--gawn-model needs a value: --gawn-model=legacy or regression"},
-      {"--viscous-correction=ITTC78",
+      {{"--foo"}, "unknown option '--foo'"},
+      {{"--csvout"}, "unknown option '--csvout'"},
+      {{"--viscous=ittc78"}, "unknown option '--viscous=ittc78'"},
+      {{"--gawn-model=reg"}, "unknown value 'reg' for --gawn-model (legacy or regression)"},
+      {{"--gawn-model=legacyx"}, "unknown value 'legacyx' for --gawn-model (legacy or regression)"},
+      {{"--csv"}, "--csv needs a folder"},
+      {{"--csv="}, "--csv needs a folder"},
+      {{"--gawn-model="}, "--gawn-model needs a value: --gawn-model=legacy or regression"},
+      {{"--viscous-correction=ITTC78"},
        "unknown value 'ITTC78' for --viscous-correction (legacy, ittc78 or reynolds)"},
-      {"--viscous-correction",
+      {{"--viscous-correction"},
        "--viscous-correction needs a value: --viscous-correction=legacy, ittc78 or reynolds"},
-      {"-H", "unknown option '-H'"},
-      {"\"$(printf '%s\\033[2Jb' --a)\"", "unknown option '--a\\x1b[2Jb'"},
-      {"extra more", "unexpected argument 'more' (one task file at most)"},
-      {"convert", "convert needs a task file: helisolv convert FILE"},
-      {"convert a b", "unexpected argument 'b' (convert takes one file)"},
-      {"--output", "--output needs a file"},
-      {"''", "the task file's name is empty"},
-      {"--csv out --bogus", "unknown option '--bogus'"},
-      {"--tip-speed-limit", "--tip-speed-limit needs a speed in m/s"},
-      {"--tip-speed-limit=0", "--tip-speed-limit needs a speed in m/s greater than 0, not '0'"},
-      {"--tip-speed-limit 35,5",
+      {{"-H"}, "unknown option '-H'"},
+      {{"--a\x1b[2Jb"}, "unknown option '--a\\x1b[2Jb'"},
+      {{"extra", "more"}, "unexpected argument 'more' (one task file at most)"},
+      {{"convert"}, "convert needs a task file: helisolv convert FILE"},
+      {{"convert", "a", "b"}, "unexpected argument 'b' (convert takes one file)"},
+      {{"--output"}, "--output needs a file"},
+      {{""}, "the task file's name is empty"},
+      {{"--csv", "out", "--bogus"}, "unknown option '--bogus'"},
+      {{"--tip-speed-limit"}, "--tip-speed-limit needs a speed in m/s"},
+      {{"--tip-speed-limit=0"}, "--tip-speed-limit needs a speed in m/s greater than 0, not '0'"},
+      {{"--tip-speed-limit", "35,5"},
        "--tip-speed-limit needs a speed in m/s greater than 0, not '35,5'"},
-      {"--tip-speed-limit=1e39",
+      {{"--tip-speed-limit=1e39"},
        "--tip-speed-limit needs a speed in m/s greater than 0, not '1e39'"},
   };
+  const fs::path dir = scratchFolder("hostile_arguments");
   for (const Mistake& m : mistakes) {
-    SCOPED_TRACE(m.args);
-    BinaryRun run;
-    run.write("Helisolv.Tsk", task("1", "5", "1.0 4 0.55"));
-    // The arguments go through a script: the run's own command line is quoted.
-    run.write("run.sh",
-              std::string("\"$H\" ") + m.args + " < /dev/null > stdout.bin 2> stderr.bin\n");
-    run("sh run.sh");
+    SCOPED_TRACE(::testing::PrintToString(m.args));
+    std::ofstream(dir / "Helisolv.Tsk") << task("1", "5", "1.0 4 0.55");
+    const Outcome run = runBinary(dir, withArgs(m.args));
     EXPECT_EQ(run.status, 2);
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(run.err, std::string("helisolv: ") + m.message +
@@ -321,20 +319,21 @@ TEST(HostileInput, CommandLineErrorsNameTheArgumentAndReadAndWriteNothing) {
                            "[--gawn-model=legacy|regression] [--tip-speed-limit=M/S] "
                            "[--lang=tr|en] [--help] [--version] [TASK]\n"
                            "       helisolv convert FILE\n");
-    EXPECT_FALSE(fs::exists(run.dir / "Helisolv.Son"));
-    EXPECT_FALSE(fs::exists(run.dir / "out"));
+    EXPECT_FALSE(fs::exists(dir / "Helisolv.Son"));
+    EXPECT_FALSE(fs::exists(dir / "out"));
   }
+  fs::remove(dir / "Helisolv.Tsk");
   for (const char* args : {"-h", "--help", "--version"}) {
     SCOPED_TRACE(args);
-    BinaryRun run;
-    run(std::string("\"$H\" ") + args + " < /dev/null > stdout.bin 2> stderr.bin");
+    const Outcome run = runBinary(dir, withArgs({args}));
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out.rfind(args[1] == 'h' || args[2] == 'h' ? "usage: helisolv" : "helisolv ", 0),
               0u)
         << run.out;
     EXPECT_EQ(run.err, "");
-    EXPECT_FALSE(fs::exists(run.dir / "Helisolv.Son"));
+    EXPECT_FALSE(fs::exists(dir / "Helisolv.Son"));
   }
+  fs::remove_all(dir);
 }
 
 }  // namespace

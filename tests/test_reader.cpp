@@ -45,72 +45,36 @@ class Reads : public ::testing::Test {
   Session io;
 };
 
-TEST_F(Reads, SlashEmptyValuesAndRepeats) {
-  float a = 1, b = 2, c = 3;
-  int flag = 7;
-  feed("10 20 /  30\n");
-  readList(io, Unit::Task, {&a, &b, &c, &flag});
-  EXPECT_EQ(a, 10.0f);
-  EXPECT_EQ(b, 20.0f);
-  EXPECT_EQ(c, 3.0f);
-  EXPECT_EQ(flag, 7);
-
-  feed("5,,6,\n8\n");
-  readList(io, Unit::Task, {&a, &b, &c, &flag});
-  EXPECT_EQ(a, 5.0f);
-  EXPECT_EQ(b, 20.0f);  // empty value keeps the variable
-  EXPECT_EQ(c, 6.0f);
-  EXPECT_EQ(flag, 8);
-
-  // A comma opening the list is an empty value; a slash ends it even without a blank before it.
-  feed(",7/ 9\n");
-  readList(io, Unit::Task, {&a, &b, &c});
-  EXPECT_EQ(a, 5.0f);
-  EXPECT_EQ(b, 7.0f);
-  EXPECT_EQ(c, 6.0f);
-
-  feed("2*3.5 2000000000*1\n");
-  readList(io, Unit::Task, {&a, &b, &c});
-  EXPECT_EQ(a, 3.5f);
-  EXPECT_EQ(b, 3.5f);
-  EXPECT_EQ(c, 1.0f);
-
-  feed("2* 9\n");
-  readList(io, Unit::Task, {&a, &b, &c});
-  EXPECT_EQ(a, 3.5f);
-  EXPECT_EQ(b, 3.5f);
-  EXPECT_EQ(c, 9.0f);
-}
-
-TEST_F(Reads, RealForms) {
-  float a = 0, b = 0, c = 0, d = 0, e = 0;
-  feed("3.0e2 +4 .55 -1.5D-1 2.\n");
-  readList(io, Unit::Task, {&a, &b, &c, &d, &e});
-  EXPECT_EQ(a, 300.0f);
-  EXPECT_EQ(b, 4.0f);
-  EXPECT_EQ(c, 0.55f);
-  EXPECT_EQ(d, -0.15f);
-  EXPECT_EQ(e, 2.0f);
-}
-
-TEST_F(Reads, ExponentsWithManyDigitsAndALoneCarriageReturnAtTheEnd) {
-  float a = 0, b = 0, c = 0;
-  feed("1e0000000000001 1.0e-000000000000000000000000000000045 2E-9999999999\n");
-  readList(io, Unit::Task, {&a, &b, &c});
-  EXPECT_EQ(a, 10.0f);
-  EXPECT_EQ(b, 1.0e-45f);
-  EXPECT_EQ(c, 0.0f);
-  int i = 0;
-  feed("8\r");
+// List reads into five reals that start as 1 to 5: an empty value or one after
+// the slash keeps its variable.
+TEST_F(Reads, ListForms) {
+  const struct {
+    const char* line;
+    std::vector<float> want;
+  } cases[] = {
+      {"10 20 /  30\n", {10, 20, 3, 4, 5}},
+      {"5,,6,\n8 /\n", {5, 2, 6, 8, 5}},
+      // A comma opening the list is an empty value; a slash ends it without a blank before it.
+      {",7/ 9\n", {1, 7, 3, 4, 5}},
+      {"2*3.5 2000000000*1\n", {3.5f, 3.5f, 1, 1, 1}},
+      {"2* 9 /\n", {1, 2, 9, 4, 5}},
+      {"3.0e2 +4 .55 -1.5D-1 2.\n", {300, 4, 0.55f, -0.15f, 2}},
+      {"1e0000000000001 1.0e-000000000000000000000000000000045 2E-9999999999/\n",
+       {10, 1.0e-45f, 0, 4, 5}},
+  };
+  for (const auto& c : cases) {
+    std::vector<float> v{1, 2, 3, 4, 5};
+    feed(c.line);
+    readList(io, Unit::Task, {&v[0], &v[1], &v[2], &v[3], &v[4]});
+    EXPECT_EQ(v, c.want) << c.line;
+  }
+  // The least integer, and a lone carriage return ending the input.
+  int i = 0, j = 0;
+  feed("-2147483648\n8\r");
   readList(io, Unit::Task, {&i});
-  EXPECT_EQ(i, 8);
-}
-
-TEST_F(Reads, IntegerRange) {
-  int v = 0;
-  feed("-2147483648\n");
-  readList(io, Unit::Task, {&v});
-  EXPECT_EQ(v, -2147483647 - 1);
+  readList(io, Unit::Task, {&j});
+  EXPECT_EQ(i, -2147483647 - 1);
+  EXPECT_EQ(j, 8);
 }
 
 TEST_F(Reads, UnreadableValuesEndTheRunWithAReport) {

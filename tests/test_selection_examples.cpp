@@ -1,13 +1,10 @@
-// The bundled selection examples run from their keyword files and give the
-// recorded console, result file and warnings byte for byte, in Turkish by
-// default and in English when the run asks for it; the keyword
-// reading names what it cannot read; the CSV tables hold the result.
+// The selection's report head in each language, the keyword reading naming
+// what it cannot read, and the CSV tables of the result. The bundled selection
+// examples' recorded bytes are checked through the real binary (test_task_file).
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 
 #include "selection/csv.hpp"
@@ -18,64 +15,8 @@
 namespace helisolv {
 namespace {
 
-const std::filesystem::path kCases = std::filesystem::path(HELISOLV_CASES_DIR) / "selection";
 const std::filesystem::path kExamples =
     std::filesystem::path(HELISOLV_CASES_DIR).parent_path() / "examples";
-
-struct Outputs {
-  int status;
-  std::string console, result, errors;
-};
-
-Outputs runFile(const std::filesystem::path& file, Language language = Language::Turkish) {
-  const auto table = toml::parse_file(file.string());
-  const auto parsed = selection::parseSelection(table);
-  EXPECT_TRUE(parsed.inputs) << parsed.error;
-  std::ostringstream console, errors, result;
-  Session io({nullptr, &console, &errors, &result, nullptr});
-  io.language = language;
-  const int status = parsed.inputs ? runSelection(io, *parsed.inputs) : -1;
-  return {status, console.str(), result.str(), errors.str()};
-}
-
-std::string readFile(const std::filesystem::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-// The Turkish recordings stand in tests/selection, the English ones in
-// tests/selection/english.
-void runAsRecorded(Language language, const std::filesystem::path& cases) {
-  const bool record = std::getenv("HELISOLV_RECORD_SELECTION") != nullptr;
-  int count = 0;
-  for (const auto& entry : std::filesystem::directory_iterator(kExamples)) {
-    const std::string name = entry.path().filename().string();
-    if (name.rfind("selection_", 0) != 0 || entry.path().extension() != ".toml") continue;
-    ++count;
-    const Outputs out = runFile(entry.path(), language);
-    const std::filesystem::path base = cases / entry.path().stem();
-    if (record) {
-      std::ofstream(base.string() + ".console", std::ios::binary) << out.console;
-      std::ofstream(base.string() + ".result", std::ios::binary) << out.result;
-      std::ofstream(base.string() + ".errors", std::ios::binary) << out.errors;
-    }
-    EXPECT_EQ(out.status, 0) << name;
-    EXPECT_EQ(out.console, readFile(base.string() + ".console")) << name;
-    EXPECT_EQ(out.result, readFile(base.string() + ".result")) << name;
-    EXPECT_EQ(out.errors, readFile(base.string() + ".errors")) << name;
-  }
-  EXPECT_EQ(count, 2);
-}
-
-TEST(SelectionExamples, RunAsRecordedInTurkish) {
-  runAsRecorded(Language::Turkish, kCases);
-}
-
-TEST(SelectionExamples, RunAsRecordedInEnglish) {
-  runAsRecorded(Language::English, kCases / "english");
-}
 
 // A refusal prints its head in the run's language; the reason stays as the
 // search words it.

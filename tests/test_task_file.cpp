@@ -3,37 +3,24 @@
 // tasks and results in other folders, and the warning of a task file that
 // is not Helisolv.Tsk.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <string>
-
+#include "binary_run.hpp"
 #include "helisolv/run.hpp"
 #include "helisolv/task_file.hpp"
-#include "slurp.hpp"
-
-namespace fs = std::filesystem;
 
 namespace {
 
-const fs::path kSource = fs::path(HELISOLV_CASES_DIR) / "..";
+using namespace helisolv::test;
+
+const fs::path kSource = kCasesDir / "..";
 
 // A folder of its own for one test, removed after it.
 struct Folder {
-  fs::path dir;
+  fs::path dir = scratchFolder(std::string("taskfile_") +
+                               ::testing::UnitTest::GetInstance()->current_test_info()->name());
   int status = -1;
   std::string out, err;
 
-  Folder() {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    dir = fs::temp_directory_path() /
-          ("helisolv_taskfile_" + std::string(info->name()) + "_" + std::to_string(getpid()));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-  }
   ~Folder() { fs::remove_all(dir); }
 
   void write(const fs::path& name, const std::string& text) const {
@@ -43,16 +30,15 @@ struct Folder {
   std::string read(const fs::path& name) const { return slurp(dir / name); }
   bool has(const fs::path& name) const { return fs::exists(dir / name); }
 
-  // Runs the binary in the folder with these arguments and console input.
+  // Runs the binary in the folder with these arguments (apart by spaces) and console input.
   void run(const std::string& args, const std::string& input = std::string(40, '\n')) {
-    write("stdin.txt", input);
-    const std::string cmd = "cd '" + dir.string() + "' && env -u COMSPEC timeout 30 '" +
-                            HELISOLV_BINARY + "' " + args +
-                            " < stdin.txt > stdout.bin 2> stderr.bin";
-    const int raw = std::system(cmd.c_str());
-    status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    out = read("stdout.bin");
-    err = read("stderr.bin");
+    RunSpec spec;
+    std::istringstream words(args);
+    for (std::string word; words >> word;) spec.args.push_back(word);
+    const Outcome o = runBinaryWithAnswers(dir, spec, input);
+    status = o.status;
+    out = o.out;
+    err = o.err;
   }
 };
 
@@ -174,13 +160,13 @@ TEST(TaskFile, ExamplesRunFromTheirKeywordFilesWithoutConsoleAnswers) {
     SCOPED_TRACE(name);
     Folder f;
     fs::copy_file(e.path(), f.dir / (name + ".toml"));
-    f.run("'" + name + ".toml'");
+    f.run(name + ".toml");
     // The selections of a propeller have no fixed-line twin: their recorded
     // reports stand in tests/selection, in Turkish, and in English beside them.
     if (name.starts_with("selection_")) {
       for (const std::string lang : {"", "en"}) {
         SCOPED_TRACE(lang);
-        if (!lang.empty()) f.run("--lang=" + lang + " '" + name + ".toml'");
+        if (!lang.empty()) f.run("--lang=" + lang + " " + name + ".toml");
         const fs::path recorded =
             kSource / "tests" / "selection" / (lang.empty() ? "" : "english") / name;
         EXPECT_EQ(f.status, 0);

@@ -5,22 +5,13 @@
 // warnings listed, and run.csv one "warning" row for each, in order.
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <string>
-#include <vector>
-
+#include "binary_run.hpp"
 #include "csv_file.hpp"
-#include "slurp.hpp"
 
 namespace {
 
-namespace fs = std::filesystem;
+using namespace helisolv::test;
 
 // Sentences several cases share.
 const std::string kLegacy =
@@ -244,43 +235,22 @@ class Warnings : public ::testing::TestWithParam<Case> {};
 
 TEST_P(Warnings, AreSaidOnceOnStandardErrorAndInRunCsvAndLeaveTheReportAlone) {
   const Case& c = GetParam();
-  const fs::path src = fs::path(HELISOLV_CASES_DIR) / c.dir;
-  std::string tag = c.dir;
-  for (char& ch : tag)
-    if (ch == '/') ch = '_';
-  const fs::path work =
-      fs::temp_directory_path() / ("helisolv_warn_" + tag + "_" + std::to_string(getpid()));
-  fs::remove_all(work);
-  fs::create_directories(work);
-  const fs::path example =
-      fs::path(HELISOLV_CASES_DIR) / ".." / "examples" / (src.filename().string() + ".Tsk");
-  fs::copy_file(fs::exists(src / "Helisolv.Tsk") ? src / "Helisolv.Tsk" : example,
-                work / "Helisolv.Tsk");
-  const std::string input =
-      fs::exists(src / "stdin.txt") ? (src / "stdin.txt").string() : std::string("/dev/null");
-  std::string args;
-  if (fs::exists(src / "args.txt")) {
-    std::istringstream lines(slurp(src / "args.txt"));
-    for (std::string arg; std::getline(lines, arg);)
-      if (!arg.empty()) args += " '" + arg + "'";
-  }
-  const std::string cmd = "cd '" + work.string() + "' && env -u COMSPEC timeout 30 '" +
-                          HELISOLV_BINARY + "'" + args + " --csv out < '" + input +
-                          "' > stdout.bin 2> stderr.bin";
-  const int raw = std::system(cmd.c_str());
-  ASSERT_TRUE(WIFEXITED(raw));
-  const int status = WEXITSTATUS(raw);
+  const fs::path src = kCasesDir / c.dir;
+  const fs::path work = scratchFolder(std::string("warn_") + c.dir);
+  RunSpec spec = stageCase(src, work);
+  spec.args.insert(spec.args.end(), {"--csv", "out"});
+  const Outcome o = runBinary(work, spec);
+  const int status = o.status;
 
   // The report and the status, byte for byte as without any warning.
   EXPECT_EQ(status, std::stoi(slurp(src / "expected.rc")));
-  EXPECT_TRUE(slurp(work / "stdout.bin") == slurp(src / "expected.stdout")) << "console differs";
-  EXPECT_TRUE(slurp(work / "Helisolv.Son") == slurp(src / "expected.son")) << "result file differs";
+  EXPECT_EQ(firstDifference(slurp(src / "expected.stdout"), o.out), "") << "console";
+  EXPECT_EQ(firstDifference(slurp(src / "expected.son"), slurp(work / "Helisolv.Son")), "");
 
   // Standard error: the warnings, each on a line of its own; after a
   // run-time error also its report, before them.
-  const std::string errors = slurp(work / "stderr.bin");
   std::vector<std::string> said;
-  for (const std::string& line : linesOf(errors)) {
+  for (const std::string& line : linesOf(o.err)) {
     if (line.rfind(kPrefix, 0) == 0) {
       said.push_back(line.substr(kPrefix.size()));
     } else {
@@ -322,12 +292,7 @@ TEST_P(Warnings, AreSaidOnceOnStandardErrorAndInRunCsvAndLeaveTheReportAlone) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Runs, Warnings, ::testing::ValuesIn(kCases),
-                         [](const ::testing::TestParamInfo<Case>& info) {
-                           std::string n = info.param.dir;
-                           for (char& ch : n)
-                             if (!isalnum(static_cast<unsigned char>(ch))) ch = '_';
-                           return n;
-                         });
+                         [](const auto& info) { return testName(info.param.dir); });
 
 // A task of its own through the real binary with --csv: the warnings said on
 // standard error and the notes of run.csv.
@@ -337,22 +302,14 @@ struct TrialRun {
 };
 TrialRun runTrial(const std::string& series, const std::string& type, const std::string& inputs,
                   const std::string& args = "", const std::string& answers = "") {
-  const fs::path work = fs::temp_directory_path() / ("helisolv_trial_" + std::to_string(getpid()));
-  fs::remove_all(work);
-  fs::create_directories(work);
-  std::string task;
-  for (int i = 1; i <= 13; ++i) task += "*\n";
-  task += series + "\n";
-  for (int i = 15; i <= 77; ++i) task += "*\n";
-  std::ofstream(work / "Helisolv.Tsk") << task << type << "\n" << inputs << "\n";
-  std::ofstream(work / "answers.txt") << answers;
-  const std::string cmd = "cd '" + work.string() + "' && env -u COMSPEC timeout 30 '" +
-                          HELISOLV_BINARY + "' " + args +
-                          " --csv out < answers.txt > /dev/null 2> stderr.bin";
-  const int raw = std::system(cmd.c_str());
+  const fs::path work = scratchFolder("trial");
+  std::ofstream(work / "Helisolv.Tsk") << fixedLineTask(series, type, inputs);
+  RunSpec spec = withArgs({"--csv", "out"});
+  if (!args.empty()) spec.args.push_back(args);
+  const Outcome o = runBinaryWithAnswers(work, spec, answers);
   TrialRun run;
-  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  for (const std::string& line : linesOf(slurp(work / "stderr.bin")))
+  run.status = o.status;
+  for (const std::string& line : linesOf(o.err))
     if (line.rfind(kPrefix, 0) == 0) run.warnings.push_back(line.substr(kPrefix.size()));
   for (const auto& row : readCsv(work / "out" / "run.csv"))
     if (row.size() == 3 && row[0] == "note") run.notes.push_back(row[1]);
