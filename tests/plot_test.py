@@ -338,7 +338,8 @@ def main(helisolv, plot, examples):
         cases = cases_of(plot, outs, os.path.join(scratch, "cli"))
         shared["tool"] = runpy.run_path(plot, run_name="helisolv_plot")
         shared["tool"]["load_matplotlib"]()
-        charts, save = shared["tool"]["Charts"], shared["tool"]["Charts"].save
+        charts = sys.modules["helisolv_plot_tool.charts"].Charts
+        save = charts.save
         charts.save = lambda self, fig, name: (shared["figures"].__setitem__(name, fig),
                                                save(self, fig, name))[1]
         shared["figures"] = {}
