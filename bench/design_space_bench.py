@@ -2,7 +2,8 @@
 """The whole Wageningen B-series design space in one helisolv.open_water call, and the
 criteria over many points:
   - Z 2 to 7 x 16 area ratios (0.30 to 1.05) x 91 pitch ratios (0.50 to 1.40) x 1,400 J
-    (0.1 to 1.5 by 0.001): 12.2 M points, broadcast from four 1-d arrays, on one core;
+    (0.1 to 1.5 by 0.001): 12.2 M points, broadcast from four 1-d arrays, on one core, into
+    new result arrays and into arrays given with out=;
   - the same grid in two threads (Z 2-4 and Z 5-7) against one thread over all of it (needs two
     free cores);
   - burrill_min_area_ratio over 1,000,000 points (a 1-d array of speeds of advance).
@@ -48,6 +49,14 @@ def main():
     cpu = best(whole, 7, time.thread_time)
     print(f"open_water over the design space, {points / 1e6:.1f} M points, one core: best "
           f"{wall * 1e3:.1f} ms = {points / wall / 1e6:.0f} M points/s (CPU {cpu * 1e3:.1f} ms)")
+
+    # A study that evaluates grid after grid writes into arrays it already has:
+    # the same call without the fresh pages the system must clear for new results.
+    out = tuple(np.empty(np.broadcast_shapes(z.shape, ear.shape, pd.shape, j.shape), np.float32)
+                for _ in range(3))
+    into = lambda: helisolv.open_water("wageningen", z, ear, pd, j, out=out)  # noqa: E731
+    print(f"  the same into given arrays (out=): best {best(into, 7) * 1e3:.1f} ms "
+          f"(CPU {best(into, 7, time.thread_time) * 1e3:.1f} ms)")
 
     os.sched_setaffinity(0, set(cores))
     if len(cores) >= 2:

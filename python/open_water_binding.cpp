@@ -9,6 +9,8 @@
 #include <cstring>
 #include <optional>
 #include <span>
+#include <string>
+#include <tuple>
 #include <vector>
 
 #include "api/curve_rows.hpp"
@@ -337,13 +339,54 @@ void warnOf(const ModelRangeNotes& notes) {
     if (text && PyErr_WarnEx(PyExc_RuntimeWarning, text, 2) != 0) throw py::error_already_set();
 }
 
+// The arrays a caller gives for the results (out=): three float32 arrays of
+// the broadcast shape, C-contiguous, writable and apart from each other, so that
+// a study evaluating grid after grid of one shape writes into memory it
+// already has instead of the operating system's fresh pages.
+std::tuple<py::array_t<float>, py::array_t<float>, py::array_t<float>> resultArrays(
+    const py::object& given, const std::vector<py::ssize_t>& shape) {
+  if (!py::isinstance<py::tuple>(given) || py::len(given) != 3)
+    throw py::type_error("out must be a tuple of three arrays (kt, kq, eta0)");
+  const char* names[] = {"kt", "kq", "eta0"};
+  std::array<py::array_t<float>, 3> arrays;
+  for (std::size_t i = 0; i < 3; ++i) {
+    const py::object item = py::tuple(given)[i];
+    const std::string name = std::string("out ") + names[i];
+    if (!py::isinstance<py::array_t<float>>(item))
+      throw py::type_error(name + " must be a float32 numpy array");
+    const py::array a(item);
+    if (!(a.flags() & py::array::c_style)) throw py::value_error(name + " must be C-contiguous");
+    if (!a.writeable()) throw py::value_error(name + " must be writable");
+    if (std::vector<py::ssize_t>(a.shape(), a.shape() + a.ndim()) != shape)
+      throw py::value_error(name + " must have the broadcast shape of the arguments");
+    arrays[i] = py::array_t<float>(item);
+  }
+  for (std::size_t i = 0; i < 3; ++i)
+    for (std::size_t k = i + 1; k < 3; ++k) {
+      const auto* a = reinterpret_cast<const char*>(arrays[i].data());
+      const auto* b = reinterpret_cast<const char*>(arrays[k].data());
+      const auto bytes = static_cast<std::size_t>(arrays[i].nbytes());
+      if (bytes != 0 && a < b + bytes && b < a + bytes)
+        throw py::value_error(std::string("out ") + names[i] + " and " + names[k] +
+                              " must not share memory");
+    }
+  return {arrays[0], arrays[1], arrays[2]};
+}
+
 py::tuple openWater(const std::string& series, const py::object& blades,
                     const py::object& areaRatio, const py::object& pitchRatio, const py::object& j,
                     const py::object& correction, const py::object& diameter, const py::object& rpm,
-                    const py::object& speed, const py::object& gawnModel) {
+                    const py::object& speed, const py::object& gawnModel, const py::object& given) {
   const OpenWaterCall call = openWaterCall(series, blades, areaRatio, pitchRatio, j, correction,
                                            diameter, rpm, speed, gawnModel);
-  py::array_t<float> kt(call.shape), kq(call.shape), eta0(call.shape);
+  py::array_t<float> kt, kq, eta0;
+  if (given.is_none()) {
+    kt = py::array_t<float>(call.shape);
+    kq = py::array_t<float>(call.shape);
+    eta0 = py::array_t<float>(call.shape);
+  } else {
+    std::tie(kt, kq, eta0) = resultArrays(given, call.shape);
+  }
   const Outputs out{kt.mutable_data(), kq.mutable_data(), eta0.mutable_data()};
   ModelRangeNotes notes;
   std::size_t bad = SIZE_MAX;
@@ -387,7 +430,7 @@ py::tuple openWaterByPoint(const std::string& series, const py::object& blades,
 void bindOpenWater(py::module_& m) {
   const char* doc =
       "open_water(series, blades, area_ratio, pitch_ratio, j, *, correction=None, "
-      "diameter=None, rpm=None, speed=None, gawn_model=None) -> (kt, kq, eta0)\n\n"
+      "diameter=None, rpm=None, speed=None, gawn_model=None, out=None) -> (kt, kq, eta0)\n\n"
       "Open-water Kt, Kq and eta0 as float32 arrays. Every numeric argument is a number or "
       "an array; they broadcast together by numpy's rules and the results have the broadcast "
       "shape, each point the same bits as a call with that point's numbers alone. series is "
@@ -400,11 +443,14 @@ void bindOpenWater(py::module_& m) {
       "that cannot be evaluated (not finite, so large that a coefficient leaves the 32-bit "
       "range, a diameter, rpm or speed not positive) raises ValueError naming the argument "
       "and its first such element. A published model evaluated beyond its fitted ranges "
-      "gives a RuntimeWarning.";
+      "gives a RuntimeWarning. out=(kt, kq, eta0) writes the results into these float32 "
+      "C-contiguous arrays of the broadcast shape and returns them (after a refusal they "
+      "hold what was evaluated before it).";
   m.def("open_water", &openWater, doc, py::arg("series"), py::arg("blades"), py::arg("area_ratio"),
         py::arg("pitch_ratio"), py::arg("j"), py::kw_only(), py::arg("correction") = py::none(),
         py::arg("diameter") = py::none(), py::arg("rpm") = py::none(),
-        py::arg("speed") = py::none(), py::arg("gawn_model") = py::none());
+        py::arg("speed") = py::none(), py::arg("gawn_model") = py::none(),
+        py::arg("out") = py::none());
   m.def("_open_water_by_point", &openWaterByPoint,
         "open_water evaluated one point at a time by the point evaluator (for tests).",
         py::arg("series"), py::arg("blades"), py::arg("area_ratio"), py::arg("pitch_ratio"),

@@ -245,3 +245,39 @@ def test_hostile_arguments_that_are_accepted_give_finite_results():
         except ValueError:
             continue
         assert all(np.isfinite(o).all() for o in out)
+
+
+def test_results_written_into_given_arrays_are_the_same_bits_and_the_same_arrays():
+    z, pd, j = np.float32([3, 4])[:, None], np.float32([0.8, 1.0, 1.2])[:, None, None], \
+        np.linspace(0.1, 1.2, 12, dtype=np.float32)
+    want = helisolv.open_water("wageningen", z, 0.55, pd, j)
+    out = tuple(np.full(want[0].shape, np.nan, np.float32) for _ in range(3))
+    got = helisolv.open_water("wageningen", z, 0.55, pd, j, out=out)
+    assert all(g is o for g, o in zip(got, out))
+    for w, g in zip(want, got):
+        assert np.array_equal(w.view(np.uint32), g.view(np.uint32))
+
+
+@pytest.mark.parametrize("out,error,named", [
+    (np.zeros(4, np.float32), TypeError, "tuple of three"),
+    ((np.zeros(4, np.float32),) * 2, TypeError, "tuple of three"),
+    ((np.zeros(4), np.zeros(4, np.float32), np.zeros(4, np.float32)), TypeError, "kt must be a float32"),
+    ((np.zeros(4, np.float32), np.zeros(5, np.float32), np.zeros(4, np.float32)), ValueError, "kq must have"),
+    ((np.zeros(4, np.float32), np.zeros(4, np.float32), np.zeros(8, np.float32)[::2]), ValueError,
+     "eta0 must be C-contiguous"),
+    ((np.zeros(4, np.float32), np.zeros(4, np.float32).view(), None), TypeError, "eta0 must be"),
+])
+def test_given_result_arrays_that_cannot_take_the_results_are_refused(out, error, named):
+    with pytest.raises(error, match=named):
+        helisolv.open_water("wageningen", 4, 0.55, 1.0, np.float32([0.2, 0.4, 0.6, 0.8]), out=out)
+
+
+def test_given_result_arrays_that_overlap_or_are_read_only_are_refused():
+    j = np.float32([0.2, 0.4, 0.6, 0.8])
+    shared = np.zeros(4, np.float32)
+    with pytest.raises(ValueError, match="must not share memory"):
+        helisolv.open_water("wageningen", 4, 0.55, 1.0, j, out=(shared, np.zeros_like(j), shared))
+    frozen = np.zeros(4, np.float32)
+    frozen.setflags(write=False)
+    with pytest.raises(ValueError, match="must be writable"):
+        helisolv.open_water("wageningen", 4, 0.55, 1.0, j, out=(np.zeros_like(j), frozen, np.zeros_like(j)))
