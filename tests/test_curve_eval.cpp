@@ -210,14 +210,16 @@ TEST_P(CurveEvaluator, GroupsOfOneRatioGiveEachCurvesBits) {
                           Propeller{2.0f + 0.5f * static_cast<float>(m), area, pitch},
                           size % 3 == 0 && m % 2 == 1 ? whole : none, isa);
     if (size == 5)
-      curves.emplace_back(SeriesModel{Series::Wageningen, GawnModel::Legacy}, Propeller{4.0f, area, pitch}, perJ,
-                          isa);
+      curves.emplace_back(SeriesModel{Series::Wageningen, GawnModel::Legacy},
+                          Propeller{4.0f, area, pitch}, perJ, isa);
   }
   for (int m = 0; m < 4; ++m)
     curves.emplace_back(SeriesModel{Series::Gawn, GawnModel::Legacy},
                         Propeller{static_cast<float>(3 + m), 0.6f, 0.9f}, none, isa);
-  curves.emplace_back(SeriesModel{Series::Wageningen, GawnModel::Legacy}, Propeller{4.0f, 0.55f, 1.0f}, none, isa);
-  curves.emplace_back(SeriesModel{Series::Wageningen, GawnModel::Legacy}, Propeller{4.0f, 0.55f, 1.0f}, none, isa);
+  curves.emplace_back(SeriesModel{Series::Wageningen, GawnModel::Legacy},
+                      Propeller{4.0f, 0.55f, 1.0f}, none, isa);
+  curves.emplace_back(SeriesModel{Series::Wageningen, GawnModel::Legacy},
+                      Propeller{4.0f, 0.55f, 1.0f}, none, isa);
 
   std::vector<size_t> rows(curves.size());
   for (size_t p = 0; p < rows.size(); ++p) rows[p] = rows.size() - 1 - p;

@@ -115,7 +115,8 @@ TEST(Library, AGridIsEachPropellersCurveAndRefusesOutputsOfOtherLengths) {
   evaluateOpenWaterGrid({Series::Wageningen}, space, j, skt, skq, seta, corrected);
   for (std::size_t p = 0; p < space.size(); ++p)
     for (std::size_t i = 0; i < j.size(); ++i) {
-      const OpenWaterPoint point = evaluateOpenWater({Series::Wageningen}, space[p], j[i], corrected);
+      const OpenWaterPoint point =
+          evaluateOpenWater({Series::Wageningen}, space[p], j[i], corrected);
       const std::size_t at = p * j.size() + i;
       EXPECT_TRUE(skt[at] == point.kt && skq[at] == point.kq && seta[at] == point.eta0)
           << p << ' ' << i;
