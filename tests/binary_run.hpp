@@ -51,7 +51,7 @@ inline std::string shellQuoted(const std::string& text) {
   return quoted + "'";
 }
 
-struct RunSpec {
+struct Invocation {
   std::vector<std::string> args;  // after the program's name
   std::string inputFile;          // standard input; empty: /dev/null
   std::string environment;        // "NAME=value ..." set for the run; empty: the caller's
@@ -60,22 +60,23 @@ struct RunSpec {
 };
 
 // A run with these arguments and nothing else set.
-inline RunSpec withArgs(std::vector<std::string> args) {
-  RunSpec spec;
-  spec.args = std::move(args);
-  return spec;
+inline Invocation withArgs(std::vector<std::string> args) {
+  Invocation invocation;
+  invocation.args = std::move(args);
+  return invocation;
 }
 
 // Runs the program in `dir`; its streams are left there as stdout.bin and
 // stderr.bin too, for a test that wants the bytes of a file.
-inline Outcome runBinary(const fs::path& dir, const RunSpec& spec) {
+inline Outcome runBinary(const fs::path& dir, const Invocation& invocation) {
   // The prefix comes after timeout, which catches the stop signals itself:
   // what the prefix sets up (an ignored signal, another user) reaches the program.
-  std::string cmd = "cd " + shellQuoted(dir.string()) + " && env -u COMSPEC " + spec.environment +
-                    " timeout " + std::to_string(spec.timeoutSeconds) + " " + spec.prefix + " " +
+  std::string cmd = "cd " + shellQuoted(dir.string()) + " && env -u COMSPEC " +
+                    invocation.environment + " timeout " +
+                    std::to_string(invocation.timeoutSeconds) + " " + invocation.prefix + " " +
                     shellQuoted(HELISOLV_BINARY);
-  for (const std::string& a : spec.args) cmd += " " + shellQuoted(a);
-  cmd += " < " + shellQuoted(spec.inputFile.empty() ? "/dev/null" : spec.inputFile) +
+  for (const std::string& a : invocation.args) cmd += " " + shellQuoted(a);
+  cmd += " < " + shellQuoted(invocation.inputFile.empty() ? "/dev/null" : invocation.inputFile) +
          " > stdout.bin 2> stderr.bin";
   const int raw = std::system(cmd.c_str());
   Outcome o;
@@ -86,11 +87,12 @@ inline Outcome runBinary(const fs::path& dir, const RunSpec& spec) {
 }
 
 // The same with the console answers given as text.
-inline Outcome runBinaryWithAnswers(const fs::path& dir, RunSpec spec, const std::string& answers) {
+inline Outcome runBinaryWithAnswers(const fs::path& dir, Invocation invocation,
+                                    const std::string& answers) {
   const fs::path input = dir / "stdin.given";
   std::ofstream(input, std::ios::binary) << answers;
-  spec.inputFile = input.string();
-  return runBinary(dir, spec);
+  invocation.inputFile = input.string();
+  return runBinary(dir, invocation);
 }
 
 // The recorded cases of these groups (folders under tests/ holding one case a
@@ -122,16 +124,16 @@ inline std::vector<std::string> caseArguments(const fs::path& src) {
 // under tests/examples the bundled example of its name; none: the run starts
 // without a task file) and returns the run of it as recorded: its arguments
 // and its console answers.
-inline RunSpec stageCase(const fs::path& src, const fs::path& work) {
+inline Invocation stageCase(const fs::path& src, const fs::path& work) {
   const fs::path example = kCasesDir / ".." / "examples" / (src.filename().string() + ".Tsk");
   if (fs::exists(src / "Helisolv.Tsk"))
     fs::copy_file(src / "Helisolv.Tsk", work / "Helisolv.Tsk");
   else if (src.parent_path().filename() == "examples" && fs::exists(example))
     fs::copy_file(example, work / "Helisolv.Tsk");
-  RunSpec spec;
-  spec.args = caseArguments(src);
-  if (fs::exists(src / "stdin.txt")) spec.inputFile = (src / "stdin.txt").string();
-  return spec;
+  Invocation invocation;
+  invocation.args = caseArguments(src);
+  if (fs::exists(src / "stdin.txt")) invocation.inputFile = (src / "stdin.txt").string();
+  return invocation;
 }
 
 // A case's name as a test's name: letters and digits, the rest underscores.

@@ -97,11 +97,11 @@ class English : public ::testing::TestWithParam<std::string> {};
 TEST_P(English, SameStatusAndNumbersAsTheTurkishRecordNoTurkishLeft) {
   const fs::path src = kCasesDir / GetParam();
   const fs::path work = scratchFolder("en_" + GetParam());
-  RunSpec spec = stageCase(src, work);
+  Invocation invocation = stageCase(src, work);
   const std::string taskText = slurp(work / "Helisolv.Tsk");
-  spec.args.emplace_back("--lang=en");
-  const std::vector<std::string>& args = spec.args;
-  const Outcome o = runBinary(work, spec);
+  invocation.args.emplace_back("--lang=en");
+  const std::vector<std::string>& args = invocation.args;
+  const Outcome o = runBinary(work, invocation);
   EXPECT_EQ(o.status, std::stoi(slurp(src / "expected.rc")));
 
   const std::string& console = o.out;

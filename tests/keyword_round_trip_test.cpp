@@ -32,7 +32,7 @@ TEST_P(KeywordRoundTrip, KeywordAndFixedLineRunsGiveTheRecordedBytes) {
   const fs::path work = scratchFolder("kw_" + GetParam());
   fs::create_directories(work / "keyword");
   fs::create_directories(work / "fixed");
-  RunSpec recorded = stageCase(src, work / "keyword");
+  Invocation recorded = stageCase(src, work / "keyword");
   fs::rename(work / "keyword" / "Helisolv.Tsk", work / "keyword" / "original.Tsk");
   const int wantStatus = std::stoi(slurp(src / "expected.rc"));
   const std::string wantOut = slurp(src / "expected.stdout");
@@ -48,7 +48,7 @@ TEST_P(KeywordRoundTrip, KeywordAndFixedLineRunsGiveTheRecordedBytes) {
     return;
   }
   std::ofstream(work / "keyword" / "task.toml", std::ios::binary) << toToml.out;
-  RunSpec keywordRun = recorded;
+  Invocation keywordRun = recorded;
   keywordRun.args.push_back("task.toml");
   const Outcome keyword = runBinary(work / "keyword", keywordRun);
   EXPECT_EQ(keyword.status, wantStatus) << keyword.err << "\n" << toToml.out;

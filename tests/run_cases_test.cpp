@@ -48,9 +48,9 @@ std::string commaLocaleEnvironment(std::string& failure) {
 void checkCase(const std::string& name, const std::string& environment) {
   const fs::path src = kCasesDir / name;
   const fs::path work = scratchFolder((environment.empty() ? "case_" : "locale_") + name);
-  RunSpec spec = stageCase(src, work);
-  spec.environment = environment;
-  const Outcome o = runBinary(work, spec);
+  Invocation invocation = stageCase(src, work);
+  invocation.environment = environment;
+  const Outcome o = runBinary(work, invocation);
   const int wantStatus = std::stoi(slurp(src / "expected.rc"));
   EXPECT_EQ(o.status, wantStatus);
   EXPECT_EQ(firstDifference(slurp(src / "expected.stdout"), o.out), "") << "console";
@@ -65,8 +65,8 @@ void checkCase(const std::string& name, const std::string& environment) {
   if (!environment.empty()) {
     // Standard error as in the caller's locale: the same run again without it.
     fs::remove(work / "Helisolv.Son");
-    spec.environment = "-u LC_ALL -u LANG";
-    const Outcome plain = runBinary(work, spec);
+    invocation.environment = "-u LC_ALL -u LANG";
+    const Outcome plain = runBinary(work, invocation);
     EXPECT_EQ(plain.status, o.status);
     EXPECT_EQ(firstDifference(plain.err, o.err), "") << "standard error";
   }

@@ -30,9 +30,9 @@ CsvRun runIn(const fs::path& work, const fs::path& task, std::vector<std::string
   fs::create_directories(work);
   if (!task.empty())
     fs::copy_file(task, work / "Helisolv.Tsk", fs::copy_options::overwrite_existing);
-  RunSpec spec = withArgs(std::move(args));
-  spec.prefix = as;
-  const Outcome o = runBinaryWithAnswers(work, spec, answers);
+  Invocation invocation = withArgs(std::move(args));
+  invocation.prefix = as;
+  const Outcome o = runBinaryWithAnswers(work, invocation, answers);
   return {o.status, o.out, slurp(work / "Helisolv.Son"), o.err};
 }
 
@@ -186,9 +186,9 @@ TEST_P(CsvExample, LeavesTheReportAloneAndHoldsThePrintedNumbers) {
   // The recorded run with --csv: its report stays the recorded bytes.
   const fs::path base = scratchFolder("csv_" + GetParam());
   const fs::path recorded = kCasesDir / "examples" / GetParam();
-  RunSpec spec = stageCase(recorded, base);
-  spec.args.insert(spec.args.end(), {"--csv", "out"});
-  const Outcome ran = runBinary(base, spec);
+  Invocation invocation = stageCase(recorded, base);
+  invocation.args.insert(invocation.args.end(), {"--csv", "out"});
+  const Outcome ran = runBinary(base, invocation);
   const CsvRun csv{ran.status, ran.out, slurp(base / "Helisolv.Son"), ran.err};
   ASSERT_EQ(csv.status, std::stoi(slurp(recorded / "expected.rc")));
   EXPECT_EQ(firstDifference(slurp(recorded / "expected.stdout"), csv.console), "");

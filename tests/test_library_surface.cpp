@@ -19,8 +19,8 @@
 namespace helisolv {
 namespace {
 
+using test::Invocation;
 using test::runBinary;
-using test::RunSpec;
 using test::scratchFolder;
 
 // A grid of two propellers by three J needs six values in each output.
@@ -119,7 +119,7 @@ TEST(LibrarySurface, AModelOptionOfTheCallerOrTheCommandLineWinsOverTheTaskFiles
   const auto dir = scratchFolder("model_option_wins");
   std::ofstream(dir / "task.toml") << withLine(b, ittc);
   std::ofstream(dir / "plain.toml") << slurpExample(b);
-  RunSpec named, plain;
+  Invocation named, plain;
   named.args = {"--viscous-correction=legacy", "task.toml"};
   plain.args = {"plain.toml"};
   const auto given = runBinary(dir, named), alone = runBinary(dir, plain);

@@ -21,8 +21,9 @@ namespace helisolv::test {
 namespace {
 
 // A run of the program with these arguments, environment and prefix.
-RunSpec spec(std::vector<std::string> args, std::string environment = "", std::string prefix = "") {
-  RunSpec s;
+Invocation invocation(std::vector<std::string> args, std::string environment = "",
+                      std::string prefix = "") {
+  Invocation s;
   s.args = std::move(args);
   s.environment = std::move(environment);
   s.prefix = std::move(prefix);
@@ -62,7 +63,7 @@ TEST(OutputModes, AReplacedResultFileKeepsItsModeAndANewOneFollowsTheUmask) {
       ::chmod((dir / "Helisolv.Son").c_str(), c.existing);
     }
     const mode_t before = ::umask(c.umask);
-    const Outcome run = runBinaryWithAnswers(dir, spec({}, "COMSPEC=/bin/sh"),
+    const Outcome run = runBinaryWithAnswers(dir, invocation({}, "COMSPEC=/bin/sh"),
                                              "stat -c %a Helisolv.Son > shown.txt\n");
     ::umask(before);
     EXPECT_EQ(run.status, 0) << run.err;
@@ -98,7 +99,7 @@ TEST(OutputModes, AResultFileTheUserMayNotWriteIsRefusedAndLeftAsItWas) {
     std::ofstream(son) << "an older report\n";
     if (nobody) ::chown(son.c_str(), uid, gid);
     ::chmod(son.c_str(), mode);
-    const Outcome run = runBinary(dir, spec({}, "", as));
+    const Outcome run = runBinary(dir, invocation({}, "", as));
     if (mode == 0644u) {  // the same run may write it: the refusal is the mode's
       EXPECT_EQ(run.status, 0) << run.err;
       continue;
@@ -117,13 +118,13 @@ TEST(OutputModes, AResultFileTheUserMayNotWriteIsRefusedAndLeftAsItWas) {
 TEST(OutputModes, StopSignalsTheParentIgnoredStayIgnoredDuringTheRun) {
   const fs::path dir = typeEightFolder("ignored_signals");
   const std::string answers = "kill -HUP $PPID; kill -INT $PPID\n\n\n\n\n";
-  const RunSpec ignoring =
-      spec({}, "COMSPEC=/bin/sh", "sh -c 'trap \"\" HUP INT; exec \"$0\" \"$@\"'");
+  const Invocation ignoring =
+      invocation({}, "COMSPEC=/bin/sh", "sh -c 'trap \"\" HUP INT; exec \"$0\" \"$@\"'");
   const Outcome ignored = runBinaryWithAnswers(dir, ignoring, answers);
   EXPECT_EQ(ignored.status, 0) << ignored.err;
   EXPECT_EQ(slurp(dir / "Helisolv.Son"),
             slurp(kCasesDir / "examples" / "type08_pitch_for_thrust" / "expected.son"));
-  const Outcome stopped = runBinaryWithAnswers(dir, spec({}, "COMSPEC=/bin/sh"), answers);
+  const Outcome stopped = runBinaryWithAnswers(dir, invocation({}, "COMSPEC=/bin/sh"), answers);
   EXPECT_EQ(stopped.status, 128 + SIGHUP);
   EXPECT_NE(slurp(dir / "Helisolv.Son").find("Run interrupted by SIGHUP"), std::string::npos);
   fs::remove_all(dir);
@@ -134,11 +135,11 @@ TEST(OutputModes, StopSignalsTheParentIgnoredStayIgnoredDuringTheRun) {
 // run before are gone with its set.
 TEST(OutputModes, ARunTimeErrorLeavesRunCsvAloneInTheCsvFolder) {
   const fs::path dir = typeEightFolder("error_csv");
-  const Outcome before = runBinary(dir, spec({"--csv", "out"}));
+  const Outcome before = runBinary(dir, invocation({"--csv", "out"}));
   ASSERT_EQ(before.status, 0) << before.err;
   ASSERT_TRUE(fs::exists(dir / "out" / "open_water.csv"));
   const Outcome failed = runBinaryWithAnswers(
-      dir, spec({"--csv", "out"}), std::string(4, '\n') + std::string(1048577, 'x') + "\n");
+      dir, invocation({"--csv", "out"}), std::string(4, '\n') + std::string(1048577, 'x') + "\n");
   EXPECT_EQ(failed.status, 1) << failed.err;
   std::vector<std::string> left;
   for (const auto& e : fs::directory_iterator(dir / "out"))
@@ -151,7 +152,7 @@ TEST(OutputModes, ARunTimeErrorLeavesRunCsvAloneInTheCsvFolder) {
 TEST(OutputModes, AnExistingEmptyTaskFileEndsAtItsFirstLine) {
   const fs::path dir = scratchFolder("empty_task");
   std::ofstream(dir / "Helisolv.Tsk").flush();
-  const Outcome run = runBinary(dir, RunSpec{});
+  const Outcome run = runBinary(dir, Invocation{});
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.err,
             "\nrun-time error 1: READ(Helisolv.Tsk)\n"

@@ -12,9 +12,9 @@ TEST(RefusedCsv, ATablePrintedBeforeTheRefusalIsNotExported) {
   for (const char* name : {"e2e/t6_gawn_last_row_out", "conformance/t7_bp_low"}) {
     SCOPED_TRACE(name);
     const fs::path work = scratchFolder(std::string("refused_csv_") + name);
-    RunSpec spec = stageCase(kCasesDir / name, work);
-    spec.args.push_back("--csv=out");
-    const Outcome o = runBinary(work, spec);
+    Invocation invocation = stageCase(kCasesDir / name, work);
+    invocation.args.push_back("--csv=out");
+    const Outcome o = runBinary(work, invocation);
     ASSERT_EQ(o.status, 3) << o.err;
     std::vector<std::string> files;
     for (const auto& e : fs::directory_iterator(work / "out"))

@@ -32,10 +32,10 @@ struct Folder {
 
   // Runs the binary in the folder with these arguments (apart by spaces) and console input.
   void run(const std::string& args, const std::string& input = std::string(40, '\n')) {
-    RunSpec spec;
+    Invocation invocation;
     std::istringstream words(args);
-    for (std::string word; words >> word;) spec.args.push_back(word);
-    const Outcome o = runBinaryWithAnswers(dir, spec, input);
+    for (std::string word; words >> word;) invocation.args.push_back(word);
+    const Outcome o = runBinaryWithAnswers(dir, invocation, input);
     status = o.status;
     out = o.out;
     err = o.err;

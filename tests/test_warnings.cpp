@@ -237,9 +237,9 @@ TEST_P(Warnings, AreSaidOnceOnStandardErrorAndInRunCsvAndLeaveTheReportAlone) {
   const Case& c = GetParam();
   const fs::path src = kCasesDir / c.dir;
   const fs::path work = scratchFolder(std::string("warn_") + c.dir);
-  RunSpec spec = stageCase(src, work);
-  spec.args.insert(spec.args.end(), {"--csv", "out"});
-  const Outcome o = runBinary(work, spec);
+  Invocation invocation = stageCase(src, work);
+  invocation.args.insert(invocation.args.end(), {"--csv", "out"});
+  const Outcome o = runBinary(work, invocation);
   const int status = o.status;
 
   // The report and the status, byte for byte as without any warning.
@@ -304,9 +304,9 @@ TrialRun runTrial(const std::string& series, const std::string& type, const std:
                   const std::string& args = "", const std::string& answers = "") {
   const fs::path work = scratchFolder("trial");
   std::ofstream(work / "Helisolv.Tsk") << fixedLineTask(series, type, inputs);
-  RunSpec spec = withArgs({"--csv", "out"});
-  if (!args.empty()) spec.args.push_back(args);
-  const Outcome o = runBinaryWithAnswers(work, spec, answers);
+  Invocation invocation = withArgs({"--csv", "out"});
+  if (!args.empty()) invocation.args.push_back(args);
+  const Outcome o = runBinaryWithAnswers(work, invocation, answers);
   TrialRun run;
   run.status = o.status;
   for (const std::string& line : linesOf(o.err))
