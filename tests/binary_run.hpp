@@ -122,10 +122,13 @@ inline std::vector<std::string> caseArguments(const fs::path& src) {
 
 // Puts a case's task file into `work` (its own Helisolv.Tsk, or for a case
 // under tests/examples the bundled example of its name; none: the run starts
-// without a task file) and returns the run of it as recorded: its arguments
-// and its console answers.
+// without a task file), and the files of its files/ folder beside it (task
+// files of other names, answer files, folders), and returns the run of it as
+// recorded: its arguments and its console answers.
 inline Invocation stageCase(const fs::path& src, const fs::path& work) {
   const fs::path example = kCasesDir / ".." / "examples" / (src.filename().string() + ".Tsk");
+  if (fs::is_directory(src / "files"))
+    fs::copy(src / "files", work, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
   if (fs::exists(src / "Helisolv.Tsk"))
     fs::copy_file(src / "Helisolv.Tsk", work / "Helisolv.Tsk");
   else if (src.parent_path().filename() == "examples" && fs::exists(example))

@@ -2,8 +2,9 @@
 // task file, the console answers on standard input, and a byte-for-byte
 // comparison of the console, the result file and the exit status.
 //
-// A case is a folder under tests/conformance, tests/e2e, tests/examples or tests/english
-// (the examples run with --lang=en) holding
+// A case is a folder under tests/conformance, tests/e2e, tests/examples, tests/english (the
+// examples run with --lang=en), tests/warnings, tests/csv, tests/hostile or tests/taskfile,
+// holding
 //   Helisolv.Tsk     the task file (absent: the run starts without one; a case
 //                    under tests/examples runs the bundled examples/NAME.Tsk)
 //   stdin.txt        the console answers (absent: no input)
@@ -11,6 +12,10 @@
 //   expected.son     the exact result-file bytes (absent: no result file)
 //   expected.rc      the exit status
 //   args.txt         command-line arguments, one a line (absent: none)
+//   files/           files put beside the task file before the run
+//   expected.stderr  the exact bytes of standard error (absent: not compared)
+//   expected.csv/    the exact CSV tables: the run gets --csv out, and out/ must hold
+//                    these files and no others
 // After exit status 1, standard error must hold the report, "\nrun-time error ..." (a note
 // that a pause reply was not run may come before it).
 
@@ -50,6 +55,8 @@ void checkCase(const std::string& name, const std::string& environment) {
   const fs::path work = scratchFolder((environment.empty() ? "case_" : "locale_") + name);
   Invocation invocation = stageCase(src, work);
   invocation.environment = environment;
+  const bool csv = fs::is_directory(src / "expected.csv");
+  if (csv) invocation.args.insert(invocation.args.end(), {"--csv", "out"});
   const Outcome o = runBinary(work, invocation);
   const int wantStatus = std::stoi(slurp(src / "expected.rc"));
   EXPECT_EQ(o.status, wantStatus);
@@ -58,6 +65,24 @@ void checkCase(const std::string& name, const std::string& environment) {
   if (fs::exists(src / "expected.son")) {
     EXPECT_EQ(firstDifference(slurp(src / "expected.son"), slurp(work / "Helisolv.Son")), "")
         << "result file";
+  }
+  if (fs::exists(src / "expected.stderr")) {
+    EXPECT_EQ(firstDifference(slurp(src / "expected.stderr"), o.err), "") << "standard error";
+  }
+  if (csv) {
+    // The tables a user opens: the names in out/, the program's own sets folder aside.
+    std::vector<std::string> want, got;
+    for (const auto& e : fs::directory_iterator(src / "expected.csv"))
+      want.push_back(e.path().filename().string());
+    if (fs::is_directory(work / "out"))
+      for (const auto& e : fs::directory_iterator(work / "out"))
+        if (e.path().filename().string()[0] != '.') got.push_back(e.path().filename().string());
+    std::sort(want.begin(), want.end());
+    std::sort(got.begin(), got.end());
+    EXPECT_EQ(got, want) << "CSV tables";
+    for (const std::string& name : want)
+      EXPECT_EQ(firstDifference(slurp(src / "expected.csv" / name), slurp(work / "out" / name)), "")
+          << name;
   }
   if (wantStatus == 1) {
     EXPECT_NE(o.err.find("\nrun-time error "), std::string::npos) << o.err;
@@ -92,7 +117,8 @@ TEST_P(RecordedCaseUnderCommaLocale, AllBytesMatch) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, RecordedCase,
                          ::testing::ValuesIn(recordedCases({"conformance", "e2e", "examples",
-                                                            "english"})),
+                                                            "english", "warnings", "csv", "hostile",
+                                                            "taskfile"})),
                          [](const auto& info) { return testName(info.param); });
 INSTANTIATE_TEST_SUITE_P(CommaLocale, RecordedCaseUnderCommaLocale,
                          ::testing::ValuesIn(recordedCases({"conformance", "e2e", "examples",
