@@ -27,7 +27,8 @@ def recorded_cases(printing=b""):
     """The recorded runs of the console program (those whose report holds `printing`)."""
     for group in ("conformance", "e2e", "examples", "warnings"):
         for case in sorted((REPO / "tests" / group).iterdir()):
-            if (case / "expected.rc").exists() and printing in (case / "expected.stdout").read_bytes():
+            stdout = case / "expected.stdout"
+            if (case / "expected.rc").exists() and printing in stdout.read_bytes():
                 yield pytest.param(case, id=f"{group}/{case.name}")
 
 

@@ -31,7 +31,8 @@ def test_criteria_give_the_recorded_blade_checks(case):
         "speed of advance", "rpm", "diameter", "density", "shaft depth", "blades"))
     if int(task.splitlines()[13].split()[0]) == 2:
         z = 3.0  # the Gawn series is evaluated with three blades
-    pd, ear, thrust = r.results["pitch ratio"][0], r.results["area ratio"][0], design_thrust(r, given)
+    pd, ear = r.results["pitch ratio"][0], r.results["area ratio"][0]
+    thrust = design_thrust(r, given)
     checks = r.tables["blade_checks"][0]
     got = {"tip speed [m/s]": helisolv.tip_speed(rpm, d),
            "min EAR Keller": helisolv.keller_min_area_ratio(thrust, d, depth, z, density=rho)}
@@ -79,20 +80,15 @@ def test_arrays_give_each_point_the_bits_of_its_scalar_call():
     assert helisolv.tip_speed(np.array([[120.0]]), 4.6).shape == (1, 1)
 
 
-def test_off_the_chart_is_none_or_masked_never_nan():
-    # sigma 0.7R of about 0.11 (below both charted lines) and about 3 (above).
-    low = dict(thrust=400, advance_speed=8.0, rpm=300, diameter=4.0, pitch_ratio=1.0,
-               shaft_depth=1.0)
-    high = dict(low, rpm=60, advance_speed=2.0, shaft_depth=6.0)
-    assert helisolv.sigma_07r(8.0, 300, 4.0, 1.0) < 0.15 < 1.5 < helisolv.sigma_07r(2.0, 60, 4.0, 6.0)
-    for args in (low, high):
-        assert helisolv.burrill_min_area_ratio(**args, line="2.5") is None
-        assert helisolv.burrill_min_area_ratio(**args, line="5") is None
-        assert helisolv.burrill_min_area_ratio(**args, line="upper") > 0
-    both = helisolv.burrill_min_area_ratio(
-        400, [8.0, 2.0, 5.0], [300, 60, 150], 4.0, 1.0, [1.0, 6.0, 4.0])
-    assert list(np.ma.getmaskarray(both)) == [True, True, False]
-    assert np.isfinite(both.data).all()
+@pytest.mark.parametrize("line", helisolv.BURRILL_LINES)
+def test_off_the_chart_is_none_or_masked_never_nan(line):
+    # sigma 0.7R of about 0.11 (below both charted lines), about 3 (above), and between.
+    va, rpm, depth, charted = [8.0, 2.0, 5.0], [300, 60, 150], [1.0, 6.0, 4.0], line == "upper"
+    got = helisolv.burrill_min_area_ratio(400, va, rpm, 4.0, 1.0, depth, line=line)
+    assert list(np.ma.getmaskarray(got)) == [not charted] * 2 + [False]
+    assert np.isfinite(got.data).all()
+    low = helisolv.burrill_min_area_ratio(400, va[0], rpm[0], 4.0, 1.0, depth[0], line=line)
+    assert (low is None) != charted
 
 
 @pytest.mark.parametrize("call,error,named", [

@@ -4,7 +4,6 @@
 # No such locale is installed on a bare machine, so one is made with localedef
 # into a folder of the test's own (LOCPATH).
 import locale
-import os
 import shutil
 import subprocess
 
@@ -25,20 +24,19 @@ def comma_locale(tmp_path_factory):
                           capture_output=True, text=True)
     if made.returncode not in (0, 1) or not (folder / COMMA_LOCALE).is_dir():
         pytest.skip(f"localedef could not make {COMMA_LOCALE}: {made.stderr.strip()}")
-    saved_path = os.environ.get("LOCPATH")
     saved = {c: locale.setlocale(c) for c in (locale.LC_NUMERIC, locale.LC_MESSAGES)}
-    os.environ["LOCPATH"] = str(folder)
-    try:
-        for category in saved:
-            locale.setlocale(category, COMMA_LOCALE)
-        assert locale.localeconv()["decimal_point"] == ","
-        yield
-    except locale.Error as error:
-        pytest.skip(f"{COMMA_LOCALE} made by localedef cannot be set: {error}")
-    finally:
-        for category, value in saved.items():
-            locale.setlocale(category, value)
-        os.environ.pop("LOCPATH") if saved_path is None else os.environ.update(LOCPATH=saved_path)
+    with pytest.MonkeyPatch.context() as environment:
+        environment.setenv("LOCPATH", str(folder))
+        try:
+            for category in saved:
+                locale.setlocale(category, COMMA_LOCALE)
+            assert locale.localeconv()["decimal_point"] == ","
+            yield
+        except locale.Error as error:
+            pytest.skip(f"{COMMA_LOCALE} made by localedef cannot be set: {error}")
+        finally:
+            for category, value in saved.items():
+                locale.setlocale(category, value)
 
 
 @pytest.mark.parametrize("case", recorded_cases())

@@ -34,9 +34,10 @@ def test_keyword_example_and_module_give_the_same_propeller():
 def test_chosen_holds_the_fields_a_caller_reads():
     r = helisolv.select(**SMALL)
     chosen = r["chosen"]
-    assert chosen["eta0"] == pytest.approx(chosen["kt"] * chosen["J"] / (2 * math.pi * chosen["kq"]),
-                                           rel=1e-5)
-    assert {"blades", "diameter", "pitch_ratio", "area_ratio", "rpm", "delivered_power"} <= set(chosen)
+    assert chosen["eta0"] == pytest.approx(
+        chosen["kt"] * chosen["J"] / (2 * math.pi * chosen["kq"]), rel=1e-5)
+    assert {"blades", "diameter", "pitch_ratio", "area_ratio", "rpm", "delivered_power"} <= set(
+        chosen)
     assert chosen["limits"] == ["diameter"]
     assert r["speed_power"] == [] and r["engine"] is None
 
@@ -47,7 +48,8 @@ def test_chosen_holds_the_fields_a_caller_reads():
     (dict(thrust=420, advance_speed=6.2, diamter=4.6), ValueError, "unknown input 'diamter'"),
     (dict(thrust="420 kW", advance_speed=6.2, diameter=[3, 4], rpm=120, area_ratio=0.7), ValueError,
      "thrust"),
-    (dict(blades=True), TypeError, "blades"), (dict(thrust=numpy.complex64(1)), TypeError, "complex"),
+    (dict(blades=True), TypeError, "blades"),
+    (dict(thrust=numpy.complex64(1)), TypeError, "complex"),
 ] + [(SMALL | {name: bad}, ValueError, name + " must be above zero") for name, unit, ranged in (
     ("diameter", "m", True), ("rpm", "rpm", True), ("density", "kg/m3", False))
     for bad in (0, -0.0, -1.0, f"-1 {unit}") + (([0, 100],) if ranged else ())])
