@@ -69,9 +69,6 @@ def test_arrays_give_each_point_the_bits_of_its_scalar_call():
             assert (want is None) == bool(np.ma.getmaskarray(got)[i, j])
             if want is not None:
                 assert got[i, j] == np.float32(want)
-    sigma = helisolv.sigma_07r(va, rpm, d, depth)
-    assert sigma.shape == (4, 6) and sigma[1, 2] == np.float32(
-        helisolv.sigma_07r(float(va[2]), float(rpm[2]), 4.2, float(depth[1, 2])))
     keller = helisolv.keller_min_area_ratio(thrust, d, depth, [3, 4, 5, 6, 7, 4.5],
                                             k=np.array([0.0, 0.1, 0.2])[:, None, None])
     assert keller.shape == (3, 4, 6)
