@@ -14,9 +14,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
-import xml.etree.ElementTree as ET
 
-SVG = "{http://www.w3.org/2000/svg}"
 failures = []
 shared = {}  # the tool and the example folders, inherited by the forked drawers
 
@@ -24,8 +22,6 @@ shared = {}  # the tool and the example folders, inherited by the forked drawers
 def check(condition, message):
     if not condition:
         failures.append(message)
-
-
 
 
 def run_example(helisolv, task, work):
@@ -37,23 +33,21 @@ def run_example(helisolv, task, work):
     return os.path.join(work, "out")
 
 
-def group(path, gid=None):
-    try:
-        root = ET.parse(path).getroot()
-    except (OSError, ET.ParseError) as error:
-        check(False, f"{path} is not valid SVG: {error}")
-        root = ET.Element("g")
-    return next((g for g in root.iter() if g.get("id") == gid), ET.Element("g")) if gid else root
+def lines_of(figure, gid):
+    return [line for ax in figure.axes for line in ax.get_lines() if line.get_gid() == gid]
 
 
-def texts(path, gid=None):
-    return [" ".join("".join(t.itertext()).split()) for t in group(path, gid).iter(SVG + "text")]
+def texts(figure, gid=None):
+    """The texts a chart shows (its title, labels, legends, notes), or those of one id."""
+    text = sys.modules["matplotlib.text"].Text
+    return [" ".join(t.get_text().replace(r"\$", "$").split()) for t in figure.findobj(text)
+            if t.get_visible() and t.get_text() and gid in (None, t.get_gid())]
 
 
-def shows(path, present, absent=()):
-    lines = " | ".join(texts(path))
+def shows(figure, present, absent=()):
+    lines = " | ".join(texts(figure))
     check(all(t in lines for t in present) and not any(t in lines for t in absent),
-          f"{path}: not {present} without {absent}: {lines}")
+          f"not {present} without {absent}: {lines}")
 
 
 def expected_series(out):
@@ -234,8 +228,7 @@ def check_values(name, out, figures):
         head, rows = rows[0], rows[1:]
         y = head[y] if isinstance(y, int) else y
         column = [[float(r[head.index(c)] or "nan") for r in rows] for c in (x, y)]
-        lines = [line for ax in figures[chart].axes for line in ax.get_lines()
-                 if line.get_gid() == gid]
+        lines = lines_of(figures[chart], gid)
         check(len(lines) == 1, f"{name}: {chart} has {len(lines)} lines {gid}")
         for line in lines:
             check(same(list(map(float, line.get_xdata())), column[0]) and
@@ -244,10 +237,27 @@ def check_values(name, out, figures):
 
 
 def draw_here(folder, want=0):
-    err = io.StringIO()
+    """The tool run in this process; the figures it saved, by chart."""
+    err, shared["figures"] = io.StringIO(), {}
     with contextlib.redirect_stdout(io.StringIO()), contextlib.redirect_stderr(err):
         status = shared["tool"]["main"]([folder, "--format", "svg"])
     check(status == want, f"{folder}: status {status}: {err.getvalue()}")
+    return shared["figures"]
+
+
+# (example, chart, texts it shows, texts it does not show)
+TITLES = [
+    ("type08_pitch_for_thrust", "open_water", (
+        "Type 8: pitch ratio for a required thrust", "legacy viscous correction",
+        "Wageningen B-series, Z = 4, EAR = 0.75, design P/D = 1.069"), ("open-water model",)),
+    ("type06_operating_point_gawn", "open_water", ("open-water model: gawn-legacy",),
+     ("design P/D",)),
+    ("type07_bp_delta_design", "bp_delta", (
+        "chosen P/D = 1.272", "given Bp = 27.95", "chosen eta0 = 0.5061"), ()),
+    ("type08_pitch_for_thrust", "burrill", ("recommended upper limit",), ("off the chart",)),
+    ("type09_pitch_for_power", "area_ratio", (
+        "this propeller: EAR = 0.75", "outside the tested range"), ()),
+]
 
 
 def draw_example(name):
@@ -255,47 +265,32 @@ def draw_example(name):
     failures.clear()
     out = shared["outs"][name]
     charts = expected_series(out)
-    shared["figures"] = {}
     os.umask(0o027)  # in this drawer only: a new picture takes the umask's mode
-    draw_here(out, 0 if charts else 1)  # a refused run has nothing to draw
+    figures = draw_here(out, 0 if charts else 1)  # a refused run has nothing to draw
     images = sorted(f[:-4] for f in os.listdir(out) if f.endswith(".svg"))
     check(images == sorted(charts), f"{name}: drew {images}, not {sorted(charts)}")
+    for image in images:
+        with open(os.path.join(out, image + ".svg"), "rb") as f:
+            picture = f.read()
+        check(picture.startswith(b"<?xml") and picture.endswith(b"</svg>\n"), f"{image}: no SVG")
     modes = {oct(os.stat(os.path.join(out, f + ".svg")).st_mode & 0o777) for f in images}
     check(modes <= {"0o640"}, f"{name}: pictures of modes {modes} under umask 027")
-    check(sorted(shared["figures"]) == images, f"{name}: figures kept {sorted(shared['figures'])}")
-    check_values(name, out, shared["figures"])
+    check(sorted(figures) == images, f"{name}: figures kept {sorted(figures)}")
+    check_values(name, out, figures)
     with open(os.path.join(out, "run.csv"), encoding="utf-8") as f:
         warned = any(line.startswith("warning,") for line in f)
     for chart, series in charts.items():
-        path = os.path.join(out, chart + ".svg")
         for gid, want in series.items():
-            g = group(path, gid)  # its markers, or else the vertices of its line
-            got = len(list(g.iter(SVG + "use"))) or sum(
-                len(re.findall(r"[ML]\s", p.get("d", ""))) for p in g.iter(SVG + "path"))
+            got = sum(len(line.get_xdata()) for line in lines_of(figures[chart], gid))
             check(got == want, f"{name}: {chart} series {gid} has {got} points, not {want}")
-        check(bool(texts(path, "warnings")) == warned, f"{name}: {chart}: warnings shown?")
+        check(bool(texts(figures[chart], "warnings")) == warned, f"{name}: {chart}: warnings?")
+    for example, chart, present, absent in TITLES:
+        if example == name:
+            shows(figures[chart], present, absent)
     # The program's own sets folder aside (the CSV names link into it).
     check(not [f for f in os.listdir(out) if f.startswith(".") and f != ".helisolv-csv"],
           f"{name}: temporary files left")
     return failures
-
-
-def chart(folder, name):
-    return os.path.join(shared["outs"].get(folder, folder), name + ".svg")
-
-
-def check_titles():
-    shows(chart("type08_pitch_for_thrust", "open_water"), (
-        "Type 8: pitch ratio for a required thrust", "legacy viscous correction",
-        "Wageningen B-series, Z = 4, EAR = 0.75, design P/D = 1.069"), ("open-water model",))
-    shows(chart("type06_operating_point_gawn", "open_water"), ("open-water model: gawn-legacy",),
-          ("design P/D",))
-    shows(chart("type07_bp_delta_design", "bp_delta"), (
-        "chosen P/D = 1.272", "given Bp = 27.95", "chosen eta0 = 0.5061"))
-    shows(chart("type08_pitch_for_thrust", "burrill"), ("recommended upper limit",),
-          ("off the chart",))
-    shows(chart("type09_pitch_for_power", "area_ratio"), (
-        "this propeller: EAR = 0.75", "outside the tested range"))
 
 
 def check_edited(outs, scratch):
@@ -305,22 +300,22 @@ def check_edited(outs, scratch):
     edit(folder, RUN, rb"^required torque,[^,]*", b"required torque,330")
     edit(folder, "blade_checks.csv", 2, b"0.12", "sigma 0.7R")
     edit(folder, RUN, END, b"warning,costs $5 and \x1b[31m red,\n")
-    draw_here(folder)
-    shows(chart(folder, "pitch_sweep"), ("required torque = 330 kN m",
-                                         "achieved torque = 320 kN m"))
-    shows(chart(folder, "burrill"), (
+    figures = draw_here(folder)
+    shows(figures["pitch_sweep"], ("required torque = 330 kN m", "achieved torque = 320 kN m"))
+    shows(figures["burrill"], (
         "off the chart of: 2.5% back cavitation (0.18 to 1.5); 5% back cavitation (0.15 to 1.5)",))
-    check(texts(chart(folder, "burrill"), "off_chart") == ["off the chart"],
+    check(texts(figures["burrill"], "off_chart") == ["off the chart"],
           "no 'off the chart' by the design point")
     for name in ("open_water", "pitch_sweep", "area_ratio", "burrill"):
-        check(r"costs $5 and \x1b[31m red" in " ".join(texts(chart(folder, name), "warnings")),
+        check(r"costs $5 and \x1b[31m red" in " ".join(texts(figures[name], "warnings")),
               f"{name}: the warning is not shown escaped under the chart")
 
     folder = copy_set(outs["type05_open_water_table"], os.path.join(scratch, "symlink"))
-    os.symlink(os.path.join(folder, RUN), chart(folder, "open_water"))
+    picture = os.path.join(folder, "open_water.svg")
+    os.symlink(os.path.join(folder, RUN), picture)
     draw_here(folder)
     with open(os.path.join(folder, RUN)) as f:
-        check(f.read(9) == "quantity," and not os.path.islink(chart(folder, "open_water")),
+        check(f.read(9) == "quantity," and not os.path.islink(picture),
               "written through the symlink named like the picture, or the symlink kept")
 
 
@@ -342,7 +337,6 @@ def main(helisolv, plot, examples):
         save = charts.save
         charts.save = lambda self, fig, name: (shared["figures"].__setitem__(name, fig),
                                                save(self, fig, name))[1]
-        shared["figures"] = {}
         # Two forked copies of this process (matplotlib loaded once) draw the
         # examples, beside the tool's runs as a program and the edited charts.
         with concurrent.futures.ProcessPoolExecutor(
@@ -352,7 +346,6 @@ def main(helisolv, plot, examples):
             runs = [pool.submit(run_case, *case) for case in cases]
             check_edited(outs, os.path.join(scratch, "edited"))
             failures.extend(sum(results, []))
-            check_titles()
             [run.result() for run in runs]
     for message in failures:
         print("FAIL:", message)

@@ -1,17 +1,14 @@
 # The module's rules for its arguments, one table over every quantity that
-# must be positive, and proof that helisolv.run lets other Python threads go on
-# while the C++ run goes on.
+# must be positive (the selection's in test_select), and proof that helisolv.run lets
+# other Python threads go on while the C++ run goes on.
 import fcntl
 import os
-import pathlib
 import threading
 import time
 
 import pytest
 
-import helisolv
-
-REPO = pathlib.Path(__file__).resolve().parents[2]
+from conftest import EXAMPLES, helisolv
 
 # (function, arguments that compute, the arguments that must be positive)
 POSITIVE = [
@@ -44,23 +41,12 @@ def test_quantities_that_must_be_positive_refuse_zero_and_negatives(function, ar
         function(**(arguments | {name: 1e-3}))  # small is not refused
 
 
-def test_the_selection_refuses_sizes_that_are_not_positive():
-    inputs = dict(thrust="420 kN", advance_speed="6.2 m/s", diameter=["3.5 m", "4.6 m"],
-                  rpm=120, area_ratio=0.75, density=1025, blades=[4])
-    helisolv.select(**inputs)
-    for name, unit, ranged in (("diameter", "m", True), ("rpm", "rpm", True),
-                               ("density", "kg/m3", False)):
-        for bad in (0, -0.0, -1.0, f"-1 {unit}") + (([0, 100],) if ranged else ()):
-            with pytest.raises(ValueError, match=name + " must be above zero"):
-                helisolv.select(**(inputs | {name: bad}))
-
-
 def test_run_lets_another_thread_go_on_while_it_runs(tmp_path):
     # The run waits (up to 10 s) for its CSV folder, which this thread holds
     # locked; only this thread can let it go on, which it can do only while
     # the run has given up the GIL. Held, the run would end in its lock
     # timeout with status 1 instead.
-    task = (REPO / "examples" / "type06_operating_point.Tsk").read_bytes()
+    task = (EXAMPLES / "type06_operating_point.Tsk").read_bytes()
     folder = os.open(tmp_path, os.O_RDONLY | os.O_DIRECTORY)
     fcntl.flock(folder, fcntl.LOCK_EX)
     called, result = threading.Event(), {}
