@@ -15,17 +15,15 @@ namespace helisolv::test {
 inline std::set<std::string> wordsOf(std::string_view text) {
   std::set<std::string> words;
   std::string word;
-  auto flush = [&] {
+  for (size_t i = 0; i <= text.size(); ++i) {
+    const unsigned char c = i < text.size() ? static_cast<unsigned char>(text[i]) : ' ';
+    if (std::isalpha(c)) {
+      word += static_cast<char>(std::toupper(c));
+      continue;
+    }
     if (word.size() >= 3) words.insert(word);
     word.clear();
-  };
-  for (char c : text) {
-    if (std::isalpha(static_cast<unsigned char>(c)))
-      word += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    else
-      flush();
   }
-  flush();
   return words;
 }
 

@@ -37,9 +37,7 @@ class TaskRun : public ::testing::Test {
   static std::string task(const std::string& series, const std::string& type,
                           const std::string& inputs) {
     std::string t;
-    for (int i = 1; i <= 13; ++i) t += "* serbest satir\n";
-    t += series + "\n";
-    for (int i = 15; i <= 77; ++i) t += "* serbest satir\n";
+    for (int i = 1; i <= 77; ++i) t += i == 14 ? series + "\n" : "* serbest satir\n";
     return t + type + "\n" + inputs + "\n";
   }
 

@@ -1,25 +1,19 @@
-// Free-format and layout reads from the task file and the console, the pause
-// with its command, the stop, and the run-time error report.
+// Free-format and layout reads from the task file and the console, and the
+// run-time error report.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <bit>
 #include <cerrno>
 #include <cmath>
 #include <cstdint>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <random>
 #include <sstream>
 #include <vector>
 
 #include "io/console.hpp"
 #include "io/reader.hpp"
-#include "io/run_control.hpp"
 #include "io/session.hpp"
-#include "io/writer.hpp"
 
 namespace helisolv {
 namespace {
@@ -29,17 +23,10 @@ class Reads : public ::testing::Test {
   void feed(const std::string& taskText, const std::string& keyboardText = "") {
     task.str(taskText);
     keyboard.str(keyboardText);
+    errors.str("");
     io = Session(Channels{&keyboard, &console, &errors, &result, &task});
   }
   void TearDown() override { io = Session(); }
-  // Runs a read that must fail; returns the first line of the report.
-  template <typename F>
-  std::string failure(F read) {
-    EXPECT_THROW(read(), RunEnd);
-    std::string report = errors.str();
-    errors.str("");
-    return report;
-  }
   std::istringstream task, keyboard;
   std::ostringstream console, errors, result;
   Session io;
@@ -68,94 +55,62 @@ TEST_F(Reads, ListForms) {
     readList(io, Unit::Task, {&v[0], &v[1], &v[2], &v[3], &v[4]});
     EXPECT_EQ(v, c.want) << c.line;
   }
-  // The least integer, and a lone carriage return ending the input.
+  // The least integer, a lone carriage return ending the input, DOS line
+  // ends on the console, and text lines cut or padded to 80 characters.
   int i = 0, j = 0;
-  feed("-2147483648\n8\r");
+  feed("-2147483648\n8\r", "E\r\n\r\n12\r\n");
   readList(io, Unit::Task, {&i});
   readList(io, Unit::Task, {&j});
   EXPECT_EQ(i, -2147483647 - 1);
   EXPECT_EQ(j, 8);
-}
-
-TEST_F(Reads, UnreadableValuesEndTheRunWithAReport) {
-  int i = 0;
-  float f = 0;
-  struct Bad {
-    const char* line;
-    bool integer;
-    const char* description;
-  };
-  const Bad cases[] = {
-      {"1.0\n", true, "invalid integer"},
-      {"2147483648\n", true, "integer out of range"},
-      {"abc\n", true, "invalid integer"},
-      {"4.0x\n", false, "invalid real"},
-      {"1e39\n", false, "invalid real"},
-      {"nan\n", false, "invalid real"},
-      {"inf\n", false, "invalid real"},
-      {"0*4\n", false, "zero repeat count"},
-      {"-\n", false, "invalid real"},
-      {"1e\n", false, "invalid real"},
-      {"1e999999999999\n", false, "invalid real"},
-  };
-  for (const auto& c : cases) {
-    feed(c.line);
-    std::string report = c.integer ? failure([&] { readList(io, Unit::Task, {&i}); })
-                                   : failure([&] { readList(io, Unit::Task, {&f}); });
-    EXPECT_EQ(report.rfind("\nrun-time error ", 0), 0u) << c.line;
-    EXPECT_NE(report.find(": READ(Helisolv.Tsk)\n- "), std::string::npos) << report;
-    EXPECT_NE(report.find(c.description), std::string::npos) << report;
-  }
-}
-
-TEST_F(Reads, TheDecimalCommaHintQuotesTheWholeNumber) {
-  int i = 0;
-  feed("1 0.5,5\n");
-  const std::string report = failure([&] { readList(io, Unit::Task, {&i, &i}); });
-  EXPECT_NE(report.find("is \"0.5\"; the line holds \"0.5,5\": a comma"), std::string::npos)
-      << report;
-}
-
-TEST_F(Reads, EndOfInputIsAnError) {
-  int i = 0;
-  feed("", "");
-  std::string report = failure([&] { readList(io, Unit::Task, {&i}); });
-  EXPECT_NE(report.find("READ(Helisolv.Tsk)\n- end of file"), std::string::npos) << report;
-  report = failure([&] { readList(io, Unit::Keyboard, {&i}); });
-  EXPECT_NE(report.find("READ(stdin)\n- end of file"), std::string::npos) << report;
-  feed("1\n");
-  report = failure([&] { readList(io, Unit::Task, {&i, &i}); });
-  EXPECT_NE(report.find("end of file"), std::string::npos) << report;
-}
-
-TEST_F(Reads, DosLineEndsBelongToTheLineEnd) {
-  int i = 0;
-  feed("", "E\r\n\r\n12\r\n");
   EXPECT_EQ(readChar(io, Unit::Keyboard), 'E');
   EXPECT_EQ(readChar(io, Unit::Keyboard), ' ');
   readList(io, Unit::Keyboard, {&i});
   EXPECT_EQ(i, 12);
-}
-
-TEST_F(Reads, TextReads) {
   feed(std::string(100, 'a') + "\nshort\n");
   EXPECT_EQ(readText80(io, Unit::Task), std::string(80, 'a'));
   EXPECT_EQ(readText80(io, Unit::Task), "short" + std::string(75, ' '));
 }
 
-TEST_F(Reads, APauseReplyOfTwoOrMoreCharactersRunsThroughComspec) {
-  namespace fs = std::filesystem;
-  const fs::path made = fs::temp_directory_path() / ("helisolv_pause_" + std::to_string(getpid()));
-  fs::remove(made);
-  setenv("COMSPEC", "/bin/sh", 1);
-  feed("", "echo hi > '" + made.string() + "'   \t\n");
-  pause(io, "BITIRMEK ICIN ENTER TUSUNA BASINIZ");
-  std::ifstream in(made);
-  std::string text;
-  std::getline(in, text);
-  EXPECT_EQ(text, "hi");
-  fs::remove(made);
-  unsetenv("COMSPEC");
+// Reads of one or two integers ('i'), a real ('f') from the task file, or an
+// integer from the console ('k'), that end the run with a report.
+TEST_F(Reads, UnreadableValuesEndTheRunWithAReport) {
+  const struct {
+    const char* line;
+    char read;
+    const char* says;
+  } cases[] = {
+      {"1.0\n", 'i', "invalid integer"},
+      {"2147483648\n", 'i', "integer out of range"},
+      {"abc\n", 'i', "invalid integer"},
+      {"4.0x\n", 'f', "invalid real"},
+      {"1e39\n", 'f', "invalid real"},
+      {"nan\n", 'f', "invalid real"},
+      {"inf\n", 'f', "invalid real"},
+      {"0*4\n", 'f', "zero repeat count"},
+      {"-\n", 'f', "invalid real"},
+      {"1e\n", 'f', "invalid real"},
+      {"1e999999999999\n", 'f', "invalid real"},
+      {"1 0.5,5\n", 'i', "is \"0.5\"; the line holds \"0.5,5\": a comma"},
+      {"", 'i', "READ(Helisolv.Tsk)\n- end of file"},
+      {"1\n", 'i', "READ(Helisolv.Tsk)\n- end of file"},
+      {"", 'k', "READ(stdin)\n- end of file"},
+  };
+  for (const auto& c : cases) {
+    int i = 0, j = 0;
+    float f = 0;
+    feed(c.line);
+    EXPECT_THROW(c.read == 'f'   ? readList(io, Unit::Task, {&f})
+                 : c.read == 'k' ? readList(io, Unit::Keyboard, {&i})
+                                 : readList(io, Unit::Task, {&i, &j}),
+                 RunEnd);
+    const std::string report = errors.str();
+    EXPECT_EQ(report.rfind("\nrun-time error ", 0), 0u) << c.line;
+    EXPECT_NE(report.find(c.read == 'k' ? ": READ(stdin)\n- " : ": READ(Helisolv.Tsk)\n- "),
+              std::string::npos)
+        << report;
+    EXPECT_NE(report.find(c.says), std::string::npos) << report;
+  }
 }
 
 }  // namespace
@@ -165,12 +120,11 @@ TEST_F(Reads, APauseReplyOfTwoOrMoreCharactersRunsThroughComspec) {
 TEST(ParseReal, SameBitsAsStrtofInTheCLocale) {
   std::mt19937 random(20261207);
   auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
-  const std::string edges[] = {
+  std::vector<std::string> texts = {
       "3.4028235e38",    "3.40282356e38", "3.4028236e38",  "1.4e-45", "7.006492e-46",
       "7.006493e-46",    "7e-46",         "1.1754942e-38", "-0",      "0e999999",
       "-1e-999999",      "1e999999",      "00000.000",     ".5",      "5.",
       "-.000001e+000045"};
-  std::vector<std::string> texts(std::begin(edges), std::end(edges));
   for (int k = 0; k < 200000; ++k) {
     std::string t;
     if (pick(3) == 0) t += pick(2) ? '-' : '+';

@@ -1,51 +1,49 @@
-// Whole outputs through the real binary: runs killed at random points, two runs
-// at once on one folder, a stop signal at a pause, a full CSV folder, the
-// clean-up of what killed runs left, and a folder held by another run. After
-// each, Helisolv.Son and the CSV folder hold the previous complete outputs,
-// the new complete ones, or the report so far marked as interrupted: never a
-// cut file or a mix of two runs.
+// What the real binary leaves on disk. Runs killed at random points, two at
+// once on one folder, a stop signal at a pause (SafeOutputs, forked to signal
+// at a chosen moment) leave the previous outputs, the new ones, or the report so
+// far marked: never a cut file or a mix of two runs. Plain runs (OutputModes):
+// failing CSV folders, clean-up, the result file's modes, ignored signals, locks.
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <array>
 #include <chrono>
 #include <map>
 #include <random>
 #include <thread>
 
+#include "binary_run.hpp"
 #include "io/file_set.hpp"
 #include "io/stop_signals.hpp"
 #include "task_run.hpp"
 
+namespace helisolv::test {
 namespace {
 
-namespace fs = std::filesystem;
 using Files = std::map<std::string, std::string>;
 using Clock = std::chrono::steady_clock;
 
-std::string example(const std::string& name) {
-  return slurp(fs::path(HELISOLV_CASES_DIR) / ".." / "examples" / (name + ".Tsk"));
-}
-// The heaviest design run (Kq/J^5, Gawn series), and an example with five tables.
+const fs::path kExamples = kCasesDir / ".." / "examples";
+// The heaviest design run (Kq/J^5, Gawn series), and an example with five
+// tables that pauses between its pages.
 std::string heavy() {
-  std::string t = example("type03_kqj5_design_gawn");
+  std::string t = slurp(kExamples / "type03_kqj5_design_gawn.Tsk");
   return t.replace(t.find("5000 7 150 1025 3 0.7"), 21, "5000 7 200 1025 3 0.8");
 }
-std::string thrust() {
-  return example("type08_pitch_for_thrust");
-}
+const std::string kThrust = slurp(kExamples / "type08_pitch_for_thrust.Tsk");
 
-// A folder of its own with an empty out/, removed (and out/ unmounted) however
-// the test ends; in RAM, where putting files in place costs no disk flush, so
-// that hundreds of runs are quick and the signals land all over them, unless
-// HELISOLV_KILLS_ON_DISK=1 asks for the disk, where that takes a larger share.
+// A folder of its own holding the type 8 task and an empty out/, removed (and
+// out/ unmounted) however the test ends; in RAM, where putting files in place
+// costs no disk flush, so that hundreds of runs are quick and the signals land
+// all over them, unless HELISOLV_KILLS_ON_DISK=1 asks for the disk.
 struct Scratch : fs::path {
   explicit Scratch(const std::string& tag)
       : fs::path((std::getenv("HELISOLV_KILLS_ON_DISK") || !fs::is_directory("/dev/shm")
@@ -54,6 +52,7 @@ struct Scratch : fs::path {
                  ("helisolv_safe_" + tag + std::to_string(getpid()))) {
     fs::remove_all(*this);
     fs::create_directories(*this / "out");
+    write("Helisolv.Tsk", kThrust);
   }
   ~Scratch() {
     umount2((*this / "out").c_str(), MNT_DETACH);
@@ -77,9 +76,11 @@ bool holdsTemporaries(const fs::path& dir) {
   return filesIn(dir).size() != filesIn(dir, false).size();
 }
 
-// Starts the shell line in dir with $H naming the program, COMSPEC unset, and
-// the stop signals and SIGPIPE at their defaults, as a shell leaves them;
-// `exec "$H"` makes the process the program's own.
+const Invocation kCsvRun = withArgs({"--csv", "out"});
+
+// Starts the shell line in dir with $H naming the program, standard input from
+// `in`, COMSPEC unset, and the stop signals and SIGPIPE at their defaults, as a
+// shell leaves them; `exec "$H"` makes the process the program's own.
 pid_t spawn(const fs::path& dir, const std::string& line, int in = -1) {
   const pid_t child = fork();
   if (child != 0) return child;
@@ -101,22 +102,19 @@ int waitFor(pid_t child) {
   }
   return WIFEXITED(raw) ? WEXITSTATUS(raw) : -WTERMSIG(raw);
 }
-const std::string kRun = "exec \"$H\" --csv out < /dev/null > stdout.bin 2> stderr.bin";
-int runIn(const fs::path& dir, const std::string& line = kRun) {
-  return waitFor(spawn(dir, line));
-}
 
-// What a whole run leaves (report, CSV folder) and how long it takes.
+// What a whole run with --csv out leaves (report, CSV folder) and how long it takes.
 struct Reference {
   std::string son;
   Files csv;
   long micros = 0;
 };
+const std::string kRun = "exec \"$H\" --csv out < /dev/null > stdout.bin 2> stderr.bin";
 Reference referenceRun(const std::string& task, const std::string& args = "") {
   const Scratch dir("ref");
   dir.write("Helisolv.Tsk", task);
   const auto start = Clock::now();
-  EXPECT_EQ(runIn(dir, kRun + args), 0);
+  EXPECT_EQ(waitFor(spawn(dir, kRun + args)), 0);
   const long micros =
       std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start).count();
   return {slurp(dir / "Helisolv.Son"), filesIn(dir / "out"), micros};
@@ -130,7 +128,7 @@ const char* const kFound[] = {"previous", "new", "marked"};
 Found reportFound(const std::string& son, const std::string& previous, const std::string& whole,
                   int signo) {
   if (son == whole || son == previous) return son == whole ? New : Previous;
-  const std::string mark = helisolv::interruptedRecord(signo);
+  const std::string mark = interruptedRecord(signo);
   const std::string sofar = son.substr(0, son.size() - std::min(son.size(), mark.size()));
   const bool cut =
       son.ends_with(mark) && whole.starts_with(sofar) && (sofar.empty() || sofar.ends_with("\r\n"));
@@ -147,7 +145,7 @@ Found csvFound(const Files& now, const Files& previous, const Files& whole, int 
                             "problem type,0,\nproblem,no such problem type,\nseries type,0,\n"
                             "series,no such series,\nviscous correction,none,\n"
                             "open-water model,none,\noutcome,interrupted,\n";
-  const std::string signal = "signal," + std::string(helisolv::stopSignalName(signo)) + ",";
+  const std::string signal = "signal," + std::string(stopSignalName(signo)) + ",";
   bool signalled = false;
   std::istringstream record(now.at("run.csv"));
   for (std::string line; std::getline(record, line);) {
@@ -163,7 +161,7 @@ Found csvFound(const Files& now, const Files& previous, const Files& whole, int 
 // files, regular ones.
 void turnIntoRegularFiles(const fs::path& out) {
   const Files files = filesIn(out);
-  fs::remove_all(out / helisolv::kSetsFolder);
+  fs::remove_all(out / kSetsFolder);
   for (const auto& entry : fs::directory_iterator(out))
     if (entry.is_symlink()) fs::remove(entry.path());
   for (const auto& [name, text] : files)
@@ -173,7 +171,7 @@ void turnIntoRegularFiles(const fs::path& out) {
 // HELISOLV_KILLS sets the number of kills (240).
 TEST(SafeOutputs, KilledRunsLeaveWholeOutputs) {
   const int kills = std::getenv("HELISOLV_KILLS") ? std::atoi(std::getenv("HELISOLV_KILLS")) : 240;
-  const std::string tasks[] = {heavy(), thrust()};
+  const std::string tasks[] = {heavy(), kThrust};
   const Reference refs[] = {referenceRun(tasks[0]), referenceRun(tasks[1])};
   const Scratch work("kills");
   // A file of the user's bearing a table's name that no record names: every
@@ -220,10 +218,10 @@ TEST(SafeOutputs, KilledRunsLeaveWholeOutputs) {
   EXPECT_GT(seen["report new, CSV new"], 0);
   // The next whole run removes the temporary files and the sets the killed
   // ones left: the set in force alone stays.
-  ASSERT_EQ(runIn(work), 0);
+  ASSERT_EQ(waitFor(spawn(work, kRun)), 0);
   EXPECT_FALSE(holdsTemporaries(work) || holdsTemporaries(work / "out"));
   int entries = 0;
-  for (const auto& entry : fs::directory_iterator(work / "out" / helisolv::kSetsFolder))
+  for (const auto& entry : fs::directory_iterator(work / "out" / kSetsFolder))
     entries += entry.path().filename() == "current" ? 0 : 1;
   EXPECT_EQ(entries, 1) << "the set in force and nothing else";
 }
@@ -231,11 +229,9 @@ TEST(SafeOutputs, KilledRunsLeaveWholeOutputs) {
 TEST(SafeOutputs, TwoRunsAtOnceEndAsOneAfterTheOther) {
   // One task, two outputs: the two corrections print different numbers.
   const std::string variants[] = {"", " --viscous-correction=ittc78"};
-  const Reference refs[] = {referenceRun(thrust(), variants[0]),
-                            referenceRun(thrust(), variants[1])};
+  const Reference refs[] = {referenceRun(kThrust, variants[0]), referenceRun(kThrust, variants[1])};
   ASSERT_NE(refs[0].son, refs[1].son);
   const Scratch work("pairs");
-  work.write("Helisolv.Tsk", thrust());
   for (int pair = 0; pair < 50; ++pair) {
     SCOPED_TRACE("pair " + std::to_string(pair));
     pid_t children[2];
@@ -251,13 +247,12 @@ TEST(SafeOutputs, TwoRunsAtOnceEndAsOneAfterTheOther) {
 }
 
 TEST(SafeOutputs, AStopSignalAtAPausePutsTheReportSoFarInPlaceMarked) {
-  const Reference ref = referenceRun(thrust());
+  const Reference ref = referenceRun(kThrust);
   for (const int signo : {SIGINT, SIGHUP, SIGTERM}) {
-    const std::string name = helisolv::stopSignalName(signo);
+    const std::string name = stopSignalName(signo);
     SCOPED_TRACE(name);
     const Scratch work("pause");
-    work.write("Helisolv.Tsk", thrust());
-    ASSERT_EQ(runIn(work), 0);
+    ASSERT_EQ(waitFor(spawn(work, kRun)), 0);
     work.write("out/notes.txt", "mine");
     fs::remove(work / "stdout.bin");
     int keyboard[2];
@@ -276,7 +271,7 @@ TEST(SafeOutputs, AStopSignalAtAPausePutsTheReportSoFarInPlaceMarked) {
     // far), and no table of the earlier run.
     const std::string son = slurp(work / "Helisolv.Son");
     const std::string sofar = son.substr(0, son.rfind(" Run interrupted by " + name));
-    EXPECT_EQ(son.substr(sofar.size()), helisolv::interruptedRecord(signo));
+    EXPECT_EQ(son.substr(sofar.size()), interruptedRecord(signo));
     EXPECT_TRUE(ref.son.starts_with(sofar) && sofar.ends_with("\r\n") && sofar.starts_with(" ---"));
     std::string record = ref.csv.at("run.csv");
     record.erase(record.find("outcome,")) += "outcome,interrupted,\nsignal," + name + ",\n";
@@ -286,50 +281,67 @@ TEST(SafeOutputs, AStopSignalAtAPausePutsTheReportSoFarInPlaceMarked) {
   }
 }
 
-TEST(SafeOutputs, AFullCsvFolderEndsWithAnErrorRecordAndNoTables) {
-  const Scratch work("full");
-  const fs::path out = work / "out";
-  work.write("Helisolv.Tsk", thrust());
-  const bool mounted = mount("tmpfs", out.c_str(), "tmpfs", 0, "size=256k") == 0;
-  // No file system of our own to fill: files may not grow past 2 KiB (which
-  // the error record fits in and open_water.csv does not), the report going
-  // to a device, which has no such limit.
-  if (!mounted) fs::create_symlink("/dev/null", work / "Helisolv.Son");
-  const std::string fill = "head -c 1M /dev/zero >> out/filler 2> /dev/null";
-  const std::string run = (mounted ? fill + "; " : "trap '' XFSZ; ulimit -f 4; ") +
-                          "exec \"$H\" --csv out < /dev/null > /dev/null 2> stderr.bin";
-  ASSERT_EQ(runIn(work), 0);
-  const std::string son = slurp(work / "Helisolv.Son");
-
-  EXPECT_EQ(runIn(work, run), 1);
-  EXPECT_NE(slurp(work / "stderr.bin").find("WRITE(\"out/open_water.csv\")\n- cannot write"),
-            std::string::npos)
-      << slurp(work / "stderr.bin");
-  EXPECT_TRUE(slurp(work / "Helisolv.Son") == son) << "the report is put in place all the same";
-  // The record says the run failed and names no table; the earlier tables are gone.
-  const std::string record = slurp(out / "run.csv");
-  EXPECT_TRUE(record.find("\noutcome,error,\n") != std::string::npos &&
-              record.find("rows in") == std::string::npos)
-      << record;
-  EXPECT_EQ(filesIn(out).size(), mounted ? 2u : 1u) << "run.csv (and the filler) only";
-  if (mounted) {
-    // Not even the error record fits, once the sets that took room are gone
-    // and the filler takes it: no record is left to describe the folder.
-    fs::remove(out / "run.csv");
-    fs::remove_all(out / ".helisolv-csv");
-    EXPECT_EQ(runIn(work, run), 1);
-    EXPECT_EQ(filesIn(out).size(), 1u) << "the filler only";
+// A run that cannot write its tables (a full CSV folder), or that ends in a
+// run-time error after computing them (a reply to the last pause longer than
+// a line may be), writes run.csv saying so and no table; the tables of the
+// run before are gone with its set.
+TEST(OutputModes, AFailingRunLeavesRunCsvAloneInTheCsvFolder) {
+  for (const bool full : {true, false}) {
+    SCOPED_TRACE(full ? "a full CSV folder" : "a run-time error");
+    const Scratch work(full ? "full" : "error");
+    const fs::path out = work / "out";
+    const bool mounted = full && mount("tmpfs", out.c_str(), "tmpfs", 0, "size=256k") == 0;
+    const auto fill = [&] {
+      std::ofstream(out / "filler", std::ios::app) << std::string(1 << 18, '0');
+    };
+    ASSERT_EQ(runBinary(work, kCsvRun).status, 0);
+    ASSERT_TRUE(fs::exists(out / "open_water.csv"));
+    const std::string son = slurp(work / "Helisolv.Son");
+    Invocation failing = kCsvRun;
+    if (mounted) {
+      fill();
+    } else if (full) {
+      // No file system of our own to fill: files may not grow past 2 KiB
+      // (which the error record fits in and open_water.csv does not), the
+      // console and the report going to a device, which has no such limit.
+      for (const char* name : {"Helisolv.Son", "stdout.bin"}) {
+        fs::remove(work / name);
+        fs::create_symlink("/dev/null", work / name);
+      }
+      failing.prefix = "sh -c 'trap \"\" XFSZ; ulimit -f 4; exec \"$0\" \"$@\"'";
+    }
+    const std::string answers = full ? "" : std::string(4, '\n') + std::string(1048577, 'x') + "\n";
+    const Outcome run = runBinaryWithAnswers(work, failing, answers);
+    EXPECT_EQ(run.status, 1) << run.err;
+    if (full) {
+      EXPECT_NE(run.err.find("WRITE(\"out/open_water.csv\")\n- cannot write"), std::string::npos)
+          << run.err;
+      EXPECT_TRUE(!mounted || slurp(work / "Helisolv.Son") == son) << "the report is put in place";
+    }
+    const std::string record = slurp(out / "run.csv");
+    EXPECT_TRUE(record.find("\noutcome,error,\n") != std::string::npos &&
+                record.find("rows in") == std::string::npos)
+        << record;
+    EXPECT_EQ(filesIn(out).size(), mounted ? 2u : 1u) << "run.csv (and the filler) only";
+    if (mounted) {
+      // Not even the error record fits, once the sets that took room are
+      // gone and the filler takes it: no record is left to describe the folder.
+      fs::remove(out / "run.csv");
+      fs::remove_all(out / kSetsFolder);
+      fill();
+      EXPECT_EQ(runBinary(work, failing).status, 1);
+      EXPECT_EQ(filesIn(out).size(), 1u) << "the filler only";
+    }
+    EXPECT_FALSE(holdsTemporaries(work) || holdsTemporaries(out));
   }
-  EXPECT_FALSE(holdsTemporaries(work) || holdsTemporaries(out));
 }
 
-TEST(SafeOutputs, CleanUpTakesOnlyWhatKilledRunsLeft) {
+TEST(OutputModes, CleanUpTakesOnlyWhatKilledRunsLeft) {
   const Scratch work("cleanup");
   const fs::path out = work / "out";
   // What killed runs left: temporary files, and the record of a run killed
   // while its tables changed, naming them with no count; beside them the
   // user's files and names that only look like those.
-  work.write("Helisolv.Tsk", thrust());
   work.write("out/run.csv",
              "quantity,value,unit\noutcome,interrupted,\nrows in candidates.csv,,\n");
   fs::create_directory(out / "pitch_sweep.csv.8.tmp");
@@ -340,7 +352,7 @@ TEST(SafeOutputs, CleanUpTakesOnlyWhatKilledRunsLeft) {
                               "out/run.csv.tmp", "out/notes.txt"};
   for (const std::string& name : gone) work.write(name, "left by a killed run");
   for (const std::string& name : kept) work.write(name, "the user's");
-  ASSERT_EQ(runIn(work), 0);
+  ASSERT_EQ(runBinary(work, kCsvRun).status, 0);
   for (const std::string& name : gone) EXPECT_FALSE(fs::exists(work / name)) << name;
   for (const std::string& name : kept) EXPECT_TRUE(fs::exists(work / name)) << name;
   EXPECT_TRUE(fs::is_directory(out / "pitch_sweep.csv.8.tmp"));
@@ -348,14 +360,92 @@ TEST(SafeOutputs, CleanUpTakesOnlyWhatKilledRunsLeft) {
   // A link bearing a table's name is never replaced: the run does not start.
   fs::remove(out / "area_ratio.csv");
   fs::create_symlink("notes.txt", out / "area_ratio.csv");
-  EXPECT_EQ(runIn(work), 2);
+  EXPECT_EQ(runBinary(work, kCsvRun).status, 2);
   EXPECT_TRUE(fs::is_symlink(out / "area_ratio.csv"));
 }
 
-}  // namespace
+unsigned modeOf(const fs::path& p) {
+  struct stat st {};
+  return ::stat(p.c_str(), &st) == 0 ? st.st_mode & 07777 : 0u;
+}
 
-namespace helisolv {
-namespace {
+// A replaced result file keeps the permissions its user gave it; a new one
+// has those the umask leaves of rw-rw-rw-. So does the report so far that a
+// pause's command finds in its place. One its user may not write is refused
+// and left as it was, and one that cannot be opened (a folder of its name) or
+// written (a full device) ends the run with a run-time error, not a report of
+// success. As root every file may be written, so the runs go as the user
+// nobody where there is one to become.
+TEST(OutputModes, TheResultFileKeepsItsModeFollowsTheUmaskOrIsRefused) {
+  const Scratch dir("son_modes");
+  const fs::path son = dir / "Helisolv.Son";
+  Invocation run;
+  run.environment = "COMSPEC=/bin/sh";
+  const passwd* nobody = ::geteuid() == 0 ? ::getpwnam("nobody") : nullptr;
+  for (fs::path p = dir.parent_path(); nobody && p != p.root_path(); p = p.parent_path())
+    if ((modeOf(p) & 0001) == 0) nobody = nullptr;
+  if (nobody && std::system("setpriv --help > /dev/null 2>&1") == 0) {
+    run.prefix = "setpriv --reuid=" + std::to_string(nobody->pw_uid) +
+                 " --regid=" + std::to_string(nobody->pw_gid) + " --clear-groups";
+    ::chmod(dir.c_str(), 0777);
+  } else {
+    nobody = nullptr;
+  }
+  const struct {
+    unsigned existing;  // 0: no result file before the run; 1: a folder; 2: /dev/full
+    mode_t umask;
+    unsigned after;       // 0: not checked
+    const char* refusal;  // the report of a run refused the file
+  } cases[] = {
+      {0640, 022, 0640, nullptr},        {0604, 077, 0604, nullptr},
+      {0, 027, 0640, nullptr},           {0, 077, 0600, nullptr},
+      {0, 002, 0664, nullptr},           {0444, 022, 0444, "run-time error 7: WRITE(Helisolv.Son)"},
+      {1, 022, 0, "OPEN(Helisolv.Son)"}, {2, 022, 0, "WRITE(Helisolv.Son)"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.existing) + " under umask " + std::to_string(c.umask));
+    if (c.existing == 0444 && ::geteuid() == 0 && !nobody) continue;  // root may write it
+    fs::remove_all(son);
+    if (c.existing == 1) fs::create_directory(son);
+    if (c.existing == 2) fs::create_symlink("/dev/full", son);
+    if (c.existing > 2) {
+      dir.write("Helisolv.Son", "an older report\n");
+      if (nobody) ::chown(son.c_str(), nobody->pw_uid, nobody->pw_gid);
+      ::chmod(son.c_str(), c.existing);
+    }
+    const mode_t before = ::umask(c.umask);
+    const Outcome o = runBinaryWithAnswers(dir, run, "stat -c %a Helisolv.Son > shown.txt\n");
+    ::umask(before);
+    EXPECT_EQ(o.status, c.refusal ? 1 : 0) << o.err;
+    if (c.after) {
+      EXPECT_EQ(modeOf(son), c.after);
+    }
+    if (c.refusal) {
+      EXPECT_NE(o.err.find(c.refusal), std::string::npos) << o.err;
+      EXPECT_EQ(o.out.find("Stop"), std::string::npos) << o.out;
+      EXPECT_TRUE(!c.after || slurp(son) == "an older report\n");
+    } else {
+      EXPECT_EQ(std::stoul("0" + slurp(dir / "shown.txt"), nullptr, 8), c.after);
+    }
+  }
+}
+
+// The pause reply runs as a command that sends the program SIGHUP and SIGINT.
+// Ignored by the parent (nohup, a shell's trap ''), they must stay ignored:
+// the run ends as recorded. Not ignored, the first one stops it.
+TEST(OutputModes, StopSignalsTheParentIgnoredStayIgnoredDuringTheRun) {
+  const Scratch dir("ignored_signals");
+  const std::string answers = "kill -HUP $PPID; kill -INT $PPID\n\n\n\n\n";
+  Invocation run;
+  run.environment = "COMSPEC=/bin/sh";
+  const Outcome stopped = runBinaryWithAnswers(dir, run, answers);
+  EXPECT_EQ(stopped.status, 128 + SIGHUP);
+  EXPECT_NE(slurp(dir / "Helisolv.Son").find("Run interrupted by SIGHUP"), std::string::npos);
+  run.prefix = "sh -c 'trap \"\" HUP INT; exec \"$0\" \"$@\"'";
+  const Outcome ignored = runBinaryWithAnswers(dir, run, answers);
+  EXPECT_EQ(ignored.status, 0) << ignored.err;
+  EXPECT_EQ(slurp(dir / "Helisolv.Son"),
+            slurp(kCasesDir / "examples" / "type08_pitch_for_thrust" / "expected.son"));
+}
 
 class SafeRun : public TaskRun {};
 
@@ -370,7 +460,7 @@ TEST_F(SafeRun, ASecondRunWaitsForTheFolderThenNamesIt) {
   EXPECT_NE(errors.str().find("another helisolv run is using this folder and did not end within "
                               "200 milliseconds\n"),
             std::string::npos);
-  EXPECT_FALSE(std::filesystem::exists("Helisolv.Son"));
+  EXPECT_FALSE(fs::exists("Helisolv.Son"));
   close(held);
   // The working folder given again as the CSV folder is held once, not waited for.
   options.csvDir = ".";
@@ -378,4 +468,4 @@ TEST_F(SafeRun, ASecondRunWaitsForTheFolderThenNamesIt) {
 }
 
 }  // namespace
-}  // namespace helisolv
+}  // namespace helisolv::test

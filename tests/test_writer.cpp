@@ -1,9 +1,9 @@
 // The record writer: field editing, layout walking, and what the console and
-// the result file receive. Field tables end each expected field with ';' so
-// that blanks show.
+// the result file receive. Expected fields end with ';' so that blanks show.
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <sstream>
 
 #include "io/edit.hpp"
@@ -13,58 +13,50 @@
 namespace helisolv {
 namespace {
 
-struct RealCase {
-  int w, d;
-  float value;
-  const char* expected;
-};
-
-TEST(RealEditing, FixedPointFields) {
-  const RealCase cases[] = {
-      {5, 3, 0.5f, " .500;"},
-      {6, 3, 0.0f, "  .000;"},
-      {5, 0, 0.3f, "   0.;"},
-      {5, 0, 0.7f, "   1.;"},
-      {6, 3, -0.0004f, "  .000;"},
-      {6, 3, -0.25f, " -.250;"},
-      {5, 2, 0.125f, "  .13;"},
-      {5, 3, 0.9996f, "1.000;"},
-      {5, 3, 12.5f, "*****;"},
-      {2, 0, 4.0f, "4.;"},
-      {9, 0, 12345.6f, "   12346.;"},
-      {10, 4, 12345.678f, "12345.6800;"},
-      {8, 3, 0.05f, "    .050;"},
-      {6, 3, 0.0006f, "  .001;"},
-      {6, 4, 1.2f, "1.2000;"},
-      {10, 3, -0.0f, "      .000;"},
-      {6, 2, -99.999f, "******;"},
-      {7, 2, -99.999f, "-100.00;"},
-      {20, 15, 0.1f, "    .100000000000000;"},
-      {9, 4, 1234567.0f, "*********;"},
-      {6, 1, 1.0e7f, "******;"},
-      {12, 1, 123456789.0f, " 123456800.0;"},
+TEST(Editing, FixedPointAndIntegerFields) {
+  constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+  constexpr float kInf = std::numeric_limits<float>::infinity();
+  const struct {
+    char kind;  // F: editReal(value, w, d), I: editInteger(value, w, d)
+    int w, d;
+    float value;
+    const char* expected;
+  } cases[] = {
+      {'F', 6, 3, 0.0f, "  .000;"},
+      {'F', 5, 0, 0.3f, "   0.;"},
+      {'F', 5, 0, 0.7f, "   1.;"},
+      {'F', 6, 3, -0.0004f, "  .000;"},
+      {'F', 5, 2, 0.125f, "  .13;"},
+      {'F', 5, 3, 0.9996f, "1.000;"},
+      {'F', 5, 3, 12.5f, "*****;"},
+      {'F', 2, 0, 4.0f, "4.;"},
+      {'F', 9, 0, 12345.6f, "   12346.;"},
+      {'F', 10, 4, 12345.678f, "12345.6800;"},
+      {'F', 6, 3, 0.0006f, "  .001;"},
+      {'F', 10, 3, -0.0f, "      .000;"},
+      {'F', 6, 2, -99.999f, "******;"},
+      {'F', 7, 2, -99.999f, "-100.00;"},
+      {'F', 20, 15, 0.1f, "    .100000000000000;"},
+      {'F', 9, 4, 1234567.0f, "*********;"},
+      {'F', 6, 1, 1.0e7f, "******;"},
+      {'F', 12, 1, 123456789.0f, " 123456800.0;"},
+      // Values that are no numbers fill the field with asterisks.
+      {'F', 6, 3, kNaN, "******;"},
+      {'F', 5, 2, kInf, "*****;"},
+      {'F', 4, 1, -kInf, "****;"},
+      {'F', 10, 2, 3.0e38f, "**********;"},
+      {'I', 2, 1, 100, "**;"},
+      {'I', 3, 1, -5, " -5;"},
+      {'I', 2, 1, -10, "**;"},
+      {'I', 4, 3, 3, " 003;"},
+      {'I', 12, 1, -2147483648.0f, " -2147483648;"},
   };
   for (const auto& c : cases)
-    EXPECT_EQ(editReal(c.value, c.w, c.d) + ";", c.expected)
-        << "F" << c.w << "." << c.d << " of " << c.value;
-}
-
-TEST(RealEditing, ValuesThatAreNotNumbersFillTheFieldWithAsterisks) {
-  EXPECT_EQ(editReal(std::numeric_limits<float>::quiet_NaN(), 6, 3), "******");
-  EXPECT_EQ(editReal(std::numeric_limits<float>::infinity(), 5, 2), "*****");
-  EXPECT_EQ(editReal(-std::numeric_limits<float>::infinity(), 4, 1), "****");
-  EXPECT_EQ(editReal(3.0e38f, 10, 2), "**********");
-}
-
-TEST(IntegerEditing, Fields) {
-  EXPECT_EQ(editInteger(7, 3, 1) + ";", "  7;");
-  EXPECT_EQ(editInteger(100, 2, 1) + ";", "**;");
-  EXPECT_EQ(editInteger(4, 2, 1) + ";", " 4;");
-  EXPECT_EQ(editInteger(0, 3, 1) + ";", "  0;");
-  EXPECT_EQ(editInteger(-5, 3, 1) + ";", " -5;");
-  EXPECT_EQ(editInteger(-10, 2, 1) + ";", "**;");
-  EXPECT_EQ(editInteger(3, 4, 3) + ";", " 003;");
-  EXPECT_EQ(editInteger(-2147483647 - 1, 12, 1) + ";", " -2147483648;");
+    EXPECT_EQ((c.kind == 'F' ? editReal(c.value, c.w, c.d)
+                             : editInteger(static_cast<int>(c.value), c.w, c.d)) +
+                  ";",
+              c.expected)
+        << c.kind << c.w << "." << c.d << " of " << c.value;
 }
 
 // Captures both outputs of writes made in a test.
@@ -77,15 +69,12 @@ class Outputs : public ::testing::Test {
   Session io;
 };
 
-using LayoutWalk = Outputs;
-
-TEST_F(LayoutWalk, RecordsInTheResultFile) {
-  struct Case {
+TEST_F(Outputs, RecordsInTheResultFileAndOnTheConsole) {
+  const struct {
     const char* layout;
     std::vector<Value> values;
     const char* expected;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {"(2/)", {}, "\r\n\r\n\r\n"},
       {"(1X,'     EAR = ',F5.3,' -> Tek pervaneli gemiler    ')",
        {0.55f},
@@ -103,32 +92,25 @@ TEST_F(LayoutWalk, RecordsInTheResultFile) {
     write(io, Unit::Result, c.layout, std::span<const Value>(c.values));
     EXPECT_EQ(result.str(), c.expected) << c.layout;
   }
+  // A free text past column 79 is continued on the next record.
+  result.str("");
+  writeFree(io, Unit::Result, {std::string(100, 'x')});
+  EXPECT_EQ(result.str(), " " + std::string(78, 'x') + "\r\n " + std::string(22, 'x') + "\r\n");
   EXPECT_EQ(errors.str(), "");
+  // Carriage control on the console: a blank line, a new page, no advance.
+  for (const char* layout : {"('0','a')", "('0','b')", "('1','c')", "('+','d')"})
+    write(io, Unit::Console, layout);
+  EXPECT_EQ(console.str(), "\r\na\r\n\r\nb\r\n\f\r \rc\rd");
 }
 
 // A layout the writer cannot walk, values no descriptor takes, and a value of
 // the wrong kind end the run with a report instead of looping or guessing.
-TEST_F(LayoutWalk, WritesItCannotCarryOutEndTheRunWithAReport) {
+TEST_F(Outputs, WritesItCannotCarryOutEndTheRunWithAReport) {
   EXPECT_THROW(write(io, Unit::Result, "(1X,Q7)", {1}), RunEnd);
   EXPECT_THROW(write(io, Unit::Result, "(1X,I3)", {1.0f}), RunEnd);
   EXPECT_THROW(write(io, Unit::Result, "(1X,I2,2('-'))", {1, 2}), RunEnd);
   EXPECT_EQ(result.str(), "  1--\r\n");
   EXPECT_EQ(errors.str().rfind("\nrun-time error ", 0), 0u);
-}
-
-using ConsoleRecords = Outputs;
-
-TEST_F(ConsoleRecords, CarriageControlCharacters) {
-  write(io, Unit::Console, "('0','a')");
-  write(io, Unit::Console, "('0','b')");
-  write(io, Unit::Console, "('1','c')");
-  write(io, Unit::Console, "('+','d')");
-  EXPECT_EQ(console.str(), "\r\na\r\n\r\nb\r\n\f\r \rc\rd");
-}
-
-TEST_F(ConsoleRecords, AFreeFormatTextPastColumn79IsContinued) {
-  writeFree(io, Unit::Result, {std::string(100, 'x')});
-  EXPECT_EQ(result.str(), " " + std::string(78, 'x') + "\r\n " + std::string(22, 'x') + "\r\n");
 }
 
 }  // namespace
