@@ -16,8 +16,12 @@
 //   expected.stderr  the exact bytes of standard error (absent: not compared)
 //   expected.csv/    the exact CSV tables: the run gets --csv out, and out/ must hold
 //                    these files and no others
-// After exit status 1, standard error must hold the report, "\nrun-time error ..." (a note
-// that a pause reply was not run may come before it).
+//   env.txt          environment variables set for the run, NAME=value one a line
+//   expected.tree    what the run's folder holds after the run, its streams aside, sorted:
+//                    "path/" a folder, "path -> target" a link, "path N" a file of N bytes
+//                    (where results went, and that a refused run wrote nothing)
+// After exit status 1 with standard error not recorded, it must hold the report,
+// "\nrun-time error ..." (a note that a pause reply was not run may come before it).
 
 #include <gtest/gtest.h>
 
@@ -49,12 +53,34 @@ std::string commaLocaleEnvironment(std::string& failure) {
   return made ? environment : std::string();
 }
 
-// Runs a recorded case with `environment` set; empty: the caller's.
+// The run's folder as expected.tree lists it.
+std::string folderTree(const fs::path& work) {
+  std::vector<std::string> lines;
+  for (auto it = fs::recursive_directory_iterator(work); it != fs::recursive_directory_iterator();
+       ++it) {
+    const std::string path = it->path().lexically_relative(work).string();
+    if (it->is_symlink())
+      lines.push_back(path + " -> " + fs::read_symlink(it->path()).string());
+    else if (it->is_directory())
+      lines.push_back(path + "/");
+    else if (path != "stdout.bin" && path != "stderr.bin")
+      lines.push_back(path + " " + std::to_string(it->file_size()));
+  }
+  std::sort(lines.begin(), lines.end());
+  std::string tree;
+  for (const std::string& line : lines) tree += line + "\n";
+  return tree;
+}
+
+// Runs a recorded case with `environment` set besides the case's own; empty: the caller's.
 void checkCase(const std::string& name, const std::string& environment) {
   const fs::path src = kCasesDir / name;
   const fs::path work = scratchFolder((environment.empty() ? "case_" : "locale_") + name);
   Invocation invocation = stageCase(src, work);
-  invocation.environment = environment;
+  std::string own;
+  std::istringstream variables(fs::exists(src / "env.txt") ? slurp(src / "env.txt") : "");
+  for (std::string variable; std::getline(variables, variable);) own += " " + shellQuoted(variable);
+  invocation.environment = environment + own;
   const bool csv = fs::is_directory(src / "expected.csv");
   if (csv) invocation.args.insert(invocation.args.end(), {"--csv", "out"});
   const Outcome o = runBinary(work, invocation);
@@ -84,13 +110,16 @@ void checkCase(const std::string& name, const std::string& environment) {
       EXPECT_EQ(firstDifference(slurp(src / "expected.csv" / name), slurp(work / "out" / name)), "")
           << name;
   }
-  if (wantStatus == 1) {
+  if (fs::exists(src / "expected.tree")) {
+    EXPECT_EQ(firstDifference(slurp(src / "expected.tree"), folderTree(work)), "") << "files";
+  }
+  if (wantStatus == 1 && !fs::exists(src / "expected.stderr")) {
     EXPECT_NE(o.err.find("\nrun-time error "), std::string::npos) << o.err;
   }
   if (!environment.empty()) {
     // Standard error as in the caller's locale: the same run again without it.
     fs::remove(work / "Helisolv.Son");
-    invocation.environment = "-u LC_ALL -u LANG";
+    invocation.environment = "-u LC_ALL -u LANG" + own;
     const Outcome plain = runBinary(work, invocation);
     EXPECT_EQ(plain.status, o.status);
     EXPECT_EQ(firstDifference(plain.err, o.err), "") << "standard error";
