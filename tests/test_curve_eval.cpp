@@ -87,48 +87,46 @@ TEST_P(CurveEvaluator, MatchesPointByPointEvaluationBitForBit) {
   bool clampedAny = false;
   bool outsideAny = false;
   bool insideAny = false;
-  {
-    for (const CurveCase& c : cases) {
-      const ScaleCorrection correction{c.viscousFlag, c.method, c.diameter, c.advanceSpeed, c.rpm};
-      const int series = static_cast<int>(c.model.seriesType);
-      for (float pd = 0.5f; pd <= 2.0f; pd = pd + 0.15f) {
-        for (float ear : {0.3f, 0.55f, 0.8f, 1.05f}) {
-          for (float z : {2.0f, 3.0f, 3.005f, 4.0f, 7.0f}) {
-            const Propeller propeller{z, ear, pd};
-            const OpenWaterCurve curve(c.model, propeller, correction, isa);
-            const ModelRangeNotes notes = curve.evaluate(grid, curveJ, kt, kq, eta0);
-            ModelRangeNotes pointNotes;
-            for (size_t i = 0; i < n; ++i) {
-              const OpenWaterPoint p = evaluateOpenWater(c.model, propeller, grid[i], correction);
-              pointNotes |= p.notes;
-              if (series == 1 || series == 2) {
-                ASSERT_EQ(bits(curve.bladeCount()), bits(p.bladeCount));
-              }
-              const bool same = bits(curveJ[i]) == bits(p.advanceRatio) &&
-                                bits(kt[i]) == bits(p.kt) && bits(kq[i]) == bits(p.kq) &&
-                                bits(eta0[i]) == bits(p.eta0);
-              ASSERT_TRUE(same) << "series " << series << " gawn " << static_cast<int>(c.model.gawn)
-                                << " method " << static_cast<int>(c.method) << " isa "
-                                << static_cast<int>(isa) << " D " << c.diameter << " P/D " << pd
-                                << " EAR " << ear << " Z " << z << " J " << grid[i] << ": Kt "
-                                << kt[i] << " vs " << p.kt << ", Kq " << kq[i] << " vs " << p.kq;
-              ++compared;
+  for (const CurveCase& c : cases) {
+    const ScaleCorrection correction{c.viscousFlag, c.method, c.diameter, c.advanceSpeed, c.rpm};
+    const int series = static_cast<int>(c.model.seriesType);
+    for (float pd = 0.5f; pd <= 2.0f; pd = pd + 0.15f) {
+      for (float ear : {0.3f, 0.55f, 0.8f, 1.05f}) {
+        for (float z : {2.0f, 3.0f, 3.005f, 4.0f, 7.0f}) {
+          const Propeller propeller{z, ear, pd};
+          const OpenWaterCurve curve(c.model, propeller, correction, isa);
+          const ModelRangeNotes notes = curve.evaluate(grid, curveJ, kt, kq, eta0);
+          ModelRangeNotes pointNotes;
+          for (size_t i = 0; i < n; ++i) {
+            const OpenWaterPoint p = evaluateOpenWater(c.model, propeller, grid[i], correction);
+            pointNotes |= p.notes;
+            if (series == 1 || series == 2) {
+              ASSERT_EQ(bits(curve.bladeCount()), bits(p.bladeCount));
             }
-            ASSERT_EQ(notes.reynoldsClamped, pointNotes.reynoldsClamped);
-            ASSERT_EQ(notes.outsideGawnRegression, pointNotes.outsideGawnRegression);
-            clampedAny = clampedAny || notes.reynoldsClamped;
-            outsideAny = outsideAny || notes.outsideGawnRegression;
+            const bool same = bits(curveJ[i]) == bits(p.advanceRatio) &&
+                              bits(kt[i]) == bits(p.kt) && bits(kq[i]) == bits(p.kq) &&
+                              bits(eta0[i]) == bits(p.eta0);
+            ASSERT_TRUE(same) << "series " << series << " gawn " << static_cast<int>(c.model.gawn)
+                              << " method " << static_cast<int>(c.method) << " isa "
+                              << static_cast<int>(isa) << " D " << c.diameter << " P/D " << pd
+                              << " EAR " << ear << " Z " << z << " J " << grid[i] << ": Kt "
+                              << kt[i] << " vs " << p.kt << ", Kq " << kq[i] << " vs " << p.kq;
+            ++compared;
           }
+          ASSERT_EQ(notes.reynoldsClamped, pointNotes.reynoldsClamped);
+          ASSERT_EQ(notes.outsideGawnRegression, pointNotes.outsideGawnRegression);
+          clampedAny = clampedAny || notes.reynoldsClamped;
+          outsideAny = outsideAny || notes.outsideGawnRegression;
         }
       }
-      // A curve wholly inside the regression's fitted ranges has no note.
-      if (c.model.gawn == kRegression) {
-        const std::vector<float> fitted{0.3f, 0.5f, 0.8f, 1.2f};
-        std::vector<float> j4(4), kt4(4), kq4(4), eta4(4);
-        const OpenWaterCurve inside(c.model, {3.0f, 0.65f, 1.0f}, correction, isa);
-        insideAny = !inside.evaluate(fitted, j4, kt4, kq4, eta4).outsideGawnRegression;
-        ASSERT_TRUE(insideAny);
-      }
+    }
+    // A curve wholly inside the regression's fitted ranges has no note.
+    if (c.model.gawn == kRegression) {
+      const std::vector<float> fitted{0.3f, 0.5f, 0.8f, 1.2f};
+      std::vector<float> j4(4), kt4(4), kq4(4), eta4(4);
+      const OpenWaterCurve inside(c.model, {3.0f, 0.65f, 1.0f}, correction, isa);
+      insideAny = !inside.evaluate(fitted, j4, kt4, kq4, eta4).outsideGawnRegression;
+      ASSERT_TRUE(insideAny);
     }
   }
   EXPECT_GT(compared, 0);

@@ -31,18 +31,25 @@ float resultValue(const RunResult& r, const std::string& name) {
   return NAN;
 }
 
+// The chosen propeller as a task of the problem types (its pitch ratio for
+// type 6, its thrust and the shaft depth for type 8).
+Task taskOf(const SelectionInputs& in, const SelectedPropeller& s) {
+  return {.seriesType = in.seriesType,
+          .problemType = 6,
+          .thrust = s.thrust,
+          .diameter = s.diameter,
+          .advanceSpeed = s.advanceSpeed,
+          .rho = in.density,
+          .bladeCount = static_cast<float>(s.blades),
+          .areaRatio = s.areaRatio,
+          .rpm = s.rpm,
+          .pitchRatio = s.pitchRatio,
+          .shaftDepth = in.shaftDepth};
+}
+
 // Runs the chosen propeller as types 6 and 8 and compares.
 void expectConsistent(const SelectionInputs& in, const SelectedPropeller& s) {
-  Task t;
-  t.seriesType = in.seriesType;
-  t.problemType = 6;
-  t.pitchRatio = s.pitchRatio;
-  t.bladeCount = static_cast<float>(s.blades);
-  t.areaRatio = s.areaRatio;
-  t.rho = in.density;
-  t.diameter = s.diameter;
-  t.rpm = s.rpm;
-  t.advanceSpeed = s.advanceSpeed;
+  Task t = taskOf(in, s);
   RunOptions options;
   if (in.correction != SelectionCorrection::None) {
     t.viscousFlag = 1;
@@ -56,8 +63,6 @@ void expectConsistent(const SelectionInputs& in, const SelectedPropeller& s) {
   ASSERT_EQ(static_cast<int>(six.exitStatus), 0) << six.console;
   EXPECT_NEAR(resultValue(six, "thrust"), s.thrust, 0.001f * s.thrust) << "Z " << s.blades;
   t.problemType = 8;
-  t.thrust = s.thrust;
-  t.shaftDepth = in.shaftDepth;
   const RunResult eight = run(t, std::string(40, '\n'), options);
   ASSERT_EQ(static_cast<int>(eight.exitStatus), 0) << eight.console;
   EXPECT_NEAR(resultValue(eight, "pitch ratio"), s.pitchRatio, 0.001f) << "Z " << s.blades;
@@ -77,17 +82,8 @@ SelectionInputs cargoShipDuty() {
 
 // The blade-area checks of a pitch-for-thrust run at the propeller.
 std::vector<float> bladeChecks(const SelectionInputs& in, const SelectedPropeller& s) {
-  Task t;
-  t.seriesType = in.seriesType;
+  Task t = taskOf(in, s);
   t.problemType = 8;
-  t.thrust = s.thrust;
-  t.diameter = s.diameter;
-  t.rpm = s.rpm;
-  t.advanceSpeed = s.advanceSpeed;
-  t.rho = in.density;
-  t.bladeCount = static_cast<float>(s.blades);
-  t.areaRatio = s.areaRatio;
-  t.shaftDepth = in.shaftDepth;
   const RunResult r = run(t, std::string(40, '\n'));
   std::vector<float> out;
   for (const RunTable& table : r.tables)
