@@ -142,25 +142,6 @@ TEST(EnglishNumbers, FieldsApartFromNames) {
             (std::vector<std::string>{"1.069", ".378", "-0.25", "*", "26"}));
 }
 
-// Type 5 asks whether to correct: an English run takes Y/N as well as E/H,
-// a Turkish run takes Y as it always has (not E: no correction).
-TEST(EnglishAnswers, YesNoInEnglishAsEHInTurkish) {
-  const std::string task = fixedLineTask("1", "5", "1.0 4 0.55");
-  helisolv::RunOptions english;
-  english.language = "en";
-  const helisolv::RunResult yes = helisolv::run(task, "Y\n4.0 200\n\n\n\n\n", english);
-  const helisolv::RunResult e = helisolv::run(task, "E\n4.0 200\n\n\n\n\n", english);
-  const helisolv::RunResult no = helisolv::run(task, "n\n\n\n\n\n", english);
-  EXPECT_EQ(static_cast<int>(yes.exitStatus), 0);
-  EXPECT_EQ(yes.console, e.console);
-  EXPECT_NE(yes.console, no.console);
-  EXPECT_NE(yes.console.find("Y/N"), std::string::npos);
-  const helisolv::RunResult turkishY = helisolv::run(task, "Y\n\n\n\n\n");
-  const helisolv::RunResult turkishH = helisolv::run(task, "H\n\n\n\n\n");
-  EXPECT_EQ(turkishY.console, turkishH.console);
-  EXPECT_NE(turkishY.console.find("E/H"), std::string::npos);
-}
-
 // The reason of a refusal is the message as the run's language words it.
 TEST(EnglishAnswers, RefusalReasonInTheRunsLanguageAndBadNamesRefused) {
   const std::string task = fixedLineTask("1", "5", "1.0 4 1.2");

@@ -45,38 +45,46 @@ TEST(Criteria, FiguresOfTheBundledThrustExample) {
   EXPECT_NEAR(bladeTipSpeed(rpm, d), 28.903f, 5e-4f);
 }
 
+// Burrill's lines are read from their first to their last sigma inclusive;
+// below and above them (a NaN below) a sigma gives a position, never a number.
+// The upper limit, a cubic, holds everywhere.
 TEST(Criteria, OffTheChartIsAPositionNeverANumber) {
-  struct Case {
+  const auto below = [](float x) { return std::nextafter(x, 0.0f); };
+  const auto above = [](float x) { return std::nextafter(x, 2.0f); };
+  const BurrillCurve k25 = BurrillCurve::BackCavitation2_5, k5 = BurrillCurve::BackCavitation5;
+  const struct {
     BurrillCurve line;
     float sigma;
     ChartPosition expected;
-  };
-  const float nan = std::numeric_limits<float>::quiet_NaN();
-  const Case cases[] = {
-      {BurrillCurve::BackCavitation2_5, 0.17f, ChartPosition::Below},
-      {BurrillCurve::BackCavitation2_5, 0.18f, ChartPosition::On},
-      {BurrillCurve::BackCavitation2_5, 1.5f, ChartPosition::On},
-      {BurrillCurve::BackCavitation2_5, 1.51f, ChartPosition::Above},
-      {BurrillCurve::BackCavitation5, 0.149f, ChartPosition::Below},
-      {BurrillCurve::BackCavitation5, 0.15f, ChartPosition::On},
-      {BurrillCurve::BackCavitation5, 2.0f, ChartPosition::Above},
-      {BurrillCurve::BackCavitation5, nan, ChartPosition::Below},
+  } cases[] = {
+      {k25, below(0.18f), ChartPosition::Below},
+      {k25, 0.18f, ChartPosition::On},
+      {k25, 1.5f, ChartPosition::On},
+      {k25, above(1.5f), ChartPosition::Above},
+      {k5, below(0.15f), ChartPosition::Below},
+      {k5, 0.15f, ChartPosition::On},
+      {k5, 1.5f, ChartPosition::On},
+      {k5, above(1.5f), ChartPosition::Above},
+      {k5, NAN, ChartPosition::Below},
+      {k25, NAN, ChartPosition::Below},
       {BurrillCurve::UpperLimit, 0.01f, ChartPosition::On},
       {BurrillCurve::UpperLimit, 3.0f, ChartPosition::On},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     const BurrillReading r = burrillLoading(c.line, c.sigma);
     EXPECT_EQ(r.position, c.expected) << static_cast<int>(c.line) << " at sigma " << c.sigma;
     if (!r.onChart()) {
       EXPECT_EQ(r.value, 0.0f);
     }
   }
+  EXPECT_EQ(burrillFirstSigma(k25), 0.18f);
+  EXPECT_EQ(burrillFirstSigma(k5), 0.15f);
+  EXPECT_EQ(burrillLastSigma(k25), 1.5f);
+  EXPECT_EQ(burrillLastSigma(k5), 1.5f);
   // An interior charted point reads back exactly; the upper limit is its cubic.
-  EXPECT_EQ(burrillLoading(BurrillCurve::BackCavitation5, 0.3f).value, 0.135f);
+  EXPECT_EQ(burrillLoading(k5, 0.3f).value, 0.135f);
   EXPECT_NEAR(burrillLoading(BurrillCurve::UpperLimit, 1.0f).value,
               0.0331f + 0.382f - 0.1968f + 0.056f, 1e-6f);
-  EXPECT_EQ(burrillFirstSigma(BurrillCurve::BackCavitation5), 0.15f);
-  EXPECT_EQ(burrillLastSigma(BurrillCurve::BackCavitation2_5), 1.5f);
 }
 
 TEST(Criteria, PureInterpolationIsThePrintingOneWithoutItsMessages) {

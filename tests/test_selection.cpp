@@ -1,15 +1,23 @@
 // The selection's chosen propellers against the program's own problem types:
 // an operating-point run at the chosen D, rpm and speed of advance gives the
 // selection's thrust, and a pitch-for-thrust run gives its pitch ratio; each
-// mode, criterion, limit and refusal once.
+// mode, criterion, limit and refusal once; the keyword reading and the report
+// head. The bundled selections' reports are recorded (tests/selection, run by
+// test_task_file) and so are their CSV tables (tests/csv).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <sstream>
 #include <string>
 
 #include "helisolv/run.hpp"
 #include "helisolv/selection.hpp"
+#include "selection/cavitation.hpp"
+#include "selection/report.hpp"
 #include "selection/search.hpp"
+#include "selection/toml_inputs.hpp"
+#include "taskfile/units.hpp"
 
 namespace helisolv {
 namespace {
@@ -23,18 +31,25 @@ float resultValue(const RunResult& r, const std::string& name) {
   return NAN;
 }
 
+// The chosen propeller as a task of the problem types (its pitch ratio for
+// type 6, its thrust and the shaft depth for type 8).
+Task taskOf(const SelectionInputs& in, const SelectedPropeller& s) {
+  return {.seriesType = in.seriesType,
+          .problemType = 6,
+          .thrust = s.thrust,
+          .diameter = s.diameter,
+          .advanceSpeed = s.advanceSpeed,
+          .rho = in.density,
+          .bladeCount = static_cast<float>(s.blades),
+          .areaRatio = s.areaRatio,
+          .rpm = s.rpm,
+          .pitchRatio = s.pitchRatio,
+          .shaftDepth = in.shaftDepth};
+}
+
 // Runs the chosen propeller as types 6 and 8 and compares.
 void expectConsistent(const SelectionInputs& in, const SelectedPropeller& s) {
-  Task t;
-  t.seriesType = in.seriesType;
-  t.problemType = 6;
-  t.pitchRatio = s.pitchRatio;
-  t.bladeCount = static_cast<float>(s.blades);
-  t.areaRatio = s.areaRatio;
-  t.rho = in.density;
-  t.diameter = s.diameter;
-  t.rpm = s.rpm;
-  t.advanceSpeed = s.advanceSpeed;
+  Task t = taskOf(in, s);
   RunOptions options;
   if (in.correction != SelectionCorrection::None) {
     t.viscousFlag = 1;
@@ -48,8 +63,6 @@ void expectConsistent(const SelectionInputs& in, const SelectedPropeller& s) {
   ASSERT_EQ(static_cast<int>(six.exitStatus), 0) << six.console;
   EXPECT_NEAR(resultValue(six, "thrust"), s.thrust, 0.001f * s.thrust) << "Z " << s.blades;
   t.problemType = 8;
-  t.thrust = s.thrust;
-  t.shaftDepth = in.shaftDepth;
   const RunResult eight = run(t, std::string(40, '\n'), options);
   ASSERT_EQ(static_cast<int>(eight.exitStatus), 0) << eight.console;
   EXPECT_NEAR(resultValue(eight, "pitch ratio"), s.pitchRatio, 0.001f) << "Z " << s.blades;
@@ -69,17 +82,8 @@ SelectionInputs cargoShipDuty() {
 
 // The blade-area checks of a pitch-for-thrust run at the propeller.
 std::vector<float> bladeChecks(const SelectionInputs& in, const SelectedPropeller& s) {
-  Task t;
-  t.seriesType = in.seriesType;
+  Task t = taskOf(in, s);
   t.problemType = 8;
-  t.thrust = s.thrust;
-  t.diameter = s.diameter;
-  t.rpm = s.rpm;
-  t.advanceSpeed = s.advanceSpeed;
-  t.rho = in.density;
-  t.bladeCount = static_cast<float>(s.blades);
-  t.areaRatio = s.areaRatio;
-  t.shaftDepth = in.shaftDepth;
   const RunResult r = run(t, std::string(40, '\n'));
   std::vector<float> out;
   for (const RunTable& table : r.tables)
@@ -212,49 +216,62 @@ TEST(Selection, EachModeMeetsItsDuty) {
   for (const SelectedPropeller& s : byPower.perBlades) expectConsistent(power, s);
 }
 
-TEST(Selection, EachLimitHoldsADesignOnceAndSaysSo) {
-  auto warned = [](const SelectionResult& r, const std::string& text) {
-    for (const std::string& w : r.warnings)
-      if (w.find(text) != std::string::npos) return true;
-    return false;
-  };
-  // The aperture and the criterion's minimum area ratio.
-  const SelectionResult aperture = select(bothFree(CavitationCriterion::Burrill5));
-  ASSERT_FALSE(aperture.refused);
-  EXPECT_TRUE(aperture.perBlades[0].active.diameterAtLimit);
-  EXPECT_FLOAT_EQ(aperture.perBlades[0].diameter, 5.5f);
-  EXPECT_TRUE(aperture.perBlades[0].active.areaRatioAtMinimum);
-  EXPECT_TRUE(warned(aperture, "Z = 3: the diameter is held at 5.500 m, the aperture"));
-  EXPECT_TRUE(
-      warned(aperture, "Z = 3: the area ratio is held at the cavitation criterion's minimum"));
-  // The lower rpm limit: a large diameter wants to turn slowly.
+// Each limit holds a design at its value, flags it and says so once: the
+// aperture and the criterion's minimum area ratio, the lower rpm limit (a
+// large diameter wants to turn slowly), the tip-speed limit, and a chosen
+// pitch ratio at either end of the range searched (but not inside it).
+TEST(Selection, EachLimitHoldsADesignAndSaysSo) {
   SelectionInputs slow = bothFree(CavitationCriterion::Burrill5);
   slow.rpm = Bounds{110.0f, 160.0f};
-  const SelectionResult rpm = select(slow);
-  ASSERT_FALSE(rpm.refused);
-  EXPECT_TRUE(rpm.chosen->active.rpmAtLimit);
-  EXPECT_NEAR(rpm.chosen->rpm, 110.0f, 0.01f);
-  EXPECT_TRUE(warned(rpm, "the revolutions are held at 110.0 rpm"));
-  // The tip-speed limit.
   SelectionInputs tip = cargoShipDuty();
   tip.diameter = Bounds{4.6f, 4.6f};
   tip.rpm = Bounds{80.0f, 200.0f};
   tip.tipSpeedMax = 26.0f;
-  const SelectionResult byTip = select(tip);
-  ASSERT_FALSE(byTip.refused) << byTip.reason;
-  EXPECT_TRUE(byTip.chosen->active.tipSpeedAtLimit);
-  EXPECT_NEAR(byTip.chosen->tipSpeed, 26.0f, 0.01f);
-  EXPECT_TRUE(warned(byTip, "held by the tip-speed limit at 26.00 m/s"));
-  // The edge of the pitch range searched.
-  SelectionInputs edge = cargoShipDuty();
-  edge.pitchRatio = Bounds{0.5f, 0.8f};
-  edge.diameter = Bounds{3.5f, 6.0f};
-  edge.blades = {4};
-  const SelectionResult atEdge = select(edge);
-  ASSERT_FALSE(atEdge.refused) << atEdge.reason;
-  EXPECT_TRUE(atEdge.chosen->active.pitchAtSeriesEdge);
-  EXPECT_FLOAT_EQ(atEdge.chosen->pitchRatio, 0.8f);
-  EXPECT_TRUE(warned(atEdge, "lies at the edge of the range searched"));
+  const auto pitchRange = [](Bounds pitch) {
+    SelectionInputs in = cargoShipDuty();
+    in.pitchRatio = pitch;
+    in.diameter = Bounds{3.5f, 6.0f};
+    in.blades = {4};
+    return in;
+  };
+  using Got = float SelectedPropeller::*;
+  const struct {
+    SelectionInputs in;
+    bool ActiveConstraints::*flag;
+    Got figure;
+    float value;
+    const char* says;  // empty: not flagged
+    bool threeBlades;  // judged at the three-bladed design, else at the chosen one
+  } limits[] = {
+      {bothFree(CavitationCriterion::Burrill5), &ActiveConstraints::diameterAtLimit,
+       &SelectedPropeller::diameter, 5.5f, "Z = 3: the diameter is held at 5.500 m, the aperture",
+       true},
+      {bothFree(CavitationCriterion::Burrill5), &ActiveConstraints::areaRatioAtMinimum, nullptr,
+       0.0f, "Z = 3: the area ratio is held at the cavitation criterion's minimum", true},
+      {slow, &ActiveConstraints::rpmAtLimit, &SelectedPropeller::rpm, 110.0f,
+       "the revolutions are held at 110.0 rpm", false},
+      {tip, &ActiveConstraints::tipSpeedAtLimit, &SelectedPropeller::tipSpeed, 26.0f,
+       "held by the tip-speed limit at 26.00 m/s", false},
+      {pitchRange({0.5f, 0.8f}), &ActiveConstraints::pitchAtSeriesEdge,
+       &SelectedPropeller::pitchRatio, 0.8f, "lies at the edge of the range searched", false},
+      {pitchRange({1.2f, 1.4f}), &ActiveConstraints::pitchAtSeriesEdge,
+       &SelectedPropeller::pitchRatio, 1.2f, "lies at the edge of the range searched", false},
+      {pitchRange({0.5f, 1.4f}), &ActiveConstraints::pitchAtSeriesEdge, nullptr, 0.0f, "", false},
+  };
+  for (const auto& l : limits) {
+    SCOPED_TRACE(*l.says ? l.says : "inside the pitch range");
+    const SelectionResult r = select(l.in);
+    ASSERT_FALSE(r.refused) << r.reason;
+    const SelectedPropeller& s = l.threeBlades ? r.perBlades[0] : *r.chosen;
+    EXPECT_EQ(s.active.*l.flag, *l.says != '\0');
+    if (l.figure) {
+      EXPECT_NEAR(s.*l.figure, l.value, 1e-4f * l.value);
+    }
+    const bool said = std::any_of(r.warnings.begin(), r.warnings.end(), [&](const auto& w) {
+      return *l.says && w.find(l.says) != std::string::npos;
+    });
+    EXPECT_EQ(said, *l.says != '\0');
+  }
 }
 
 TEST(Selection, TheReynoldsNumberCorrectionUsesTheGivenViscosity) {
@@ -275,32 +292,90 @@ TEST(Selection, TheReynoldsNumberCorrectionUsesTheGivenViscosity) {
 }
 
 TEST(Selection, BadInputIsRefusedNamingTheInputOrTheLimit) {
-  SelectionInputs none = cargoShipDuty();
-  none.diameter = Bounds{4.6f, 4.6f};
-  EXPECT_EQ(select(none).reason, "nothing is free: give diameter or rpm as a range [low, high]");
-  SelectionInputs heavy = cargoShipDuty();
-  heavy.diameter = Bounds{4.6f, 4.6f};
+  SelectionInputs none = cargoShipDuty(), heavy = cargoShipDuty(), small = cargoShipDuty(),
+                  noDuty = cargoShipDuty(), wake = cargoShipDuty(), noArea = cargoShipDuty();
+  none.diameter = heavy.diameter = Bounds{4.6f, 4.6f};
   heavy.rpm = Bounds{80.0f, 150.0f};
   heavy.thrust = 2000.0f;
-  const SelectionResult r = select(heavy);
-  EXPECT_TRUE(r.refused);
-  EXPECT_NE(r.reason.find("Z = 4: the thrust needs more than 150.0 rpm (the upper rpm limit) at "
-                          "diameter 4.600 m for every pitch ratio 0.50 to 1.40"),
-            std::string::npos)
-      << r.reason;
-  SelectionInputs small = cargoShipDuty();
   small.diameter = Bounds{2.0f, 2.5f};
-  EXPECT_NE(select(small).reason.find("a diameter above 2.500 m (the aperture) at 120.0 rpm"),
-            std::string::npos);
-  SelectionInputs noDuty = cargoShipDuty();
   noDuty.thrust.reset();
-  EXPECT_EQ(select(noDuty).reason, "thrust (kN) is missing beside advance_speed");
-  SelectionInputs wake = cargoShipDuty();
   wake.wakeFraction = 1.0f;
-  EXPECT_EQ(select(wake).reason, "wake_fraction must lie from 0 up to (not including) 1");
-  SelectionInputs noArea = cargoShipDuty();
   noArea.areaRatio.reset();
-  EXPECT_NE(select(noArea).reason.find("area_ratio is missing"), std::string::npos);
+  const std::pair<const SelectionInputs*, const char*> refusals[] = {
+      {&none, "nothing is free: give diameter or rpm as a range [low, high]"},
+      {&heavy,
+       "Z = 4: the thrust needs more than 150.0 rpm (the upper rpm limit) at diameter 4.600 m for "
+       "every pitch ratio 0.50 to 1.40"},
+      {&small, "a diameter above 2.500 m (the aperture) at 120.0 rpm"},
+      {&noDuty, "thrust (kN) is missing beside advance_speed"},
+      {&wake, "wake_fraction must lie from 0 up to (not including) 1"},
+      {&noArea, "area_ratio is missing"},
+  };
+  for (const auto& [in, reason] : refusals) {
+    const SelectionResult r = select(*in);
+    EXPECT_TRUE(r.refused) << reason;
+    EXPECT_NE(r.reason.find(reason), std::string::npos) << r.reason;
+  }
+}
+
+// The standard atmosphere stands in for an atmospheric pressure not given,
+// and no vapour pressure for one not given.
+TEST(Selection, AnAmbientPressureNotGivenIsTheStandardOne) {
+  SelectionInputs given = cargoShipDuty();
+  given.atmosphericPressure = 101325.0f;
+  given.vapourPressure = 0.0f;
+  SelectionInputs vapourOnly = given, atmosphereOnly = given;
+  vapourOnly.atmosphericPressure.reset();
+  atmosphereOnly.vapourPressure.reset();
+  auto figures = [](const SelectionInputs& in) {
+    return selection::cavitationFigures(in, 4, 4.6f, 120.0f, 6.2f, 420.0f, 0.9f, 0.75f);
+  };
+  const selection::CavitationFigures want = figures(given);
+  for (const SelectionInputs* in : {&vapourOnly, &atmosphereOnly}) {
+    EXPECT_EQ(figures(*in).sigma, want.sigma);
+    EXPECT_EQ(figures(*in).keller, want.keller);
+  }
+}
+
+// A refusal prints its head in the run's language; the reason stays as the
+// search words it.
+TEST(Selection, RefusalHeadFollowsTheLanguage) {
+  for (const Language language : {Language::Turkish, Language::English}) {
+    std::ostringstream console, errors, result;
+    Session io({nullptr, &console, &errors, &result, nullptr});
+    io.language = language;
+    selection::reportRefusal(io, "why");
+    EXPECT_EQ(console.str(), language == Language::Turkish ? "\r\nPERVANE SECILEMEDI\r\nwhy"
+                                                           : "\r\nNO PROPELLER SELECTED\r\nwhy");
+  }
+}
+
+// The keyword reading names what it cannot read.
+TEST(Selection, KeywordReadingNamesTheKey) {
+  const std::pair<std::string_view, std::string> errors[] = {
+      {"thrust = \"420 kN\"\nthrsut = 1\n", "unknown input 'thrsut' for problem \"selection\""},
+      {"thrust = 420", "thrust needs its unit: write \"420 kN\" (kN, N, MN or tf)"},
+      {"ship_speed = 14", "ship_speed needs its unit: write \"14 kn\""},
+      {"thrust = \"420 kW\"",
+       std::get<std::string>(units::parse("420 kW", units::Kind::Force, "thrust"))},
+      {"diameter = [\"1 m\", \"2 m\", \"3 m\"]",
+       "diameter must be a number or a range [low, high]"},
+      {"cavitation = \"burril\"",
+       "cavitation must be \"burrill-2.5\", \"burrill-5\", \"burrill-upper-limit\", \"keller\" or "
+       "\"none\", not \"burril\""},
+      {"blades = 4.5", "blades must be a whole number"},
+      {"wake_fraction = 1e300", "wake_fraction must be a finite number"},
+  };
+  for (const auto& [text, error] : errors)
+    EXPECT_EQ(selection::parseSelection(toml::parse(text)).error.substr(0, error.size()), error);
+  // A ship speed is held in knots: from m/s converted once, in knots as written.
+  auto shipSpeed = [](std::string_view text) {
+    return *selection::parseSelection(toml::parse(text)).inputs->shipSpeed;
+  };
+  EXPECT_EQ(shipSpeed("ship_speed = \"5.144 m/s\""), 10.0f);
+  EXPECT_EQ(shipSpeed("ship_speed = \"14.3 kn\""), 14.3f);
+  // The module's plain numbers, in the unit the inputs name.
+  EXPECT_EQ(*selection::parseSelection(toml::parse("thrust = 420"), true).inputs->thrust, 420.0f);
 }
 
 }  // namespace
