@@ -36,7 +36,7 @@ const char* const kClosedPipe =
 // which "$0" is the program. An empty report: the run must leave that case's
 // result file, whatever its streams are.
 TEST(HostileInput, StandardStreamsAndOddFiles) {
-  const char* const sound = "hostile/pause_reply_without_comspec";
+  const char* const sound = "hostile/pause_reply_without_command_shell";
   const char* const shortLine = "hostile/read_missing_value";  // no shaft depth
   const struct {
     const char* like;
