@@ -6,22 +6,26 @@
 
 namespace helisolv {
 
-std::string quoted(std::string_view text) {
-  constexpr size_t kMaxShown = 60;
-  std::string s = "\"";
-  for (size_t i = 0; i < text.size() && i < kMaxShown; ++i) {
-    const auto byte = static_cast<unsigned char>(text[i]);
+std::string printableBytes(std::string_view text) {
+  std::string out;
+  for (const char ch : text) {
+    const auto byte = static_cast<unsigned char>(ch);
     if (byte >= 0x20 && byte < 0x7f) {
-      s += static_cast<char>(byte);
+      out += ch;
     } else {
       static constexpr char kHex[] = "0123456789abcdef";
-      s += "\\x";
-      s += kHex[byte >> 4];
-      s += kHex[byte & 0xf];
+      out += "\\x";
+      out += kHex[byte >> 4];
+      out += kHex[byte & 0xf];
     }
   }
-  if (text.size() > kMaxShown) s += "...";
-  return s + "\"";
+  return out;
+}
+
+std::string quoted(std::string_view text) {
+  constexpr size_t kMaxShown = 60;
+  return "\"" + printableBytes(text.substr(0, kMaxShown)) + (text.size() > kMaxShown ? "..." : "") +
+         "\"";
 }
 
 int reportRuntimeError(Session& io, RuntimeErrorCode code, std::string_view statement,

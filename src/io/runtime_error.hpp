@@ -34,6 +34,10 @@ int reportRuntimeError(Session& io, RuntimeErrorCode code, std::string_view stat
 [[noreturn]] void runtimeError(Session& io, RuntimeErrorCode code, std::string_view statement,
                                std::string_view unitName, std::string_view detail = {});
 
+// Text as a terminal may show it: every byte that is not printable ASCII (a
+// control sequence, a broken character of the file) written as \xNN.
+std::string printableBytes(std::string_view text);
+
 // Text from the input in double quotes, cut short when long, with every byte
 // that is not printable ASCII written as \xNN, so that a task file cannot send
 // control sequences to the terminal through an error report.

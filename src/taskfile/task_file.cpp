@@ -16,6 +16,7 @@
 #include "driver/options.hpp"
 #include "driver/task_inputs.hpp"
 #include "io/reader.hpp"
+#include "io/runtime_error.hpp"
 #include "io/task_layout.hpp"
 #include "taskfile/answers.hpp"
 #include "taskfile/toml_text.hpp"
@@ -255,23 +256,6 @@ std::string trimmedRight(std::string_view text) {
   return std::string(text.substr(0, end));
 }
 
-// A message as a terminal may show it: every byte that is not printable
-// ASCII (a control sequence, a broken character of the file) as \xNN.
-std::string printable(std::string_view text) {
-  std::string out;
-  for (unsigned char c : text) {
-    if (c >= 0x20 && c < 0x7f) {
-      out += static_cast<char>(c);
-    } else {
-      static constexpr char kHex[] = "0123456789abcdef";
-      out += "\\x";
-      out += kHex[c >> 4];
-      out += kHex[c & 15];
-    }
-  }
-  return out;
-}
-
 // ---- Reading a keyword file ----
 
 class KeywordReader {
@@ -302,7 +286,7 @@ class KeywordReader {
 
  private:
   void error(const toml::source_region& where, const std::string& text, int status = 1) {
-    errors_.push_back(printable(at(where) + text));
+    errors_.push_back(printableBytes(at(where) + text));
     status_ = std::max(status_, status);
   }
   static std::string at(const toml::source_region& where) {
@@ -377,9 +361,9 @@ class KeywordReader {
     // Named before the run, which then goes on as the fixed-line task's
     // would: its own checks refuse such a value (status 3) where the problem
     // divides by it, so a keyword task and its fixed-line twin end alike.
-    warnings_.push_back(
-        printable(at(node.source()) + std::string(key.name) + " = " + shownValue(value, key) +
-                  " is out of range: " + std::string(key.meaning) + " must be " + rangeText(r)));
+    warnings_.push_back(printableBytes(
+        at(node.source()) + std::string(key.name) + " = " + shownValue(value, key) +
+        " is out of range: " + std::string(key.meaning) + " must be " + rangeText(r)));
   }
 
   static std::string shownValue(float value, const KeyInfo& key) {

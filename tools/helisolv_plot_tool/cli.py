@@ -94,18 +94,14 @@ def draw(argv, configured_python, script):
         table = tables.get(name)
         return table if table is not None and table.rows else None
 
-    if (table := present("open_water.csv")):
-        charts.open_water(table)
-    if (table := present("candidates.csv")):
-        charts.candidates(table)
-    if (table := present("bollard.csv")):
-        charts.bollard(table)
-    if (table := present("bp_delta.csv")):
-        charts.bp_delta(table)
-    if (table := present("pitch_sweep.csv")):
-        charts.pitch_sweep(table)
-    if (table := present("area_ratio.csv")):
-        charts.area_ratio(table)
+    for name, draw in (("open_water.csv", charts.open_water),
+                       ("candidates.csv", charts.candidates),
+                       ("bollard.csv", charts.bollard),
+                       ("bp_delta.csv", charts.bp_delta),
+                       ("pitch_sweep.csv", charts.pitch_sweep),
+                       ("area_ratio.csv", charts.area_ratio)):
+        if (table := present(name)):
+            draw(table)
     checks, lines = present("blade_checks.csv"), present("burrill_lines.csv")
     if checks and lines:
         charts.burrill(checks, lines)
